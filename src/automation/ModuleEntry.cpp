@@ -1,0 +1,57 @@
+// The four entry points of libOrvFields.so, and the table of its classes.
+
+#include "ClassFactory.h"
+#include "ErrorObject.h"
+#include "MainForm.h"
+#include "ServerModule.h"
+
+namespace {
+
+template <typename T> QObject *create()
+{
+    return new T;
+}
+
+Automation::ServerModule &module()
+{
+    static Automation::ServerModule orvFields{
+        QStringLiteral("OrvFields"),
+        QStringLiteral("{34C7F194-98F5-436D-AD9E-C5666118E35D}"),
+        1,
+        0,
+        QStringLiteral("Plugin Orvane for PDF fields management"),
+        {
+            {&Plugin::MainForm::staticMetaObject, &create<Plugin::MainForm>},
+            {&Plugin::ErrorObject::staticMetaObject, &create<Plugin::ErrorObject>},
+        },
+    };
+    return orvFields;
+}
+
+} // namespace
+
+extern "C" {
+
+Q_DECL_EXPORT Automation::HRESULT DllRegisterServer()
+{
+    return Automation::registerServer(
+        module(), Automation::libraryPathOf(reinterpret_cast<const void *>(&DllRegisterServer)));
+}
+
+Q_DECL_EXPORT Automation::HRESULT DllUnregisterServer()
+{
+    return Automation::unregisterServer(module());
+}
+
+Q_DECL_EXPORT Automation::HRESULT DllGetClassObject(const char *clsid, const char *iid,
+                                                    void **factory)
+{
+    return Automation::getClassObject(module(), clsid, iid, factory);
+}
+
+Q_DECL_EXPORT Automation::HRESULT DllCanUnloadNow()
+{
+    return Automation::canUnloadNow(module());
+}
+
+} // extern "C"

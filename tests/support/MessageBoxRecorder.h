@@ -1,0 +1,46 @@
+// Records message boxes instead of showing them, for as long as it lives.
+#pragma once
+
+#include "MessageBox.h"
+
+#include <QList>
+#include <QString>
+
+struct RecordedBox
+{
+    QString prompt;
+    int style;
+    QString title;
+};
+
+class MessageBoxRecorder
+{
+public:
+    MessageBoxRecorder()
+    {
+        m_previous = Platform::setMessageBoxHandler(
+            [this](const QString &prompt, int style, const QString &title) {
+                boxes.append({prompt, style, title});
+                if (onBox)
+                    onBox(boxes.last());
+                return 1;
+            });
+    }
+    ~MessageBoxRecorder() { Platform::setMessageBoxHandler(std::move(m_previous)); }
+    MessageBoxRecorder(const MessageBoxRecorder &) = delete;
+    MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
+
+    QStringList prompts() const
+    {
+        QStringList result;
+        for (const RecordedBox &box : boxes)
+            result.append(box.prompt);
+        return result;
+    }
+
+    QList<RecordedBox> boxes;
+    std::function<void(const RecordedBox &)> onBox; // runs while the "box" is up
+
+private:
+    Platform::MessageBoxHandler m_previous;
+};
