@@ -1,0 +1,9 @@
+// DoEvents: yields to the message loop once, so that pending paints, clicks and
+// keys are handled before a long operation goes on.
+#pragma once
+
+namespace Platform {
+
+void DoEvents();
+
+} // namespace Platform

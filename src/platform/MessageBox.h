@@ -1,0 +1,41 @@
+// MessageBox: the one way the component shows a message to the user.
+//
+// Styles are the automation message-box styles: 0 OK only with no icon, 16 critical,
+// 32 question, 48 warning, 64 information; the box has one OK button. A box without
+// a title of its own carries the component's title, "OrvFields".
+//
+// Tests and command-line tools replace the real box with a handler of their own
+// (a recorder, a printer) through setMessageBoxHandler; nothing may block on a box
+// there. Without a widget application and without a handler, the message goes to
+// standard error.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace Platform {
+
+enum MessageBoxStyle
+{
+    vbOKOnly = 0,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+
+inline constexpr char ApplicationTitle[] = "OrvFields";
+
+// Shows the box and waits for the user; returns 1, the OK button.
+int MsgBox(const QString &prompt, int style = vbOKOnly, const QString &title = QString());
+
+// Receives the prompt, the style and the title after the default title is applied.
+using MessageBoxHandler =
+    std::function<int(const QString &prompt, int style, const QString &title)>;
+
+// Installs `handler` in place of the real box and returns the one it replaces; an
+// empty handler restores the real box.
+MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
+
+} // namespace Platform

@@ -1,0 +1,34 @@
+#include "ModuleFolder.h"
+
+#include "ServerModule.h"
+
+#include <QFileInfo>
+
+namespace Platform {
+
+namespace {
+
+QString &replacement()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+QString ModuleFolder()
+{
+    if (!replacement().isEmpty())
+        return replacement();
+    // Any function of this library tells where the library was loaded from.
+    const QString library =
+        Automation::libraryPathOf(reinterpret_cast<const void *>(&ModuleFolder));
+    return QFileInfo(library).absolutePath();
+}
+
+void setModuleFolder(const QString &folder)
+{
+    replacement() = folder;
+}
+
+} // namespace Platform

@@ -1,0 +1,69 @@
+// ErrorTrap: how every trapped operation of the component reacts to a failure.
+//
+// A trapped operation runs its body through `run`. When anything inside fails (an
+// AutomationError, an exception of a library, a standard exception), the trap shows
+// one message box of style 0 with the default title and the prompt
+//
+//     head + number + " : " + description + " Line " + statement
+//
+// where head is "(" + "OrvFields" + source + ") Error " for an operation's source
+// text (".clsFields.AddField", "MainForm.Show" ...), or a fixed text given whole.
+// The statement is the number the body last passed to `at`, 0 when it set none.
+// `run` then returns false and the operation goes on with its own clean-up steps;
+// no failure leaves a trapped operation.
+//
+//     ErrorTrap trap(QStringLiteral(".clsFields.SaveDatas"));
+//     trap.run([&] {
+//         trap.at(1);
+//         ...
+//     });
+//     emit WorkEnded(true); // runs after a failure too
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <exception>
+
+namespace Plugin {
+
+class ErrorTrap
+{
+public:
+    // The standard head for an operation's source text.
+    explicit ErrorTrap(const QString &source);
+
+    // A trap whose prompt starts with `head` exactly.
+    static ErrorTrap withHead(const QString &head);
+
+    void at(int statement) { m_line = statement; }
+    int line() const { return m_line; }
+
+    // Runs `body`; false when it failed and the failure was reported.
+    template <typename Body> bool run(Body &&body) noexcept
+    {
+        try {
+            body();
+            return true;
+        } catch (...) {
+            report(std::current_exception());
+            return false;
+        }
+    }
+
+    // The prompt for a failure with this number and description at the current line.
+    QString prompt(qint32 number, const QString &description) const;
+
+private:
+    struct Head
+    {
+        QString text;
+    };
+    explicit ErrorTrap(Head head);
+    void report(std::exception_ptr failure) const noexcept;
+
+    QString m_head;
+    int m_line = 0;
+};
+
+} // namespace Plugin

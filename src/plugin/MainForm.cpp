@@ -1,0 +1,92 @@
+#include "MainForm.h"
+
+#include "ErrorObject.h"
+#include "ErrorTrap.h"
+#include "Variant.h"
+#include "mdlLanguage.h"
+
+namespace Plugin {
+
+MainForm::MainForm(QObject *parent) : QObject(parent)
+{
+    ErrorTrap trap(QStringLiteral("MainForm.Class_Initialize"));
+    trap.run([&] {
+        trap.at(1);
+        m_lastError = std::make_unique<ErrorObject>();
+        trap.at(2);
+        m_language = 0;
+        trap.at(3);
+        mdlLanguage::LoadLanguage();
+    });
+}
+
+MainForm::~MainForm()
+{
+    ErrorTrap trap(QStringLiteral("MainForm.Class_Terminate"));
+    trap.run([&] {
+        trap.at(1);
+        m_lastError.reset();
+        trap.at(3);
+        m_pluginState.clear();
+        m_pluginPercent.clear();
+        m_pluginObject.clear();
+        if (Automation::Variant::isObject(m_pluginVariable)) {
+            m_pluginVariable.clear();
+            m_pluginVariableObject.clear();
+        }
+        m_parent.clear();
+    });
+}
+
+QVariant MainForm::PluginVariable() const
+{
+    // An object held in the variant reads as Nothing once its owner destroyed it.
+    if (Automation::Variant::isObject(m_pluginVariable))
+        return Automation::Variant::fromObject(m_pluginVariableObject);
+    return m_pluginVariable;
+}
+
+void MainForm::setPluginVariable(const QVariant &value)
+{
+    m_pluginVariable = value;
+    m_pluginVariableObject =
+        Automation::Variant::isObject(value) ? Automation::Variant::toObject(value) : nullptr;
+}
+
+void MainForm::setLanguage(int value)
+{
+    ErrorTrap trap(QStringLiteral("MainForm.Language"));
+    trap.run([&] {
+        trap.at(1);
+        m_language = value;
+        trap.at(2);
+        mdlLanguage::SetLanguage(value != 0 ? QStringLiteral("english") : QStringLiteral("french"));
+    });
+}
+
+ErrorObject *MainForm::LastError()
+{
+    if (!m_lastError)
+        m_lastError = std::make_unique<ErrorObject>();
+    return m_lastError.get();
+}
+
+void MainForm::LoadSettings(QString &ApplicationName)
+{
+    Q_UNUSED(ApplicationName);
+}
+
+void MainForm::SaveSettings(QString &ApplicationName)
+{
+    Q_UNUSED(ApplicationName);
+}
+
+void MainForm::Show()
+{
+    ErrorTrap trap(QStringLiteral("MainForm.Show"));
+    trap.run([&] {
+        // The field editor dialog is opened here once it exists.
+    });
+}
+
+} // namespace Plugin

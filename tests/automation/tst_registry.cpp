@@ -1,0 +1,167 @@
+// Registration and creation through the registry, as a host does it: the component
+// is reached only by its programmatic identifiers.
+
+#include "AutomationError.h"
+#include "ClassFactory.h"
+#include "Dispatch.h"
+#include "MessageBoxRecorder.h"
+#include "Registry.h"
+#include "Variant.h"
+
+#include <QFile>
+#include <QLibrary>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Automation;
+
+namespace {
+
+struct Run
+{
+    int exitCode;
+    QString output;
+};
+
+Run regsvr(const QStringList &args)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(ORVFIELDS_REGSVR), args);
+    process.waitForFinished(30000);
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
+}
+
+QString createError(const QString &progId)
+{
+    try {
+        createObject(progId);
+    } catch (const AutomationError &error) {
+        return QString::number(error.number()) + u' ' + error.description();
+    }
+    return QStringLiteral("created");
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+class tst_Registry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        m_registry = m_dir->filePath(QStringLiteral("sub/registry.ini"));
+        qputenv("ORVFIELDS_REGISTRY", m_registry.toLocal8Bit());
+    }
+
+    void registerCreateUnregister()
+    {
+        MessageBoxRecorder boxes;
+        const Run reg = regsvr({QStringLiteral(ORVFIELDS_LIBRARY)});
+        QVERIFY2(reg.exitCode == 0, qPrintable(reg.output));
+
+        RegistryFile registry(m_registry);
+        registry.load(true);
+        const QString clsid = registry.value(QStringLiteral("OrvFields.MainForm/CLSID"));
+        QCOMPARE(clsid, QStringLiteral("{DF1F9393-7797-4F8A-8277-02B50C3F1C8F}"));
+        QCOMPARE(registry.value("CLSID/" + clsid + "/InprocServer32", "ThreadingModel"),
+                 QStringLiteral("Apartment"));
+        QCOMPARE(registry.value("CLSID/" + clsid + "/InprocServer32"),
+                 QStringLiteral(ORVFIELDS_LIBRARY));
+        QCOMPARE(registry.value("TypeLib/{34C7F194-98F5-436D-AD9E-C5666118E35D}/1.0"),
+                 QStringLiteral("Plugin Orvane for PDF fields management"));
+        QVERIFY(!registry.value(QStringLiteral("OrvFields.ErrorObject/CLSID")).isEmpty());
+
+        {
+            std::unique_ptr<QObject> form = createObject(QStringLiteral("OrvFields.MainForm"));
+            QCOMPARE(get(form.get(), u"InputNeed").toString(), QStringLiteral("XML TREEVIEW"));
+            put(form.get(), u"Language", 1);
+            QCOMPARE(get(form.get(), DispId(0x68030002)).toInt(), 1);
+            QObject *record = Variant::toObject(get(form.get(), u"LastError"));
+            QCOMPARE(get(record, u"Number").toInt(), 0);
+
+            QLibrary library(QStringLiteral(ORVFIELDS_LIBRARY));
+            auto canUnload =
+                reinterpret_cast<DllCanUnloadNowFn>(library.resolve("DllCanUnloadNow"));
+            QVERIFY(canUnload);
+            QCOMPARE(canUnload(), Hr::False); // an instance is alive
+            form.reset();
+            QCOMPARE(canUnload(), Hr::Ok);
+        }
+        std::unique_ptr<QObject> record = createObject(QStringLiteral("OrvFields.ErrorObject"));
+        QCOMPARE(get(record.get(), u"Description").toString(), QString());
+
+        const QString description = describeTypeLibraryOf(QStringLiteral("OrvFields.MainForm"));
+        QVERIFY(
+            description.contains("library OrvFields 1.0 {34C7F194-98F5-436D-AD9E-C5666118E35D}"));
+        QVERIFY(description.contains("helpstring \"Plugin Orvane for PDF fields management\""));
+        QVERIFY(description.contains("coclass MainForm"));
+        QVERIFY(description.contains("coclass ErrorObject"));
+        QVERIFY(description.contains("0x60030008  Show"));
+        QVERIFY(description.contains("threading model Apartment"));
+
+        const Run unreg = regsvr({QStringLiteral("-u"), QStringLiteral(ORVFIELDS_LIBRARY)});
+        QVERIFY2(unreg.exitCode == 0, qPrintable(unreg.output));
+        QCOMPARE(createError(QStringLiteral("OrvFields.MainForm")),
+                 QStringLiteral("429 'OrvFields.MainForm' is not registered in ") + m_registry);
+        registry.load(true);
+        QVERIFY(!registry.hasKey("CLSID/" + clsid));
+        QVERIFY(!registry.hasKey(QStringLiteral("TypeLib/{34C7F194-98F5-436D-AD9E-C5666118E35D}")));
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    void creationFailuresNameTheirCause()
+    {
+        QVERIFY(createError(QStringLiteral("OrvFields.MainForm"))
+                    .startsWith(QStringLiteral("429 the registry file ") + m_registry +
+                                " does not exist"));
+
+        QDir().mkpath(m_dir->filePath(QStringLiteral("sub")));
+        writeFile(m_registry, "[OrvFields.MainForm/CLSID]\n@={X}\n[broken\n");
+        QCOMPARE(
+            createError(QStringLiteral("OrvFields.MainForm")),
+            QStringLiteral("429 the registry file %1 is damaged at line 3: a key must read [name]")
+                .arg(m_registry));
+
+        const QString fake = m_dir->filePath(QStringLiteral("notalibrary.so"));
+        writeFile(fake, "plain text");
+        writeFile(m_registry, "[OrvFields.MainForm/CLSID]\n@={X}\n[CLSID/{X}/InprocServer32]\n@=" +
+                                  fake.toLocal8Bit() + "\n");
+        const QString cannotLoad = createError(QStringLiteral("OrvFields.MainForm"));
+        QVERIFY2(cannotLoad.startsWith("429 OrvFields.MainForm: cannot load " + fake),
+                 qPrintable(cannotLoad));
+        QCOMPARE(createError(QStringLiteral("Nobody.Here")),
+                 QStringLiteral("429 'Nobody.Here' is not registered in ") + m_registry);
+    }
+
+    void regsvrRefusesBadInput()
+    {
+        QCOMPARE(regsvr({}).exitCode, 2);
+        const Run missing = regsvr({m_dir->filePath(QStringLiteral("none.so"))});
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY(missing.output.contains(QStringLiteral("no such file")));
+        const QString fake = m_dir->filePath(QStringLiteral("fake.so"));
+        writeFile(fake, "text");
+        const Run notLibrary = regsvr({fake});
+        QCOMPARE(notLibrary.exitCode, 1);
+        QVERIFY2(notLibrary.output.contains(QStringLiteral("cannot load ") + fake),
+                 qPrintable(notLibrary.output));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_registry;
+};
+
+QTEST_MAIN(tst_Registry)
+#include "tst_registry.moc"
