@@ -1,0 +1,33 @@
+# Shared by ./run and ./test: installs the Debian packages that are missing, then
+# configures and builds the project in build/. Sourced, not run.
+
+orv_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# orv_packages PACKAGE...: installs those of the packages that are not installed.
+orv_packages() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing ${missing[*]} ..."
+    local sudo=
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq &&
+        $sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}" >/dev/null
+}
+
+orv_build() {
+    orv_packages cmake g++ make pkg-config qt6-base-dev libqpdf-dev qpdf poppler-utils \
+        fonts-dejavu-core || return 1
+    cd "$orv_root" || return 1
+    if [ ! -f build/CMakeCache.txt ]; then
+        cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+    fi
+    # Progress lines dropped; warnings and errors stay.
+    cmake --build build -j"$(nproc)" -- --no-print-directory 2>&1 |
+        grep -vE '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)|^Consolidate|^Scanning'
+    return "${PIPESTATUS[0]}"
+}
