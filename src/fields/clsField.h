@@ -1,0 +1,22 @@
+// clsField: one custom document-information field, a name and a value.
+//
+// The field set hands its fields out by reference (shared pointers): changing the
+// Content of a field taken from the set changes the set. The name is set only from
+// inside the component (the set when it creates a field, the dialog when it renames
+// one it has just taken out of the set). Nothing is validated here.
+#pragma once
+
+#include <QString>
+
+class clsField
+{
+public:
+    QString Content() const { return m_content; }
+    void setContent(const QString &value) { m_content = value; }
+    QString Name() const { return m_name; }
+    void setName(const QString &value) { m_name = value; }
+
+private:
+    QString m_name;
+    QString m_content;
+};

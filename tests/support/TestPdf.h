@@ -1,0 +1,90 @@
+// Small real PDFs for tests, made with qpdf, and the independent readers that check
+// what the component wrote.
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <utility>
+
+namespace TestPdf {
+
+using Entries = QList<std::pair<QString, QString>>; // name (without "/"), value
+
+// A PDF with `pages` pages and an indirect Info dictionary holding `info` (none when
+// empty). qpdf writes dictionary keys sorted, so that is the order in the file.
+inline void make(const QString &path, const Entries &info, bool objectStreams = false,
+                 int pages = 2)
+{
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper helper(pdf);
+    for (int i = 0; i < pages; ++i) {
+        QPDFObjectHandle page = pdf.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 200 200] /Resources << >> >>"));
+        helper.addPage(page, false);
+    }
+    if (!info.isEmpty()) {
+        QPDFObjectHandle dict = QPDFObjectHandle::newDictionary();
+        for (const auto &[name, value] : info)
+            dict.replaceKey("/" + name.toStdString(),
+                            QPDFObjectHandle::newUnicodeString(value.toStdString()));
+        pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(dict));
+    }
+    QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+    writer.setStaticID(true);
+    if (objectStreams)
+        writer.setObjectStreamMode(qpdf_o_generate);
+    writer.write();
+}
+
+inline QByteArray bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Output
+{
+    int exitCode;
+    QString text;
+};
+
+inline Output run(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    if (!process.waitForFinished(60000))
+        return {-1, QStringLiteral("timed out")};
+    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+}
+
+// `qpdf --check`: exit 0 and no error or warning.
+inline Output check(const QString &path)
+{
+    return run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
+}
+
+// pdfinfo's "Name: value" lines for the standard and custom entries, in UTF-8.
+inline QMap<QString, QString> pdfinfo(const QString &path)
+{
+    QMap<QString, QString> result;
+    const Output out =
+        run(QStringLiteral("pdfinfo"),
+            {QStringLiteral("-custom"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path});
+    for (const QString &line : out.text.split(u'\n')) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon > 0)
+            result.insert(line.left(colon), line.mid(colon + 1).trimmed());
+    }
+    return result;
+}
+
+} // namespace TestPdf
