@@ -1,0 +1,147 @@
+// The command line: output formats, edits with the dialog's rules, exit codes and
+// messages, and files left whole on every failure.
+
+#include "FileSystem.h"
+#include "TestPdf.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Result
+{
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+Result orvfields(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(ORVFIELDS_CLI), args);
+    process.waitForFinished(60000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class tst_Cli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        m_pdf = m_dir->filePath(QStringLiteral("book.pdf"));
+        TestPdf::make(m_pdf, {{"Title", "Guide"},
+                              {"Author", "Zoë"},
+                              {"Creator", "maker"},
+                              {"Source", "scan"},
+                              {"Reviewer", "日本語"}});
+    }
+
+    void readsInBothFormats()
+    {
+        const Result text = orvfields({QStringLiteral("read"), m_pdf});
+        QCOMPARE(text.exitCode, 0);
+        QCOMPARE(text.out, QStringLiteral("Title: Guide\nAuthor: Zoë\nSubject: \nKeywords: \n"
+                                          "Reviewer: 日本語\nSource: scan\n"));
+
+        const Result json = orvfields({QStringLiteral("read"), m_pdf, QStringLiteral("--json")});
+        QCOMPARE(json.exitCode, 0);
+        const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(object.value("file").toString(), m_pdf);
+        QCOMPARE(object.value("Author").toString(), QStringLiteral("Zoë"));
+        const QJsonArray custom = object.value("custom").toArray();
+        QCOMPARE(custom.size(), 2);
+        QCOMPARE(custom.at(0).toObject().value("name").toString(), QStringLiteral("Reviewer"));
+        QCOMPARE(custom.at(0).toObject().value("value").toString(), QStringLiteral("日本語"));
+    }
+
+    void writesWithTheDialogsRules()
+    {
+        const QByteArray original = TestPdf::bytes(m_pdf);
+        const Result write = orvfields({QStringLiteral("write"), m_pdf, QStringLiteral("--author"),
+                                        QStringLiteral("Ana — été"), QStringLiteral("--set"),
+                                        QStringLiteral("SOURCE=paper"), QStringLiteral("--set"),
+                                        QStringLiteral("Edition=2"), QStringLiteral("--remove"),
+                                        QStringLiteral("reviewer")});
+        QCOMPARE(write.exitCode, 0);
+        // --set of a name the file holds changes that field, whatever its case.
+        QCOMPARE(write.out,
+                 QStringLiteral("Title: Guide\nAuthor: Ana — été\nSubject: \nKeywords: \n"
+                                "Source: paper\nEdition: 2\n"));
+        const QMap<QString, QString> info = TestPdf::pdfinfo(m_pdf);
+        QCOMPARE(info.value("Author"), QStringLiteral("Ana — été"));
+        QCOMPARE(info.value("Source"), QStringLiteral("paper"));
+        QVERIFY(!info.contains("Reviewer"));
+        QCOMPARE(info.value("Creator"), QStringLiteral("maker"));
+        QCOMPARE(TestPdf::check(m_pdf).exitCode, 0);
+        QVERIFY(TestPdf::bytes(m_pdf).startsWith(original));
+    }
+
+    void refusesBadArgumentsBeforeWriting_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"show", "X"};
+        QTest::newRow("reserved name") << QStringList{"write", "X", "--set", "Creator=me"};
+        QTest::newRow("empty value") << QStringList{"write", "X", "--set", "Edition="};
+        QTest::newRow("no equals") << QStringList{"write", "X", "--set", "Edition"};
+        QTest::newRow("edit on read") << QStringList{"read", "X", "--title", "T"};
+        QTest::newRow("missing value") << QStringList{"write", "X", "--title"};
+    }
+
+    void refusesBadArgumentsBeforeWriting()
+    {
+        QFETCH(QStringList, args);
+        args.replaceInStrings(QStringLiteral("X"), m_pdf);
+        const QByteArray original = TestPdf::bytes(m_pdf);
+        const Result result = orvfields(args);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY(result.err.contains(QStringLiteral("usage:")));
+        QCOMPARE(TestPdf::bytes(m_pdf), original);
+    }
+
+    void failuresNameTheFileAndTheReason()
+    {
+        const QString missing = m_dir->filePath(QStringLiteral("missing.pdf"));
+        Result result = orvfields({QStringLiteral("read"), missing});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.startsWith(QStringLiteral("orvfields: ") + missing),
+                 qPrintable(result.err));
+        QCOMPARE(result.err.count(u'\n'), 1);
+
+        const QString text = m_dir->filePath(QStringLiteral("text.pdf"));
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a pdf\n");
+        file.close();
+        result = orvfields(
+            {QStringLiteral("write"), text, QStringLiteral("--title"), QStringLiteral("T")});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains(text), qPrintable(result.err));
+        QCOMPARE(TestPdf::bytes(text), QByteArray("not a pdf\n"));
+
+        const QByteArray original = TestPdf::bytes(m_pdf);
+        QFile::setPermissions(m_pdf, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+        result = orvfields(
+            {QStringLiteral("write"), m_pdf, QStringLiteral("--title"), QStringLiteral("T")});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains(QStringLiteral("read only")), qPrintable(result.err));
+        QCOMPARE(TestPdf::bytes(m_pdf), original);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_pdf;
+};
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"
