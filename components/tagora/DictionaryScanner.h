@@ -1,0 +1,63 @@
+// DictionaryScanner: reads the keys of a dictionary from its tokens, in the order in
+// which they stand in the file.
+//
+// qpdf keeps a dictionary's keys sorted; the order in the file (which a reader of the
+// document information may rely on: the first of two names differing only in case
+// wins) exists only in the tokens. The scanner follows the PDF object syntax far enough
+// to tell keys from values: nested arrays and dictionaries are skipped whole, and
+// "num gen R" counts as one value. Each operation answers nothing (an empty optional)
+// when the bytes are not what it expects, so a caller can fall back to qpdf's order.
+#pragma once
+
+#include <qpdf/InputSource.hh>
+#include <qpdf/QPDFObjGen.hh>
+#include <qpdf/QPDFTokenizer.hh>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class DictionaryScanner
+{
+public:
+    struct Key
+    {
+        std::string name;          // as qpdf spells it: "/" and the unescaped bytes
+        qpdf_offset_t valueOffset; // where the key's value starts
+    };
+
+    explicit DictionaryScanner(std::shared_ptr<InputSource> input);
+
+    // The keys of the dictionary that opens with the first token at `offset`.
+    std::optional<std::vector<Key>> keys(qpdf_offset_t offset);
+
+    // Where the value of indirect object `object` starts, when "num gen obj" stands at
+    // `offset`.
+    std::optional<qpdf_offset_t> objectBody(qpdf_offset_t offset, QPDFObjGen object);
+
+    // Where the trailer dictionary of the cross-reference section at `offset` starts:
+    // the dictionary after "trailer" for a table, the stream's dictionary for a stream.
+    std::optional<qpdf_offset_t> trailerDictionary(qpdf_offset_t offset);
+
+    // Where object number `object`, at position `index` of an object stream whose
+    // decoded data this scanner reads, starts; `first` is the stream's /First.
+    std::optional<qpdf_offset_t> objectInStream(qpdf_offset_t first, int index, int object);
+
+private:
+    struct Token
+    {
+        QPDFTokenizer::Token token;
+        qpdf_offset_t offset;
+
+        QPDFTokenizer::token_type_e type() const { return token.getType(); }
+    };
+
+    Token next();
+    void unread(const Token &token);
+    bool skipValue(const Token &first);
+    void seek(qpdf_offset_t offset);
+
+    std::shared_ptr<InputSource> m_input;
+    std::vector<Token> m_pending;
+};

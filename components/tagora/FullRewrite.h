@@ -1,0 +1,24 @@
+// FullRewrite: writes a whole PDF anew, for the files an appended revision cannot serve:
+// encrypted files (their strings must be encrypted), files that qpdf could read only by
+// repairing them, and files that do not end with a clean end of revision.
+//
+// qpdf's writer produces the new file from the document as read (with the encryption of
+// the original, its stream data untouched) into a temporary file beside the target,
+// which is synced and then renamed over the target in one step: the target holds either
+// the old bytes or the new ones, never a mixture. The new file keeps the target's
+// permission bits and, where the system allows it, its owner and group.
+#pragma once
+
+#include "InfoDictionary.h"
+
+#include <qpdf/QPDF.hh>
+
+#include <QString>
+
+class FullRewrite
+{
+public:
+    // Writes `pdf` with `info` as its document-information dictionary over `target` (a
+    // file, not a symbolic link). Throws AutomationError; the target is then unchanged.
+    static void write(QPDF &pdf, const InfoDictionary &info, const QString &target);
+};

@@ -1,0 +1,43 @@
+// IncrementalUpdate: the bytes of one revision appended to a PDF file.
+//
+// An incremental update leaves every byte of the file as it was (so digital signatures
+// over earlier revisions stay valid) and appends the objects that changed, a
+// cross-reference section for them and a trailer. The section is of the same kind as
+// the file's last one: a classic table with a trailer dictionary, or a cross-reference
+// stream, written uncompressed, whose dictionary is the trailer. /Size, /Root, /ID and
+// /Prev carry the file's values forward; /Encrypt never appears, since encrypted files
+// are not updated this way.
+//
+// Here the one changed object is the document-information dictionary. It keeps its
+// object number and generation when the file had it as an indirect object, else it
+// takes the next free number.
+#pragma once
+
+#include <QByteArray>
+
+struct RevisionBase
+{
+    enum class Xref
+    {
+        Table,
+        Stream
+    };
+
+    qint64 length = 0;       // bytes of the file the revision follows
+    bool endsWithEol = true; // the file's last byte is CR or LF
+    qint64 startxref = 0;    // offset of the file's last cross-reference section
+    Xref xref = Xref::Table;
+    int size = 1;           // the next free object number
+    QByteArray root;        // the catalog reference, "1 0 R"
+    QByteArray id;          // the /ID array in PDF syntax, or empty
+    int infoNumber = 0;     // the Info object's number and generation; 0 when the
+    int infoGeneration = 0; // file has no indirect Info object
+};
+
+class IncrementalUpdate
+{
+public:
+    // The bytes to append at `base.length` so that `info` (a dictionary in PDF syntax)
+    // becomes the document-information dictionary.
+    static QByteArray build(const RevisionBase &base, const QByteArray &info);
+};

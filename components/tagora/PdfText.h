@@ -1,0 +1,44 @@
+// PdfText: conversions between Unicode texts and the bytes of PDF text strings and
+// names, and the PDF syntax that writes them.
+//
+// A text string is read from PDFDocEncoding, from UTF-16BE after the byte order mark
+// FE FF (UTF-16LE after FF FE, which many readers accept), or from UTF-8 after the mark
+// EF BB BF; language escapes (ESC ... ESC) inside UTF-16 are dropped. A text is written
+// in PDFDocEncoding when that encoding holds it exactly, else in UTF-16BE with its mark.
+//
+// A name is a sequence of bytes; this library reads them as UTF-8 (PDFDocEncoding when
+// they are not valid UTF-8) and writes UTF-8, with #xx escapes for every byte the name
+// syntax does not allow plainly.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <string>
+
+namespace PdfText {
+
+// The text a string object's bytes stand for.
+QString decodeText(const std::string &bytes);
+
+// The bytes of a string object holding `text`.
+QByteArray encodeText(const QString &text);
+
+// A string object in PDF syntax: a literal string "( ... )" with escapes for the bytes
+// that are not plain printable ASCII, or a hexadecimal string for UTF-16 bytes.
+QByteArray stringSyntax(const QByteArray &bytes);
+
+// The text of a name given without its "/" and with its escapes resolved.
+QString decodeName(const std::string &bytes);
+
+// The bytes of the name of a text (UTF-8).
+QByteArray nameBytes(const QString &text);
+
+// A name in PDF syntax: "/" and the bytes, escaped where needed.
+QByteArray nameSyntax(const QByteArray &bytes);
+
+// A date in PDF form, "D:YYYYMMDDHHmmSS+HH'mm'", at the offset from UTC of `moment`.
+QString date(const QDateTime &moment);
+
+} // namespace PdfText

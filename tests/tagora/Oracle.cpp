@@ -1,0 +1,85 @@
+#include "Oracle.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <qpdf/QPDF.hh>
+
+namespace Oracle {
+
+namespace {
+
+QByteArray run(const QString &program, const QStringList &arguments, int *exitCode)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000)) {
+        *exitCode = -1;
+        return "did not finish: " + process.errorString().toUtf8();
+    }
+    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return process.readAll();
+}
+
+} // namespace
+
+QString qpdfProblems(const QString &path, const QString &password)
+{
+    QStringList arguments{QStringLiteral("--check")};
+    if (!password.isEmpty())
+        arguments << QStringLiteral("--password=") + password;
+    int exitCode = 0;
+    const QByteArray output = run(QStringLiteral("qpdf"), arguments << path, &exitCode);
+    return exitCode == 0 ? QString() : QString::fromUtf8(output);
+}
+
+QMap<QString, QString> pdfinfoEntries(const QString &path)
+{
+    int exitCode = 0;
+    const QByteArray output = run(QStringLiteral("pdfinfo"),
+                                  {QStringLiteral("-custom"), QStringLiteral("-rawdates"),
+                                   QStringLiteral("-enc"), QStringLiteral("UTF-8"), path},
+                                  &exitCode);
+    QMap<QString, QString> entries;
+    if (exitCode != 0)
+        return entries;
+    for (const QString &line : QString::fromUtf8(output).split(QLatin1Char('\n'))) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon > 0)
+            entries.insert(line.left(colon), line.mid(colon + 1).trimmed());
+    }
+    return entries;
+}
+
+bool pdfinfoEncrypted(const QString &path)
+{
+    int exitCode = 0;
+    const QByteArray output = run(QStringLiteral("pdfinfo"), {path}, &exitCode);
+    return output.contains("\nEncrypted:       yes");
+}
+
+QStringList qpdfKeys(const QString &path)
+{
+    QStringList keys;
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(QFile::encodeName(path).constData());
+    for (const std::string &key : pdf.getTrailer().getKey("/Info").getKeys())
+        keys << QString::fromUtf8(key.substr(1));
+    return keys;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 lastStartxref(const QByteArray &bytes)
+{
+    const qsizetype at = bytes.lastIndexOf("startxref");
+    return at < 0 ? -1 : bytes.mid(at + 9, 24).trimmed().split('\n').first().trimmed().toLongLong();
+}
+
+} // namespace Oracle

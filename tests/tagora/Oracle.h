@@ -1,0 +1,30 @@
+// Oracle: what readers that are not ours say about a file: the qpdf and pdfinfo
+// programs, and the qpdf library read independently of the code under test.
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace Oracle {
+
+// The output of `qpdf --check` when it reports an error or a warning, else empty.
+QString qpdfProblems(const QString &path, const QString &password = {});
+
+// The Info entries as `pdfinfo -custom -rawdates -enc UTF-8` prints them (string
+// values only).
+QMap<QString, QString> pdfinfoEntries(const QString &path);
+
+// Whether `pdfinfo` says the file is encrypted.
+bool pdfinfoEncrypted(const QString &path);
+
+// The Info keys as the qpdf library reads them (sorted), as UTF-8 texts.
+QStringList qpdfKeys(const QString &path);
+
+QByteArray contents(const QString &path);
+
+// The last "startxref" offset in `bytes`.
+qint64 lastStartxref(const QByteArray &bytes);
+
+} // namespace Oracle

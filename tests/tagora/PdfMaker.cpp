@@ -1,0 +1,109 @@
+#include "PdfMaker.h"
+
+#include <QFile>
+#include <QList>
+#include <QMap>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace {
+
+const QByteArray Id = "[<0123456789ABCDEF0123456789ABCDEF><0123456789ABCDEF0123456789ABCDEF>]";
+
+struct Entry
+{
+    int type;
+    qint64 field1;
+    int field2;
+};
+
+} // namespace
+
+QByteArray PdfMaker::bytes() const
+{
+    QByteArray out("%PDF-1.5\n%\xE2\xE3\xCF\xD3\n");
+    QMap<int, Entry> entries;
+    auto add = [&](int number, const QByteArray &body) {
+        entries[number] = {1, out.size(), 0};
+        out += QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n";
+    };
+    add(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    add(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    add(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>");
+    QByteArray content;
+    while (content.size() < contentBytes)
+        content += "0 0 m 100 100 l S\n";
+    add(4, "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
+               "\nendstream");
+    if (info == Info::Indirect)
+        add(5, infoBody);
+    else if (info != Info::InObjectStream)
+        add(5, "<< /Unused true >>");
+    add(6, "(Referenced value)");
+    if (info == Info::InObjectStream) {
+        const QByteArray header = "5 0 ";
+        const QByteArray data = header + infoBody;
+        add(7, "<< /Type /ObjStm /N 1 /First " + QByteArray::number(header.size()) + " /Length " +
+                   QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream");
+        entries[5] = {2, 7, 0};
+    }
+
+    QByteArray trailer = "/Root 1 0 R /ID " + Id;
+    if (info == Info::Indirect || info == Info::InObjectStream)
+        trailer += " /Info 5 0 R";
+    else if (info == Info::Direct)
+        trailer += " /Info " + infoBody;
+
+    const int size = entries.lastKey() + (xref == Xref::Stream ? 2 : 1);
+    const qint64 startxref = out.size();
+    if (xref == Xref::Table) {
+        out += "xref\n0 " + QByteArray::number(size) + "\n0000000000 65535 f\r\n";
+        for (const Entry &entry : entries)
+            out += QByteArray::number(entry.field1).rightJustified(10, '0') + " 00000 n\r\n";
+        out += "trailer\n<< /Size " + QByteArray::number(size) + ' ' + trailer + " >>\n";
+    } else {
+        entries[size - 1] = {1, startxref, 0};
+        QByteArray data;
+        auto field = [&](qint64 value, int width) {
+            for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
+                data.append(char((value >> shift) & 0xFF));
+        };
+        field(0, 1), field(0, 4), field(65535, 2);
+        for (const Entry &entry : entries)
+            field(entry.type, 1), field(entry.field1, 4), field(entry.field2, 2);
+        out += QByteArray::number(size - 1) + " 0 obj\n<< /Type /XRef /Size " +
+               QByteArray::number(size) + " /W [1 4 2] " + trailer + " /Length " +
+               QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream\nendobj\n";
+    }
+    out += "startxref\n" + QByteArray::number(startxref) + "\n%%EOF\n";
+    return out;
+}
+
+bool PdfMaker::write(const QString &path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes()) >= 0 &&
+           file.flush();
+}
+
+bool PdfMaker::encrypt(const QString &source, const QString &target, const char *userPassword,
+                       const char *ownerPassword, bool allowChanges, bool aes256)
+{
+    try {
+        QPDF pdf;
+        pdf.processFile(QFile::encodeName(source).constData());
+        QPDFWriter writer(pdf, QFile::encodeName(target).constData());
+        if (aes256)
+            writer.setR6EncryptionParameters(userPassword, ownerPassword, true, true, true, true,
+                                             true, allowChanges, qpdf_r3p_full, true);
+        else
+            writer.setR4EncryptionParametersInsecure(userPassword, ownerPassword, true, true, true,
+                                                     true, true, allowChanges, qpdf_r3p_full, true,
+                                                     true);
+        writer.write();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
