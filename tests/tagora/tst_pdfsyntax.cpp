@@ -6,6 +6,7 @@
 #include "PdfMaker.h"
 #include "PdfText.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -281,6 +282,12 @@ void TestPdfSyntax::appendedRevisionReadsBackInQpdf()
     QVERIFY(pdf.getRoot().getKey("/Pages").isDictionary());
     QVERIFY(!pdf.anyWarnings());
     QCOMPARE(revision.contains("trailer"), xref == int(PdfMaker::Xref::Table));
+    if (xref == int(PdfMaker::Xref::Table)) {
+        // Readers that seek entries by position need each one to be exactly 20 bytes.
+        const QRegularExpression entries(
+            QStringLiteral("\nxref\n(\\d+ 1\n\\d{10} \\d{5} n(\r\n| \n| \r))+trailer\n"));
+        QVERIFY2(entries.match(QString::fromLatin1(revision)).hasMatch(), revision.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPdfSyntax)
