@@ -54,7 +54,7 @@ QString decodeText(const std::string &bytes)
 QByteArray encodeText(const QString &text)
 {
     std::string pdfDoc;
-    // The round trip also catches texts whose first bytes would read as a byte order mark.
+    // Only a text that reads back exactly is left in PDFDocEncoding.
     if (QUtil::utf8_to_pdf_doc(text.toStdString(), pdfDoc) && decodeText(pdfDoc) == text)
         return QByteArray::fromStdString(pdfDoc);
     QByteArray bytes("\xFE\xFF", 2);
