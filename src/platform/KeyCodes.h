@@ -1,0 +1,45 @@
+// KeyCodes: Qt key events as the key-down notifications of the automation toolkit
+// see them: a key code (13 Enter, 38 Up, 40 Down ...) and a shift state (1 Shift,
+// 2 Ctrl, 4 Alt, added together).
+#pragma once
+
+class QKeyEvent;
+
+namespace Platform {
+
+enum KeyCode
+{
+    vbKeyBack = 8,
+    vbKeyTab = 9,
+    vbKeyReturn = 13,
+    vbKeyShift = 16,
+    vbKeyControl = 17,
+    vbKeyMenu = 18,
+    vbKeyEscape = 27,
+    vbKeySpace = 32,
+    vbKeyPageUp = 33,
+    vbKeyPageDown = 34,
+    vbKeyEnd = 35,
+    vbKeyHome = 36,
+    vbKeyLeft = 37,
+    vbKeyUp = 38,
+    vbKeyRight = 39,
+    vbKeyDown = 40,
+    vbKeyInsert = 45,
+    vbKeyDelete = 46,
+    vbKeyF1 = 112,
+};
+
+enum ShiftState
+{
+    vbShiftMask = 1,
+    vbCtrlMask = 2,
+    vbAltMask = 4,
+};
+
+// The key code of the event's key: letters and digits as their upper-case character,
+// function keys from 112; 0 for a key without a code.
+int KeyCodeOf(const QKeyEvent &event);
+int ShiftOf(const QKeyEvent &event);
+
+} // namespace Platform

@@ -1,0 +1,123 @@
+#include "SystemColors.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QPointer>
+#include <QWidget>
+
+namespace Platform {
+
+namespace {
+
+constexpr char BackColorProperty[] = "BackColor";
+
+QColor mix(const QColor &a, const QColor &b, double shareOfA)
+{
+    const double s = shareOfA;
+    return QColor::fromRgbF(float(a.redF() * s + b.redF() * (1 - s)),
+                            float(a.greenF() * s + b.greenF() * (1 - s)),
+                            float(a.blueF() * s + b.blueF() * (1 - s)));
+}
+
+void paint(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, color);
+    palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+}
+
+// Re-applies the system colours held by reference when the application palette
+// changes. Qt tells the application object of every change, while it passes the new
+// palette on to a widget only for the roles the widget has not set itself.
+class PaletteFollower : public QObject
+{
+public:
+    static void watchApplication()
+    {
+        static PaletteFollower *follower = new PaletteFollower;
+        static QPointer<QCoreApplication> watched;
+        QCoreApplication *application = QCoreApplication::instance();
+        if (application && watched != application) {
+            application->installEventFilter(follower);
+            watched = application;
+        }
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ApplicationPaletteChange &&
+            watched == QCoreApplication::instance()) {
+            for (QWidget *widget : QApplication::allWidgets()) {
+                const QVariant color = widget->property(BackColorProperty);
+                if (color.isValid() && IsSystemColor(color.toUInt()))
+                    paint(widget, FromOleColor(color.toUInt()));
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+QColor GetSysColor(int index)
+{
+    const QPalette palette = QGuiApplication::palette();
+    switch (index) {
+    case COLOR_WINDOW:
+        return palette.color(QPalette::Active, QPalette::Base);
+    case COLOR_WINDOWTEXT:
+        return palette.color(QPalette::Active, QPalette::Text);
+    case COLOR_HIGHLIGHT:
+    case COLOR_MENUHILIGHT:
+        return palette.color(QPalette::Active, QPalette::Highlight);
+    case COLOR_HIGHLIGHTTEXT:
+        return palette.color(QPalette::Active, QPalette::HighlightedText);
+    case COLOR_BTNFACE:
+        return palette.color(QPalette::Active, QPalette::Button);
+    case COLOR_GRAYTEXT:
+        return palette.color(QPalette::Disabled, QPalette::Text);
+    case COLOR_BTNTEXT:
+        return palette.color(QPalette::Active, QPalette::ButtonText);
+    case COLOR_3DLIGHT:
+        return palette.color(QPalette::Active, QPalette::Midlight);
+    case COLOR_GRADIENTACTIVECAPTION:
+        // Light enough for text in the Text colour, yet clearly a selection.
+        return mix(palette.color(QPalette::Active, QPalette::Highlight),
+                   palette.color(QPalette::Active, QPalette::Base), 0.35);
+    default:
+        return QColor(0, 0, 0);
+    }
+}
+
+QColor FromOleColor(OleColor color)
+{
+    if (IsSystemColor(color))
+        return GetSysColor(int(color & 0xFFFF));
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+OleColor ToOleColor(const QColor &color)
+{
+    const QColor rgb = color.toRgb();
+    return OleColor(rgb.red()) | (OleColor(rgb.green()) << 8) | (OleColor(rgb.blue()) << 16);
+}
+
+void SetBackColor(QWidget *widget, OleColor color)
+{
+    const QVariant current = widget->property(BackColorProperty);
+    if (current.isValid() && current.toUInt() == color)
+        return;
+    PaletteFollower::watchApplication();
+    widget->setProperty(BackColorProperty, QVariant::fromValue<uint>(color));
+    paint(widget, FromOleColor(color));
+}
+
+OleColor BackColor(const QWidget *widget)
+{
+    return widget->property(BackColorProperty).toUInt();
+}
+
+} // namespace Platform
