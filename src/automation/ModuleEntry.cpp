@@ -4,6 +4,7 @@
 #include "ErrorObject.h"
 #include "MainForm.h"
 #include "ServerModule.h"
+#include "VrnFieldList.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ Automation::ServerModule &module()
         {
             {&Plugin::MainForm::staticMetaObject, &create<Plugin::MainForm>},
             {&Plugin::ErrorObject::staticMetaObject, &create<Plugin::ErrorObject>},
+            {&FieldList::VrnFieldList::staticMetaObject, &create<FieldList::VrnFieldList>},
         },
     };
     return orvFields;

@@ -101,6 +101,16 @@ private slots:
         std::unique_ptr<QObject> record = createObject(QStringLiteral("OrvFields.ErrorObject"));
         QCOMPARE(get(record.get(), u"Description").toString(), QString());
 
+        // The field list is registered as a control and created as a widget.
+        const QString listClsid = registry.value(QStringLiteral("OrvFields.VrnFieldList/CLSID"));
+        QCOMPARE(listClsid, QStringLiteral("{C3FC5ABC-D82F-4149-8A9D-E65B3B534642}"));
+        QVERIFY(registry.hasKey("CLSID/" + listClsid + "/Control"));
+        {
+            std::unique_ptr<QObject> list = createObject(QStringLiteral("OrvFields.VrnFieldList"));
+            QVERIFY(list->isWidgetType());
+            QCOMPARE(get(list.get(), u"Count").toInt(), 0);
+        }
+
         const QString description = describeTypeLibraryOf(QStringLiteral("OrvFields.MainForm"));
         QVERIFY(
             description.contains("library OrvFields 1.0 {34C7F194-98F5-436D-AD9E-C5666118E35D}"));
