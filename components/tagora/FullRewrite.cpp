@@ -87,10 +87,10 @@ void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, const QString &ta
                               .arg(file.errorString()));
     }
     const int fd = file.handle();
-    // Only root can give a file away; a member of the group can still set the group.
+    // QSaveFile gives the new file the target's permission bits; the owner is ours to
+    // keep. Only root can give a file away; a member of the group can still set the group.
     [[maybe_unused]] const bool owned = ::fchown(fd, original.st_uid, original.st_gid) == 0 ||
                                         ::fchown(fd, uid_t(-1), original.st_gid) == 0;
-    ::fchmod(fd, original.st_mode & 07777);
 
     DescriptorPipeline pipeline(fd);
     try {
