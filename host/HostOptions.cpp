@@ -1,0 +1,81 @@
+#include "HostOptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+struct Parser
+{
+    QCommandLineParser parser;
+    QCommandLineOption language{
+        QStringLiteral("language"),
+        QStringLiteral("Language of the plug-in: en or fr (default: the system's)."),
+        QStringLiteral("en|fr")};
+    QCommandLineOption select{
+        QStringLiteral("select"),
+        QStringLiteral("Select the node with this path of texts, joined with \"/\"."),
+        QStringLiteral("PATH")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help.")};
+
+    Parser()
+    {
+        parser.setApplicationDescription(
+            QStringLiteral("A publishing-application window that runs the PDF fields plug-in "
+                           "on the books of a publication."));
+        parser.addOption(language);
+        parser.addOption(select);
+        parser.addOption(help);
+        parser.addPositionalArgument(
+            QStringLiteral("PUBLICATION.xml"),
+            QStringLiteral("The publication to open (default: the bundled sample)."),
+            QStringLiteral("[PUBLICATION.xml]"));
+    }
+};
+
+} // namespace
+
+HostOptions HostOptions::parse(const QStringList &arguments)
+{
+    HostOptions options;
+    Parser p;
+    if (!p.parser.parse(arguments)) {
+        options.error = p.parser.errorText();
+        return options;
+    }
+    options.help = p.parser.isSet(p.help);
+    const QStringList files = p.parser.positionalArguments();
+    if (files.size() > 1) {
+        options.error = QStringLiteral("Only one publication can be opened, not %1: %2")
+                            .arg(files.size())
+                            .arg(files.join(QStringLiteral(", ")));
+        return options;
+    }
+    options.publication = files.isEmpty() ? samplePublication() : files.first();
+    if (p.parser.isSet(p.language)) {
+        const QString language = p.parser.value(p.language).toLower();
+        if (language == QLatin1String("en"))
+            options.language = HostWindow::Language::English;
+        else if (language == QLatin1String("fr"))
+            options.language = HostWindow::Language::French;
+        else
+            options.error = QStringLiteral("--language takes en or fr, not '%1'")
+                                .arg(p.parser.value(p.language));
+    }
+    if (p.parser.isSet(p.select))
+        options.select = p.parser.value(p.select);
+    return options;
+}
+
+QString HostOptions::usage()
+{
+    return Parser().parser.helpText();
+}
+
+QString HostOptions::samplePublication()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../examples/sample/publication.xml"));
+}

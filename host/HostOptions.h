@@ -1,0 +1,28 @@
+// HostOptions: the command line of orvfields-host.
+//
+//   orvfields-host [PUBLICATION.xml] [--language en|fr] [--select PATH]
+//
+// Without a file the bundled sample publication is opened. PATH names a node by its
+// texts from the book down, joined with "/" ("User guide/Chapter 1").
+#pragma once
+
+#include "HostWindow.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct HostOptions
+{
+    QString publication;
+    std::optional<HostWindow::Language> language; // the system's when not given
+    std::optional<QString> select;
+    bool help = false;
+    QString error; // why the command line was refused; empty when it was not
+
+    static HostOptions parse(const QStringList &arguments);
+    static QString usage();
+    // The sample publication built beside the program: bin/../examples/sample.
+    static QString samplePublication();
+};
