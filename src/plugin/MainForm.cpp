@@ -2,7 +2,10 @@
 
 #include "ErrorObject.h"
 #include "ErrorTrap.h"
+#include "MessageBox.h"
 #include "Variant.h"
+#include "frmMain.h"
+#include "mdlFunctions.h"
 #include "mdlLanguage.h"
 
 namespace Plugin {
@@ -26,6 +29,8 @@ MainForm::~MainForm()
     trap.run([&] {
         trap.at(1);
         m_lastError.reset();
+        trap.at(2);
+        m_dialog.reset();
         trap.at(3);
         m_pluginState.clear();
         m_pluginPercent.clear();
@@ -85,7 +90,29 @@ void MainForm::Show()
 {
     ErrorTrap trap(QStringLiteral("MainForm.Show"));
     trap.run([&] {
-        // The field editor dialog is opened here once it exists.
+        trap.at(1);
+        m_dialog = std::make_unique<Dialog::frmMain>();
+        m_dialog->Load();
+        trap.at(2);
+        m_dialog->setPluginObject(m_pluginObject);
+        trap.at(3);
+        if (mdlFunctions::IsInvalidPublication(m_pluginObject)) {
+            // The message is looked up before the title.
+            const QString message =
+                mdlLanguage::GetText(QStringLiteral("ProcessInvalidPublication"));
+            Platform::MsgBox(message, Platform::vbCritical,
+                             mdlLanguage::GetText(QStringLiteral("PluginName")));
+        } else {
+            trap.at(4);
+            // The filler reports its own failure; the dialog is then closed unseen.
+            if (mdlFunctions::FillBooksList(m_dialog->cmbBooks(), m_pluginObject)) {
+                // Not yet: the modal run of the dialog and its closing message (steps 5
+                // and 6) come with the dialog's controls.
+            }
+        }
+        trap.at(7);
+        m_dialog->Unload();
+        m_dialog.reset();
     });
 }
 

@@ -19,6 +19,10 @@
 
 #include <memory>
 
+namespace Dialog {
+class frmMain;
+}
+
 namespace Plugin {
 
 class MainForm : public QObject
@@ -104,6 +108,7 @@ private:
     QPointer<QObject> m_parent;
     std::unique_ptr<ErrorObject> m_lastError;
     int m_language = 0;
+    std::unique_ptr<Dialog::frmMain> m_dialog; // during Show
 };
 
 } // namespace Plugin
