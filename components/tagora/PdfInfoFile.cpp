@@ -1,18 +1,13 @@
 #include "PdfInfoFile.h"
 
 #include "AutomationError.h"
+#include "CachedFileInput.h"
 #include "DictionaryScanner.h"
 
 #include <QFile>
 
 #include <qpdf/BufferInputSource.hh>
-#include <qpdf/FileInputSource.hh>
 #include <qpdf/QPDFTokenizer.hh>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -33,17 +28,7 @@ std::vector<std::string> names(const std::optional<std::vector<DictionaryScanner
 
 PdfInfoFile::PdfInfoFile(const QString &name, int fd)
 {
-    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    FILE *file = own < 0 ? nullptr : ::fdopen(own, "rb");
-    if (!file) {
-        const int error = errno;
-        if (own >= 0)
-            ::close(own);
-        Automation::raise(Automation::DeviceIOError,
-                          QStringLiteral("the file cannot be read (%1)")
-                              .arg(QString::fromLocal8Bit(std::strerror(error))));
-    }
-    m_input = std::make_shared<FileInputSource>(QFile::encodeName(name).constData(), file, true);
+    m_input = std::make_shared<CachedFileInput>(QFile::encodeName(name).toStdString(), fd);
 
     char head[EndWindow];
     m_input->seek(0, SEEK_SET);

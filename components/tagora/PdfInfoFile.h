@@ -25,7 +25,7 @@
 class PdfInfoFile
 {
 public:
-    // Reads the file open on `fd` (the descriptor is duplicated, not taken over);
+    // Reads the file open on `fd` (through its own duplicate of the descriptor);
     // `name` names it in qpdf's messages.
     PdfInfoFile(const QString &name, int fd);
     ~PdfInfoFile();

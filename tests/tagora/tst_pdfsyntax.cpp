@@ -1,11 +1,13 @@
 // The byte-level pieces of the PDF information library, each checked against qpdf's
 // own reading of what they produce.
+#include "CachedFileInput.h"
 #include "DictionaryScanner.h"
 #include "IncrementalUpdate.h"
 #include "Oracle.h"
 #include "PdfMaker.h"
 #include "PdfText.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +33,7 @@ private slots:
     void scannerFindsKeysInFileOrder_data();
     void scannerFindsKeysInFileOrder();
     void scannerLocatesObjectsAndTrailers();
+    void cachedInputReadsLikeQpdfsBuffer();
     void appendedRevisionReadsBackInQpdf_data();
     void appendedRevisionReadsBackInQpdf();
 
@@ -219,6 +222,67 @@ void TestPdfSyntax::scannerLocatesObjectsAndTrailers()
     QCOMPARE(inStream.keys(16).value().front().name, "/B");
     QVERIFY(!inStream.objectInStream(8, 1, 4));
     QVERIFY(!inStream.objectInStream(8, 2, 9));
+}
+
+void TestPdfSyntax::cachedInputReadsLikeQpdfsBuffer()
+{
+    // Lines of every length and ending, across several blocks, ending without an EOL.
+    QByteArray bytes;
+    QRandomGenerator random(7);
+    const char *ends[] = {"\n", "\r\n", "\r", "\n\n\r"};
+    while (bytes.size() < 300 * 1024) {
+        bytes += QByteArray(random.bounded(1, 40000), char('a' + random.bounded(26)));
+        bytes += ends[random.bounded(4)];
+    }
+    bytes += "last";
+    const QString path = m_dir.filePath(QStringLiteral("input.bin"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.write(bytes);
+    file.flush();
+
+    CachedFileInput cached("input", file.handle());
+    BufferInputSource reference("input", bytes.toStdString());
+    QCOMPARE(cached.size(), bytes.size());
+    for (int step = 0; step < 3000; ++step) {
+        switch (random.bounded(5)) {
+        case 0: {
+            const qint64 offset = random.bounded(bytes.size() + 10);
+            cached.seek(offset, SEEK_SET);
+            reference.seek(offset, SEEK_SET);
+            break;
+        }
+        case 1: {
+            const qint64 back = -random.bounded(qint64(qMin<qint64>(reference.tell(), 5000)) + 1);
+            cached.seek(back, SEEK_CUR);
+            reference.seek(back, SEEK_CUR);
+            break;
+        }
+        case 2: {
+            const size_t length = random.bounded(70000);
+            std::string a(length, '\0');
+            std::string b(length, '\0');
+            QCOMPARE(cached.read(a.data(), length), reference.read(b.data(), length));
+            QCOMPARE(a, b);
+            QCOMPARE(cached.getLastOffset(), reference.getLastOffset());
+            break;
+        }
+        case 3:
+            QCOMPARE(cached.findAndSkipNextEOL(), reference.findAndSkipNextEOL());
+            break;
+        default:
+            if (reference.tell() > 0) {
+                cached.unreadCh('x');
+                reference.unreadCh('x');
+            }
+        }
+        QCOMPARE(cached.tell(), reference.tell());
+    }
+    cached.seek(-4, SEEK_END);
+    std::string end(10, '\0');
+    end.resize(cached.read(end.data(), end.size()));
+    QCOMPARE(end, "last");
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, cached.seek(-1, SEEK_SET));
 }
 
 void TestPdfSyntax::appendedRevisionReadsBackInQpdf_data()
