@@ -282,6 +282,12 @@ void TestPdfSyntax::cachedInputReadsLikeQpdfsBuffer()
     std::string end(10, '\0');
     end.resize(cached.read(end.data(), end.size()));
     QCOMPARE(end, "last");
+    for (InputSource *input :
+         {static_cast<InputSource *>(&cached), static_cast<InputSource *>(&reference)}) {
+        input->seek(bytes.size() + 5, SEEK_SET);
+        QCOMPARE(input->findAndSkipNextEOL(), bytes.size());
+        QCOMPARE(input->tell(), bytes.size());
+    }
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, cached.seek(-1, SEEK_SET));
 }
 
