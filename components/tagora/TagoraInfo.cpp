@@ -59,6 +59,8 @@ FileIdentity identityOf(int fd)
 // The path of the file itself, symbolic links resolved.
 QString resolved(const QString &path)
 {
+    if (path.isEmpty())
+        Automation::raise(Automation::FileNotFound, QStringLiteral("no file is named"));
     const QFileInfo info(path);
     const QString canonical = info.canonicalFilePath();
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;

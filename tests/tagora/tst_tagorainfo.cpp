@@ -2,6 +2,7 @@
 // independent readers (qpdf, pdfinfo) find in the files afterwards.
 #include "AutomationError.h"
 #include "Dispatch.h"
+#include "FileSystem.h"
 #include "Oracle.h"
 #include "PdfMaker.h"
 #include "TagoraTest.h"
@@ -41,6 +42,7 @@ private slots:
     void keepsEncryptionAndPermissions();
     void writesTheTargetOfASymbolicLink_data();
     void writesTheTargetOfASymbolicLink();
+    void reportsAfterLettingGoOfTheFile();
     void answersLateBoundCalls();
 
 private:
@@ -436,6 +438,25 @@ void TestTagoraInfo::writesTheTargetOfASymbolicLink()
     QCOMPARE(Oracle::pdfinfoEntries(target).value("Via"), QStringLiteral("link"));
     info.WriteInfoEntry(link, QStringLiteral("Via"), QStringLiteral("link again"));
     QCOMPARE(Oracle::pdfinfoEntries(target).value("Via"), QStringLiteral("link again"));
+}
+
+void TestTagoraInfo::reportsAfterLettingGoOfTheFile()
+{
+    // Handlers yield to the message loop, where the dialog may test the lock.
+    const QString path = make(QStringLiteral("report.pdf"));
+    TagoraInfo info;
+    QStringList seen;
+    connect(&info, &TagoraInfo::OnLogMessage, this, [&](const QString &message) {
+        seen << (Platform::FileLocked(path) ? "locked: " : "free: ") + message;
+    });
+    connect(&info, &TagoraInfo::OnJobDone, this, [&](const QString &input, const QString &output) {
+        seen << (Platform::FileLocked(path) ? "locked: " : "free: ") + input + " " + output;
+    });
+    info.WriteInfoEntry(path, QStringLiteral("Title"), QStringLiteral("New"));
+    info.WriteInfoEntry(path, QStringLiteral("Title"), QStringLiteral("Newer"));
+    QCOMPARE(seen.size(), 4);
+    QVERIFY2(seen.filter(QStringLiteral("locked")).isEmpty(), qPrintable(seen.join('\n')));
+    QCOMPARE(seen[1], QStringLiteral("free: ") + path + " WriteInfoEntry Title");
 }
 
 void TestTagoraInfo::answersLateBoundCalls()
