@@ -31,8 +31,9 @@ constexpr double NameShare = 40; // per cent of the width left of the scroll bar
 constexpr int PairsAtCreation = 6;
 
 // Design geometry of the pairs at creation and of the list itself.
-constexpr int DesignNameWidth = 129;
-constexpr int DesignValueLeft = 128;
+constexpr int DesignNameColumn = 128; // NameWidth until the first layout
+constexpr int DesignNameWidth = DesignNameColumn + 1;
+constexpr int DesignValueLeft = DesignNameColumn;
 constexpr int DesignValueWidth = 185;
 constexpr int DesignScrollWidth = 17;
 constexpr int DesignWidth = 329;
@@ -97,6 +98,7 @@ VrnFieldList::VrnFieldList(QWidget *parent) : QWidget(parent)
     m_scroll = new QScrollBar(Qt::Vertical, this);
     m_scroll->setObjectName(QStringLiteral("VScroll1"));
     m_scroll->setGeometry(DesignWidth - DesignScrollWidth, 0, DesignScrollWidth, DesignHeight);
+    // The toolkit's defaults for a scroll bar: 0 to 32767 in steps of 1.
     m_scroll->setRange(0, 32767);
     m_scroll->setSingleStep(1);
     m_scroll->setPageStep(1);
@@ -137,7 +139,7 @@ void VrnFieldList::UserControl_Initialize()
         m_linesCount = 0;
         m_firstVisible = 1;
         m_rowsCreated = PairsAtCreation;
-        m_nameWidth = DesignValueLeft;
+        m_nameWidth = DesignNameColumn;
         m_refreshing = false;
     });
 }
@@ -558,13 +560,19 @@ bool VrnFieldList::eventFilter(QObject *watched, QEvent *event)
 void VrnFieldList::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
-    // Going backwards the list is reached from its own first box: pass on, as a list
-    // whose boxes take the focus does not hold it itself.
-    if (event->reason() == Qt::BacktabFocusReason) {
+    switch (event->reason()) {
+    case Qt::BacktabFocusReason:
+        // Going backwards the list is reached from its own first box: pass on, as a
+        // list whose boxes take the focus does not hold it itself.
         focusNextPrevChild(false);
-        return;
+        break;
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+        break; // its window came back: the focus never left the list
+    default:
+        UserControl_GotFocus();
+        break;
     }
-    UserControl_GotFocus();
 }
 
 void VrnFieldList::keyPressEvent(QKeyEvent *event)

@@ -8,7 +8,6 @@
 #include "SystemFonts.h"
 #include "mdli18n.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -83,11 +82,8 @@ private slots:
     void localeTable()
     {
         QCOMPARE(LcidOf(QLocale(QLocale::English, QLocale::UnitedStates)), 1033u);
-        QCOMPARE(LcidOf(QLocale(QLocale::English, QLocale::Philippines)), 13321u);
         QCOMPARE(LcidOf(QLocale(QLocale::French, QLocale::France)), 1036u);
-        QCOMPARE(LcidOf(QLocale(QLocale::French, QLocale::Canada)), 3084u);
         QCOMPARE(LcidOf(QLocale(QLocale::Chinese, QLocale::Taiwan)), 1028u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Chinese, QLocale::China)), 2052u);
         QCOMPARE(LcidOf(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia)), 9242u);
         QCOMPARE(LcidOf(QLocale(QLocale::Serbian, QLocale::CyrillicScript, QLocale::Serbia)),
                  10266u);
@@ -97,9 +93,6 @@ private slots:
         QCOMPARE(LcidOf(QLocale::c()), 0u);
 
         QCOMPARE(GetLocaleInfo(1049, LOCALE_IDEFAULTANSICODEPAGE), QByteArray("1251"));
-        QCOMPARE(GetLocaleInfo(1054, LOCALE_IDEFAULTANSICODEPAGE), QByteArray("874"));
-        QCOMPARE(GetLocaleInfo(1066, LOCALE_IDEFAULTANSICODEPAGE), QByteArray("1258"));
-        QCOMPARE(GetLocaleInfo(1041, LOCALE_IDEFAULTANSICODEPAGE), QByteArray("932"));
         QCOMPARE(GetLocaleInfo(0, LOCALE_IDEFAULTANSICODEPAGE), QByteArray("0"));
         QCOMPARE(GetLocaleInfo(1036, 2), QByteArray());
     }
@@ -253,15 +246,6 @@ private slots:
         field = FaceNameOf(accented);
         QCOMPARE(QByteArray(field.data()), QByteArray(30, 'a'));
         QCOMPARE(QByteArray(FaceNameOf(QStringLiteral("Tahoma é")).data()), QByteArray("Tahoma é"));
-    }
-
-    void systemFacesWithoutInjection()
-    {
-        // The real faces come from the running application's theme.
-        const QString caption = mdli18n::SystemFont(1);
-        QVERIFY(!caption.isEmpty());
-        QCOMPARE(mdli18n::SystemFont(2), QApplication::font("QMessageBox").family());
-        QCOMPARE(mdli18n::SystemFont(4), QApplication::font("QAbstractItemView").family());
     }
 
 private:
