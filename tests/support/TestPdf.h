@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>

@@ -1,0 +1,73 @@
+// makepdf: writes a PDF of about the size asked for, for benchmarks: pages that each
+// draw one incompressible image, and an Info dictionary of 28 entries.
+//
+//   makepdf OUTPUT.pdf MEGABYTES [--xref-stream]
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+int main(int argc, char **argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: makepdf OUTPUT.pdf MEGABYTES [--xref-stream]\n");
+        return 2;
+    }
+    const std::string output = argv[1];
+    const long megabytes = std::strtol(argv[2], nullptr, 10);
+    const bool xrefStream = argc > 3 && std::string(argv[3]) == "--xref-stream";
+
+    // 256 KiB per page: a 1 GB file has about 4 000 pages, a book-like count of objects.
+    constexpr int Side = 256; // 256 x 256 RGB = 192 KiB of image data per page
+    const long pages = std::max(1L, megabytes * 1024 * 1024 / (Side * Side * 3 + 1024));
+
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper pages_helper(pdf);
+    std::mt19937 random(42);
+    std::string pixels(size_t(Side * Side * 3), '\0');
+    for (long p = 0; p < pages; ++p) {
+        for (char &c : pixels)
+            c = char(random());
+        QPDFObjectHandle image = pdf.newStream(pixels);
+        image.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+        image.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Image"));
+        image.getDict().replaceKey("/Width", QPDFObjectHandle::newInteger(Side));
+        image.getDict().replaceKey("/Height", QPDFObjectHandle::newInteger(Side));
+        image.getDict().replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceRGB"));
+        image.getDict().replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
+        QPDFObjectHandle contents = pdf.newStream("q 200 0 0 200 0 0 cm /Im0 Do Q\n");
+        QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+            "<< /Type /Page /MediaBox [0 0 200 200] /Resources << /XObject << >> >> >>"));
+        page.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", image);
+        page.replaceKey("/Contents", contents);
+        pages_helper.addPage(page, false);
+    }
+
+    QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
+    info.replaceKey("/Title", QPDFObjectHandle::newUnicodeString("Benchmark book"));
+    info.replaceKey("/Author", QPDFObjectHandle::newUnicodeString("Zoë Writer"));
+    info.replaceKey("/Subject", QPDFObjectHandle::newUnicodeString("Speed"));
+    info.replaceKey("/Keywords", QPDFObjectHandle::newUnicodeString("pdf, fields"));
+    info.replaceKey("/Creator", QPDFObjectHandle::newUnicodeString("makepdf"));
+    info.replaceKey("/Producer", QPDFObjectHandle::newUnicodeString("qpdf"));
+    info.replaceKey("/CreationDate", QPDFObjectHandle::newString("D:20240101120000Z"));
+    info.replaceKey("/ModDate", QPDFObjectHandle::newString("D:20240101120000Z"));
+    for (int i = 1; i <= 20; ++i)
+        info.replaceKey("/Custom" + std::to_string(i),
+                        QPDFObjectHandle::newUnicodeString("value " + std::to_string(i)));
+    pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
+
+    QPDFWriter writer(pdf, output.c_str());
+    writer.setCompressStreams(false);
+    if (xrefStream)
+        writer.setObjectStreamMode(qpdf_o_generate);
+    writer.write();
+    return 0;
+}
