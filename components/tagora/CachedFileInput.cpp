@@ -22,9 +22,7 @@ CachedFileInput::CachedFileInput(const std::string &name, int fd) : m_name(name)
     m_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (m_fd < 0)
         throw QPDFSystemError("duplicating the descriptor of " + name, errno);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::fstat(m_fd, &st) != 0) {
         const int error = errno;
         ::close(m_fd);

@@ -72,9 +72,7 @@ void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, const QString &ta
     else
         trailer.replaceKey("/Info", pdf.makeIndirectObject(dictionary));
 
-    struct stat original
-    {
-    };
+    struct stat original = {};
     if (::stat(QFile::encodeName(target).constData(), &original) != 0)
         FileError::raise(errno, QStringLiteral("the file cannot be read"));
 

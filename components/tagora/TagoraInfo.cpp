@@ -33,7 +33,7 @@ struct FileIdentity
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = -1;
-    timespec modified{};
+    timespec modified = {};
 
     static FileIdentity of(const struct stat &st)
     {
@@ -48,9 +48,7 @@ struct FileIdentity
 
 FileIdentity identityOf(int fd)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::fstat(fd, &st) != 0)
         FileError::raise(errno, QStringLiteral("the file cannot be examined"));
     return FileIdentity::of(st);
@@ -68,9 +66,7 @@ QString resolved(const QString &path)
 
 struct stat examined(const QString &target)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::stat(QFile::encodeName(target).constData(), &st) != 0)
         FileError::raise(errno, QStringLiteral("the file cannot be examined"));
     if (!S_ISREG(st.st_mode))

@@ -34,7 +34,7 @@ QString qpdfProblems(const QString &path, const QString &password)
     return exitCode == 0 ? QString() : QString::fromUtf8(output);
 }
 
-QMap<QString, QString> pdfinfoEntries(const QString &path)
+QMap<QString, QString> pdfinfo(const QString &path)
 {
     int exitCode = 0;
     const QByteArray output = run(QStringLiteral("pdfinfo"),

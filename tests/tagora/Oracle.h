@@ -14,7 +14,7 @@ QString qpdfProblems(const QString &path, const QString &password = {});
 
 // The Info entries as `pdfinfo -custom -rawdates -enc UTF-8` prints them (string
 // values only).
-QMap<QString, QString> pdfinfoEntries(const QString &path);
+QMap<QString, QString> pdfinfo(const QString &path);
 
 // Whether `pdfinfo` says the file is encrypted.
 bool pdfinfoEncrypted(const QString &path);
