@@ -94,7 +94,7 @@ private:
     int m_fd;
 };
 
-// True when the file holds `bytes` from `offset` to its end.
+// True when the file holds `bytes` at `offset`.
 bool holds(int fd, qint64 offset, const QByteArray &bytes)
 {
     QByteArray found(bytes.size(), Qt::Uninitialized);
