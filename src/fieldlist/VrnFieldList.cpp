@@ -740,8 +740,14 @@ void VrnFieldList::OnKey(int KeyCode, int Shift, bool InName, bool InValue)
             return;
         trap.at(1);
         const int shown = m_selectedIndex - m_firstVisible;
-        if (shown >= 0 && shown < m_rowsCreated)
+        if (shown >= 0 && shown < m_rowsCreated) {
             txtFieldName_LostFocus(shown);
+            // A value typed in the box the key came from is committed too: the
+            // redraw would put the stored value back over it before the box loses
+            // the focus, and the user's typing would be lost.
+            if (InValue)
+                txtFieldValue_LostFocus(shown);
+        }
         trap.at(2);
         m_selectedIndex += step;
         trap.at(3);

@@ -19,7 +19,8 @@
 //    ChangeFieldName(old, new); the same with ChangingFieldValue and
 //    ChangeFieldValue(name shown in the row, new value). A cancelled edit puts the
 //    old text back in the box.
-//  - a click in another row, Up and Down: SelectedChange.
+//  - a click in another row, Up and Down: SelectedChange. Up and Down first commit
+//    the selected row's name and, pressed in a value box, its value.
 // A handler that fails is the owner's business: the list goes on as if it had
 // returned (with whatever Cancel it had set).
 //
