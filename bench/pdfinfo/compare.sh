@@ -48,8 +48,8 @@ median() {
     local times=() t
     for _ in $(seq "$runs"); do
         $prepare
-        t=$( { /usr/bin/time -f %e "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n1)
-        times+=("$t")
+        /usr/bin/time -f %e -o "$work/time" "$@" >/dev/null 2>&1 || true
+        times+=("$(tail -n1 "$work/time")")
     done
     printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
 }

@@ -3,10 +3,16 @@
 #include "ClassFactory.h"
 #include "ErrorObject.h"
 #include "MainForm.h"
+#include "MessageBox.h"
 #include "ServerModule.h"
 #include "VrnFieldList.h"
+#include "WidgetMessageBox.h"
 
 namespace {
+
+// The component's messages are windows over the host's, from the moment it loads.
+[[maybe_unused]] const bool widgetMessageBoxes =
+    (Platform::setDefaultMessageBox(&Platform::WidgetMessageBox), true);
 
 template <typename T> QObject *create()
 {

@@ -1,8 +1,5 @@
 #include "MessageBox.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
 #include <cstdio>
 
 namespace Platform {
@@ -15,34 +12,10 @@ MessageBoxHandler &handler()
     return current;
 }
 
-QMessageBox::Icon iconOf(int style)
+MessageBoxHandler &defaultBox()
 {
-    switch (style & 0x70) {
-    case vbCritical:
-        return QMessageBox::Critical;
-    case vbQuestion:
-        return QMessageBox::Question;
-    case vbExclamation:
-        return QMessageBox::Warning;
-    case vbInformation:
-        return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
-    }
-}
-
-int showBox(const QString &prompt, int style, const QString &title)
-{
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(prompt));
-        return 1;
-    }
-    QWidget *parent = QApplication::activeModalWidget();
-    if (!parent)
-        parent = QApplication::activeWindow();
-    QMessageBox box(iconOf(style), title, prompt, QMessageBox::Ok, parent);
-    box.exec();
-    return 1;
+    static MessageBoxHandler box;
+    return box;
 }
 
 } // namespace
@@ -52,12 +25,20 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     const QString shownTitle = title.isEmpty() ? QString::fromLatin1(ApplicationTitle) : title;
     if (handler())
         return handler()(prompt, style, shownTitle);
-    return showBox(prompt, style, shownTitle);
+    if (defaultBox())
+        return defaultBox()(prompt, style, shownTitle);
+    std::fprintf(stderr, "%s: %s\n", qPrintable(shownTitle), qPrintable(prompt));
+    return 1;
 }
 
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler replacement)
 {
     return std::exchange(handler(), std::move(replacement));
+}
+
+void setDefaultMessageBox(MessageBoxHandler box)
+{
+    defaultBox() = std::move(box);
 }
 
 } // namespace Platform

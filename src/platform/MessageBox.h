@@ -4,10 +4,11 @@
 // 32 question, 48 warning, 64 information; the box has one OK button. A box without
 // a title of its own carries the component's title, "OrvFields".
 //
-// Tests and command-line tools replace the real box with a handler of their own
-// (a recorder, a printer) through setMessageBoxHandler; nothing may block on a box
-// there. Without a widget application and without a handler, the message goes to
-// standard error.
+// The real box is a window (WidgetMessageBox.h), installed by the component when it
+// loads; this file needs no widget library, so tools without windows stay light.
+// Tests and command-line tools replace the box with a handler of their own (a
+// recorder, a printer) through setMessageBoxHandler; nothing may block on a box
+// there. With neither, the message goes to standard error.
 #pragma once
 
 #include <QString>
@@ -37,5 +38,8 @@ using MessageBoxHandler =
 // Installs `handler` in place of the real box and returns the one it replaces; an
 // empty handler restores the real box.
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler handler);
+
+// Sets the real box, shown when no handler replaces it.
+void setDefaultMessageBox(MessageBoxHandler box);
 
 } // namespace Platform
