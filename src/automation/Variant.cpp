@@ -63,6 +63,27 @@ QVariant fromObject(QObject *object)
     return QVariant::fromValue<QObject *>(object);
 }
 
+bool isNumber(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isObject(const QVariant &value)
 {
     return holdsObjectPointer(value);
@@ -91,21 +112,10 @@ double toDouble(const QVariant &value)
         return value.toBool() ? -1 : 0;
     case QMetaType::QString:
         return parseNumber(value.toString());
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return value.toDouble();
     default:
-        raise(TypeMismatch);
+        if (!isNumber(value))
+            raise(TypeMismatch);
+        return value.toDouble();
     }
 }
 

@@ -21,6 +21,8 @@ namespace Automation::Variant {
 QVariant nothing();
 QVariant fromObject(QObject *object);
 
+// True when the variant holds a number (not a Boolean, not a text).
+bool isNumber(const QVariant &value);
 // True when the variant holds an object reference (possibly Nothing).
 bool isObject(const QVariant &value);
 // True when the variant holds Nothing, or is Empty.

@@ -26,24 +26,6 @@ qint16 percentOf(float running)
     return qint16(std::nearbyintf(running));
 }
 
-bool isWholeNumber(const QVariant &value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 clsFields::clsFields(QObject *parent) : QObject(parent) {}
@@ -63,7 +45,7 @@ clsFields::FieldRef clsFields::Field(const QVariant &Index) const
     try {
         if (Index.metaType().id() == QMetaType::QString)
             return find(Index.toString());
-        if (!isWholeNumber(Index))
+        if (!Automation::Variant::isNumber(Index))
             return nullptr;
         const qint32 position = Automation::Variant::toLong(Index);
         if (position < 1 || position > Count())
