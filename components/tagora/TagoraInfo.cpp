@@ -111,6 +111,15 @@ bool holds(int fd, qint64 offset, const QByteArray &bytes)
     return found == bytes;
 }
 
+// The file's last bytes before `length` (at most 1 KiB): they hold the end of its
+// last revision, so they tell whether that revision is still the last.
+QByteArray lastBytes(int fd, qint64 length)
+{
+    QByteArray bytes(int(std::min<qint64>(length, 1024)), Qt::Uninitialized);
+    const ssize_t n = ::pread(fd, bytes.data(), size_t(bytes.size()), off_t(length - bytes.size()));
+    return n == bytes.size() ? bytes : QByteArray();
+}
+
 Automation::AutomationError failureOf(std::exception_ptr failure)
 {
     using Automation::AutomationError;
@@ -172,7 +181,19 @@ struct TagoraInfo::FileRecord
         Rewritten, // the whole file is this object's; `order` is its entries' order
     };
 
+    // What the last ReadInfo found, kept so that the first write job after it need not
+    // parse the file again when the file is still the one read (same identity, same
+    // last bytes).
+    struct Reading
+    {
+        FileIdentity identity;
+        RevisionBase base;
+        InfoDictionary info;
+        QByteArray tail;
+    };
+
     Written written = Written::Nothing;
+    std::optional<Reading> reading;
     FileIdentity identity;
     RevisionBase base;
     InfoDictionary info;
@@ -244,6 +265,14 @@ int TagoraInfo::ReadInfo(const QString &path)
         if (record.written == FileRecord::Written::Rewritten)
             info.reorder(record.order);
         record.provenance = Provenance::of(info);
+        record.reading.reset();
+        if (record.written == FileRecord::Written::Nothing && !pdf.encrypted() && !pdf.repaired())
+            if (const std::optional<RevisionBase> base = pdf.revisionBase()) {
+                QByteArray tail = lastBytes(file.handle(), base->length);
+                if (!tail.isEmpty())
+                    record.reading = FileRecord::Reading{identityOf(file.handle()), *base, info,
+                                                         std::move(tail)};
+            }
         d->loaded = info.entries();
         log << QStringLiteral("%1 entries read").arg(info.size());
         return info.size();
@@ -340,6 +369,10 @@ int TagoraInfo::writeLocked(const QString &target, int fd, const Change &change,
                                          "object wrote it"));
     if (record.written == FileRecord::Written::Appended)
         return append(fd, record, record.base, record.info, change, log);
+    if (const std::optional<FileRecord::Reading> reading = std::exchange(record.reading, {});
+        reading && identityOf(fd) == reading->identity &&
+        holds(fd, reading->base.length - reading->tail.size(), reading->tail))
+        return append(fd, record, reading->base, reading->info, change, log);
 
     std::optional<RevisionBase> base;
     InfoDictionary info;

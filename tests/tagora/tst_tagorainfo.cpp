@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimeZone>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using Xref = PdfMaker::Xref;
@@ -34,6 +35,7 @@ private slots:
     void oneObjectAppendsExactlyOneRevision_data();
     void oneObjectAppendsExactlyOneRevision();
     void anotherObjectAppendsAfterEarlierRevisions();
+    void writesAfterWhatAnotherProgramChangedSinceTheRead();
     void keepsProvenanceAndStampsModDate();
     void rewritesFilesThatCannotTakeARevision_data();
     void rewritesFilesThatCannotTakeARevision();
@@ -266,6 +268,43 @@ void TestTagoraInfo::anotherObjectAppendsAfterEarlierRevisions()
     QVERIFY(afterSecond.contains("/Prev " + QByteArray::number(Oracle::lastStartxref(afterFirst))));
     QCOMPARE(Oracle::qpdfProblems(path), QString());
     QCOMPARE(Oracle::pdfinfo(path).value("Round"), QStringLiteral("two"));
+}
+
+// A write after a read uses what the read found only while the file is the one read:
+// a change by another program, even one that keeps the size and the modification
+// time, makes the write read the file again and keep that change.
+void TestTagoraInfo::writesAfterWhatAnotherProgramChangedSinceTheRead()
+{
+    const QString path = make("changed-after-read.pdf");
+    saveLikeTheFieldSet(path, {{"Round", "one"}});
+
+    TagoraInfo reader;
+    reader.ReadInfo(path);
+    saveLikeTheFieldSet(path, {{"Other", "theirs"}}); // a longer file now
+    reader.WriteInfoEntry(path, "Mine", "ours");
+    QCOMPARE(Oracle::qpdfProblems(path), QString());
+    QCOMPARE(Oracle::pdfinfo(path).value("Other"), QStringLiteral("theirs"));
+    QCOMPARE(Oracle::pdfinfo(path).value("Mine"), QStringLiteral("ours"));
+
+    TagoraInfo second;
+    second.ReadInfo(path);
+    struct stat before = {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+    QByteArray bytes = Oracle::contents(path);
+    const qsizetype at = bytes.lastIndexOf("(ours)");
+    QVERIFY(at > 0);
+    bytes.replace(at, 6, "(same)");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QCOMPARE(file.write(bytes), bytes.size());
+    file.close();
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+
+    second.WriteInfoEntry(path, "Later", "entry");
+    QCOMPARE(Oracle::qpdfProblems(path), QString());
+    QCOMPARE(Oracle::pdfinfo(path).value("Mine"), QStringLiteral("same"));
+    QCOMPARE(Oracle::pdfinfo(path).value("Later"), QStringLiteral("entry"));
 }
 
 void TestTagoraInfo::keepsProvenanceAndStampsModDate()
