@@ -217,9 +217,9 @@ int runCommand(const Command &command)
                     .arg(command.file)};
         if (isatty(STDERR_FILENO))
             QObject::connect(&set, &clsFields::WorkPercent, &progressBar);
+        // A save that did not fail wrote exactly what the set holds, so the set is shown
+        // as the file now reads, without reading the file a third time.
         runChecked(command.file, [&] { set.SaveDatas(command.file); });
-        // Show what the file holds now, not what was asked for.
-        runChecked(command.file, [&] { set.GetDatas(command.file); });
     }
     show(set, command.file, command.json);
     return 0;
