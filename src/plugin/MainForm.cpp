@@ -106,8 +106,17 @@ void MainForm::Show()
             trap.at(4);
             // The filler reports its own failure; the dialog is then closed unseen.
             if (mdlFunctions::FillBooksList(m_dialog->cmbBooks(), m_pluginObject)) {
-                // Not yet: the modal run of the dialog and its closing message (steps 5
-                // and 6) come with the dialog's controls.
+                trap.at(5);
+                // Modal without an owner window: the dialog's run ends when it hides.
+                m_dialog->exec();
+                trap.at(6);
+                if (!m_dialog->Canceled()) {
+                    const bool done = m_dialog->result();
+                    const QString message = mdlLanguage::GetText(
+                        done ? QStringLiteral("ProcessSuccess") : QStringLiteral("ProcessError"));
+                    Platform::MsgBox(message, done ? Platform::vbInformation : Platform::vbCritical,
+                                     mdlLanguage::GetText(QStringLiteral("PluginName")));
+                }
             }
         }
         trap.at(7);

@@ -190,11 +190,12 @@ private slots:
     {
         MainForm languageOwner; // loads the text tables
         MessageBoxRecorder boxes;
-        BareHost host;
+        // Shown, the dialog loads the selected book: here one without a PDF.
+        auto host = hostFrom(R"(<publication><book name="A"/></publication>)");
         frmMain dialog;
         QVERIFY(dialog.findChild<QComboBox *>(QStringLiteral("cmbBooks")));
         dialog.Load();
-        dialog.setPluginObject(&host);
+        dialog.setPluginObject(host.get());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
