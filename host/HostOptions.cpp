@@ -17,6 +17,11 @@ struct Parser
         QStringLiteral("select"),
         QStringLiteral("Select the node with this path of texts, joined with \"/\"."),
         QStringLiteral("PATH")};
+    QCommandLineOption screenshot{
+        QStringLiteral("screenshot"),
+        QStringLiteral("Run PDF fields, save a picture of its dialog once it has loaded its "
+                       "book, close it and quit."),
+        QStringLiteral("FILE.png")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help.")};
 
@@ -27,6 +32,7 @@ struct Parser
                            "on the books of a publication."));
         parser.addOption(language);
         parser.addOption(select);
+        parser.addOption(screenshot);
         parser.addOption(help);
         parser.addPositionalArgument(
             QStringLiteral("PUBLICATION.xml"),
@@ -66,6 +72,8 @@ HostOptions HostOptions::parse(const QStringList &arguments)
     }
     if (p.parser.isSet(p.select))
         options.select = p.parser.value(p.select);
+    if (p.parser.isSet(p.screenshot))
+        options.screenshot = p.parser.value(p.screenshot);
     return options;
 }
 

@@ -1,9 +1,13 @@
 // HostOptions: the command line of orvfields-host.
 //
 //   orvfields-host [PUBLICATION.xml] [--language en|fr] [--select PATH]
+//                  [--screenshot FILE.png]
 //
 // Without a file the bundled sample publication is opened. PATH names a node by its
-// texts from the book down, joined with "/" ("User guide/Chapter 1").
+// texts from the book down, joined with "/" ("User guide/Chapter 1"). --screenshot
+// runs "PDF fields…" at once, saves a picture of its dialog once the dialog has
+// loaded its book, closes it and quits (see DialogScreenshot.h); it works without a
+// display under QT_QPA_PLATFORM=offscreen.
 #pragma once
 
 #include "HostWindow.h"
@@ -18,6 +22,7 @@ struct HostOptions
     QString publication;
     std::optional<HostWindow::Language> language; // the system's when not given
     std::optional<QString> select;
+    std::optional<QString> screenshot;
     bool help = false;
     QString error; // why the command line was refused; empty when it was not
 

@@ -1,11 +1,14 @@
-// orvfields-host [PUBLICATION.xml] [--language en|fr] [--select PATH]
+// orvfields-host [PUBLICATION.xml] [--language en|fr] [--select PATH] [--screenshot FILE.png]
 
+#include "DialogScreenshot.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -23,6 +26,11 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    // Watches from the start, so that no window of the run waits for a user.
+    std::unique_ptr<DialogScreenshot> shot;
+    if (options.screenshot)
+        shot = std::make_unique<DialogScreenshot>(*options.screenshot);
+
     HostWindow window;
     if (options.language)
         window.setLanguage(*options.language);
@@ -31,5 +39,13 @@ int main(int argc, char *argv[])
         !window.selectPath(*options.select))
         std::fprintf(stderr, "orvfields-host: the publication has no node \"%s\"\n",
                      qPrintable(*options.select));
+    if (shot) {
+        QTimer::singleShot(0, &window, [&] {
+            window.runPlugin();
+            if (!shot->error().isEmpty())
+                std::fprintf(stderr, "orvfields-host: %s", qPrintable(shot->error()));
+            QApplication::exit(shot->saved() ? 0 : 1);
+        });
+    }
     return app.exec();
 }

@@ -21,7 +21,7 @@ orv_packages() {
 
 orv_build() {
     orv_packages cmake g++ make pkg-config qt6-base-dev libqpdf-dev qpdf poppler-utils \
-        fonts-dejavu-core || return 1
+        fonts-dejavu-core fonts-dejavu-extra || return 1
     cd "$orv_root" || return 1
     if [ ! -f build/CMakeCache.txt ]; then
         cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
