@@ -9,7 +9,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/setup.sh"
 orv_build >/dev/null || { echo "build failed" >&2; exit 1; }
-orv_packages libimage-exiftool-perl pdftk-java time
+orv_packages libimage-exiftool-perl pdftk-java bc
 
 work=${1:-/tmp/orvfields-bench}
 sizes=${SIZES:-1 100 1024}
@@ -42,16 +42,23 @@ for i in $(seq 1 20); do
     qpdf_args+=("Custom$i=new $i")
 done
 
-# median SECONDS of `runs` runs of "$@", each after `prepare` (not timed).
+# median SECONDS of `runs` runs of "$@", each after `$prepare` (not timed).
 prepare=true
 median() {
-    local times=() t
+    local times=() start end
     for _ in $(seq "$runs"); do
         $prepare
-        /usr/bin/time -f %e -o "$work/time" "$@" >/dev/null 2>&1 || true
-        times+=("$(tail -n1 "$work/time")")
+        start=$EPOCHREALTIME
+        "$@" >/dev/null 2>&1 || true
+        end=$EPOCHREALTIME
+        times+=("$(echo "$end - $start" | bc)")
     done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
+    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
+}
+
+# A fresh copy to write, its pages on disk, so that no tool pays for flushing the copy.
+fresh_copy() {
+    cp --reflink=never "$src" "$copy" && sync "$copy"
 }
 
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -sr)"
@@ -72,7 +79,7 @@ for variant in classic xref-stream; do
         r_orv=$(median "$bin/orvfields" read "$src")
         r_pdfinfo=$(median pdfinfo "$src")
         r_exif=$(median exiftool -PDF:all "$src")
-        prepare="cp --reflink=never $src $copy"
+        prepare=fresh_copy
         w_orv=$(median "$bin/orvfields" write "$copy" "${orv_args[@]}")
         w_exif=$(median exiftool "${exif_args[@]}" "$copy")
         w_qpdf=$(median "$bin/setinfo-qpdf" "$copy" "${qpdf_args[@]}")
