@@ -13,11 +13,6 @@
 
 namespace Controls {
 
-// Sets the text colour of any label, VrnLabel or plain, by the rules above.
-void SetForeColor(QLabel *label, Platform::OleColor color);
-// The OLE colour last set with SetForeColor; button text when none was.
-Platform::OleColor ForeColor(const QLabel *label);
-
 class VrnLabel : public QLabel
 {
     Q_OBJECT
@@ -31,8 +26,8 @@ public:
 
     QString Caption() const { return text(); }
     void setCaption(const QString &value) { setText(value); }
-    Platform::OleColor ForeColor() const { return Controls::ForeColor(this); }
-    void setForeColor(Platform::OleColor value) { SetForeColor(this, value); }
+    Platform::OleColor ForeColor() const { return Platform::ForeColor(this); }
+    void setForeColor(Platform::OleColor value) { Platform::SetForeColor(this, value); }
 };
 
 } // namespace Controls

@@ -160,7 +160,7 @@ void frmMain::createControls()
     }
     m_lblPerso = place(new QLabel(this), 120, 1710, 2415, 255);
     m_lblPerso->setObjectName(QStringLiteral("lblPerso"));
-    Controls::SetForeColor(m_lblPerso, GreyText);
+    Platform::SetForeColor(m_lblPerso, GreyText);
 
     m_boxNoFile = place(new QFrame(this), 840, 1200, 3495, 1455);
     m_boxNoFile->setObjectName(QStringLiteral("boxNoFile"));
@@ -172,7 +172,7 @@ void frmMain::createControls()
     m_lblInfoError->setObjectName(QStringLiteral("lblInfoError"));
     m_lblInfoError->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_lblInfoError->setWordWrap(true);
-    Controls::SetForeColor(m_lblInfoError, DarkRed);
+    Platform::SetForeColor(m_lblInfoError, DarkRed);
     m_lblInfo = place(new QLabel(m_boxNoFile), 120, 600, 3255, 255);
     m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
     m_lblInfo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -431,7 +431,7 @@ void frmMain::setFieldLook(int index, bool enabled)
 void frmMain::setPersoLook(bool enabled)
 {
     m_lblPerso->setEnabled(enabled);
-    Controls::SetForeColor(m_lblPerso, enabled ? ButtonText : GreyText);
+    Platform::SetForeColor(m_lblPerso, enabled ? ButtonText : GreyText);
 }
 
 // ---- book selection and loading

@@ -12,6 +12,7 @@ namespace Platform {
 namespace {
 
 constexpr char BackColorProperty[] = "BackColor";
+constexpr char ForeColorProperty[] = "OleForeColor";
 
 QColor mix(const QColor &a, const QColor &b, double shareOfA)
 {
@@ -21,11 +22,21 @@ QColor mix(const QColor &a, const QColor &b, double shareOfA)
                             float(a.blueF() * s + b.blueF() * (1 - s)));
 }
 
-void paint(QWidget *widget, const QColor &color)
+void paintBack(QWidget *widget, const QColor &color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Base, color);
     palette.setColor(QPalette::Window, color);
+    widget->setPalette(palette);
+}
+
+// A disabled widget draws its text in the system's grey text, whatever its colour.
+void paintFore(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Active, QPalette::WindowText, color);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, color);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, GetSysColor(COLOR_GRAYTEXT));
     widget->setPalette(palette);
 }
 
@@ -51,9 +62,13 @@ public:
         if (event->type() == QEvent::ApplicationPaletteChange &&
             watched == QCoreApplication::instance()) {
             for (QWidget *widget : QApplication::allWidgets()) {
-                const QVariant color = widget->property(BackColorProperty);
-                if (color.isValid() && IsSystemColor(color.toUInt()))
-                    paint(widget, FromOleColor(color.toUInt()));
+                const QVariant back = widget->property(BackColorProperty);
+                if (back.isValid() && IsSystemColor(back.toUInt()))
+                    paintBack(widget, FromOleColor(back.toUInt()));
+                // The grey of disabled text may have changed too.
+                const QVariant fore = widget->property(ForeColorProperty);
+                if (fore.isValid())
+                    paintFore(widget, FromOleColor(fore.toUInt()));
             }
         }
         return false;
@@ -112,12 +127,25 @@ void SetBackColor(QWidget *widget, OleColor color)
         return;
     PaletteFollower::watchApplication();
     widget->setProperty(BackColorProperty, QVariant::fromValue<uint>(color));
-    paint(widget, FromOleColor(color));
+    paintBack(widget, FromOleColor(color));
 }
 
 OleColor BackColor(const QWidget *widget)
 {
     return widget->property(BackColorProperty).toUInt();
+}
+
+void SetForeColor(QWidget *widget, OleColor color)
+{
+    PaletteFollower::watchApplication();
+    widget->setProperty(ForeColorProperty, QVariant::fromValue<uint>(color));
+    paintFore(widget, FromOleColor(color));
+}
+
+OleColor ForeColor(const QWidget *widget)
+{
+    const QVariant color = widget->property(ForeColorProperty);
+    return color.isValid() ? color.toUInt() : SystemColor(COLOR_BTNTEXT);
 }
 
 } // namespace Platform

@@ -18,8 +18,8 @@
 //
 // Any other index reads as black, as the system answers for an index it does not know.
 //
-// A widget's background set to a system colour is set by reference: it follows later
-// changes of the application palette. A background read with GetSysColor and set as
+// A widget's background or text colour set to a system colour is set by reference: it
+// follows later changes of the application palette. A background read with GetSysColor and set as
 // RGB stays as it was read.
 #pragma once
 
@@ -73,5 +73,11 @@ OleColor ToOleColor(const QColor &color);
 void SetBackColor(QWidget *widget, OleColor color);
 // The OLE colour last set with SetBackColor; 0 (black) when none was.
 OleColor BackColor(const QWidget *widget);
+
+// Sets the widget's text colour (its WindowText role), by reference for a system
+// colour as above; disabled, the widget draws its text in the system's grey text.
+void SetForeColor(QWidget *widget, OleColor color);
+// The OLE colour last set with SetForeColor; button text when none was.
+OleColor ForeColor(const QWidget *widget);
 
 } // namespace Platform

@@ -115,7 +115,7 @@ QString look(const frmMain *dialog)
     auto label = [&](QWidget *w) {
         return QStringLiteral("%1,%2")
             .arg(on(w->isEnabled()))
-            .arg(Controls::ForeColor(static_cast<QLabel *>(w)) & 0xFF);
+            .arg(Platform::ForeColor(static_cast<QLabel *>(w)) & 0xFF);
     };
     auto box = [&](QWidget *w) {
         return QStringLiteral("%1,%2").arg(on(w->isEnabled())).arg(Platform::BackColor(w) & 0xFF);

@@ -100,7 +100,7 @@ private slots:
         Controls::VrnLabel follower;
         follower.setForeColor(SystemColor(COLOR_GRAYTEXT));
         QLabel plain;
-        Controls::SetForeColor(&plain, SystemColor(COLOR_GRAYTEXT));
+        Platform::SetForeColor(&plain, SystemColor(COLOR_GRAYTEXT));
         const QPalette original = QApplication::palette();
         QPalette changed = original;
         changed.setColor(QPalette::Disabled, QPalette::Text, QColor(1, 2, 3));
