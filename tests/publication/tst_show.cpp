@@ -1,5 +1,5 @@
-// MainForm.Show up to the book list: the invalid-publication message, failing
-// hosts, and the dialog it creates, loads and unloads without ever showing it here.
+// MainForm.Show up to the book list: the invalid-publication message, failing hosts,
+// and the dialog it creates, loads and unloads, shown only for a valid publication.
 
 #include "MainForm.h"
 #include "MessageBoxRecorder.h"
@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QComboBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,11 +23,8 @@ using Plugin::MainForm;
 namespace {
 
 const QString InvalidEnglish =
-    QStringLiteral("There is no publication or the publication have no book. This plugin need "
-                   "an open and valid publication.");
-const QString InvalidFrench = QStringLiteral(
-    "Il n'y a aucune publication ouverte ou la publication ne possède pas de livre. Ce "
-    "complément ne peux travailler sans une publication valide.");
+    QStringLiteral("16 PDF fields: There is no publication or the publication have no book. "
+                   "This plugin need an open and valid publication.");
 
 std::unique_ptr<PublicationTree> hostFrom(const QByteArray &xml)
 {
@@ -43,28 +39,24 @@ std::unique_ptr<PublicationTree> hostFrom(const QByteArray &xml)
     return tree;
 }
 
-QList<frmMain *> dialogs()
+// The field editor dialogs that exist, as "caption (shown)" or "caption (hidden)".
+QStringList dialogs()
 {
-    QList<frmMain *> found;
+    QStringList found;
     for (QWidget *widget : QApplication::topLevelWidgets())
         if (auto *dialog = qobject_cast<frmMain *>(widget))
-            found.append(dialog);
+            found.append(dialog->windowTitle() + (dialog->isVisible() ? " (shown)" : " (hidden)"));
     return found;
 }
 
-int visibleDialogs()
+// The boxes shown, as "style title: prompt".
+QStringList seen(const MessageBoxRecorder &boxes)
 {
-    int count = 0;
-    for (frmMain *dialog : dialogs())
-        count += dialog->isVisible() ? 1 : 0;
-    return count;
+    QStringList lines;
+    for (const RecordedBox &box : boxes.boxes)
+        lines.append(QStringLiteral("%1 %2: %3").arg(box.style).arg(box.title, box.prompt));
+    return lines;
 }
-
-// A host that offers nothing at all.
-class BareHost : public QObject
-{
-    Q_OBJECT
-};
 
 } // namespace
 
@@ -84,133 +76,90 @@ private slots:
     {
         QTest::addColumn<QByteArray>("xml"); // empty: no host object at all
         QTest::addColumn<int>("language");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("caption");
 
         const QString english = QStringLiteral("Define document fields");
-        QTest::newRow("no host object")
-            << QByteArray() << 1 << InvalidEnglish << "PDF fields" << english;
+        QTest::newRow("no host object") << QByteArray() << 1 << InvalidEnglish << english;
         QTest::newRow("no host object, French")
-            << QByteArray() << 0 << InvalidFrench << "Champs PDF"
+            << QByteArray() << 0
+            << QStringLiteral("16 Champs PDF: Il n'y a aucune publication ouverte ou la "
+                              "publication ne possède pas de livre. Ce complément ne peux "
+                              "travailler sans une publication valide.")
             << QStringLiteral("Définir les champs du document");
         QTest::newRow("publication without books")
-            << QByteArray(R"(<publication title="Empty"/>)") << 1 << InvalidEnglish << "PDF fields"
-            << english;
+            << QByteArray(R"(<publication title="Empty"/>)") << 1 << InvalidEnglish << english;
     }
 
     void invalidPublication()
     {
+        // While the box is up the dialog exists, loaded in the current language, but
+        // unseen; afterwards it is gone.
         QFETCH(QByteArray, xml);
         QFETCH(int, language);
-        QFETCH(QString, text);
-        QFETCH(QString, title);
+        QFETCH(QString, box);
         QFETCH(QString, caption);
-
         auto host = xml.isEmpty() ? nullptr : hostFrom(xml);
         MainForm form;
         form.setLanguage(language);
         form.setPluginObject(host.get());
-
         MessageBoxRecorder boxes;
-        int loadedWhileUp = 0;
-        int visibleWhileUp = -1;
-        QString captionWhileUp;
+        QStringList whileUp;
         boxes.onBox = [&](const RecordedBox &) {
-            loadedWhileUp = int(dialogs().size());
-            visibleWhileUp = visibleDialogs();
-            if (loadedWhileUp == 1)
-                captionWhileUp = dialogs().first()->windowTitle();
+            whileUp = dialogs();
         };
         form.Show();
-
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes.first().prompt, text);
-        QCOMPARE(boxes.boxes.first().style, 16);
-        QCOMPARE(boxes.boxes.first().title, title);
-        // The dialog was created and loaded, in the current language, but never shown;
-        // afterwards it is gone.
-        QCOMPARE(loadedWhileUp, 1);
-        QCOMPARE(visibleWhileUp, 0);
-        QCOMPARE(captionWhileUp, caption);
-        QVERIFY(dialogs().isEmpty());
+        QCOMPARE(seen(boxes), QStringList{box});
+        QCOMPARE(whileUp, QStringList{caption + " (hidden)"});
+        QCOMPARE(dialogs(), QStringList());
     }
 
     void failingHost()
     {
         // The validity check reports and lets the publication pass; the list filler
         // then reports its own failure and Show says nothing more.
-        BareHost bare;
+        QObject bare; // offers nothing at all
         MainForm form;
         form.setLanguage(1);
         form.setPluginObject(&bare);
         MessageBoxRecorder boxes;
         form.Show();
-        const QString noMember = QStringLiteral("Object doesn't support this property or method");
-        QCOMPARE(
-            boxes.prompts(),
-            (QStringList{
-                "(OrvFields.mdlFunctions.IsInvalidPublication) Error 438 : " + noMember + " Line 2",
-                "(OrvFields.mdlFunctions.FillBooksList) Error 438 : " + noMember + " Line 2"}));
-        for (const RecordedBox &box : boxes.boxes) {
-            QCOMPARE(box.style, 0);
-            QCOMPARE(box.title, QStringLiteral("OrvFields"));
-        }
-        QVERIFY(dialogs().isEmpty());
+        const QString failure = QStringLiteral(
+            "0 OrvFields: (OrvFields.mdlFunctions.%1) Error 438 : Object doesn't support this "
+            "property or method Line 2");
+        QCOMPARE(seen(boxes),
+                 (QStringList{failure.arg("IsInvalidPublication"), failure.arg("FillBooksList")}));
+        QCOMPARE(dialogs(), QStringList());
     }
 
-    void validPublication()
+    void validPublicationThenNone()
     {
-        // Whatever the dialog does once it is shown, closing it ends Show without a
-        // message and without a dialog left behind.
+        // Closing the dialog ends Show without a message and without a dialog left
+        // behind; Show runs again on the same entry object.
         auto host = hostFrom(R"(<publication><book name="A"/><book name="B"/></publication>)");
         host->setSelectedNode(host->nodeAt(QStringLiteral("B")));
         MainForm form;
         form.setLanguage(1);
         form.setPluginObject(host.get());
         MessageBoxRecorder boxes;
+        QStringList whileShown;
         QTimer closer;
-        QObject::connect(&closer, &QTimer::timeout, [] {
-            if (QWidget *modal = QApplication::activeModalWidget())
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                whileShown = dialogs();
                 modal->close();
+            }
         });
         closer.start(20);
         form.Show();
         closer.stop();
-        QVERIFY(boxes.boxes.isEmpty());
-        QVERIFY(dialogs().isEmpty());
-        // Show can run again on the same entry object.
+        QCOMPARE(whileShown, QStringList{"Define document fields (shown)"});
+        QCOMPARE(seen(boxes), QStringList());
+        QCOMPARE(dialogs(), QStringList());
         form.setPluginObject(nullptr);
         form.Show();
-        QCOMPARE(boxes.prompts(), QStringList{InvalidEnglish});
-        QVERIFY(dialogs().isEmpty());
-    }
-
-    void dialogCloseBox()
-    {
-        MainForm languageOwner; // loads the text tables
-        MessageBoxRecorder boxes;
-        // Shown, the dialog loads the selected book: here one without a PDF.
-        auto host = hostFrom(R"(<publication><book name="A"/></publication>)");
-        frmMain dialog;
-        QVERIFY(dialog.findChild<QComboBox *>(QStringLiteral("cmbBooks")));
-        dialog.Load();
-        dialog.setPluginObject(host.get());
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-
-        // Escape does not close the dialog past its close request.
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        QVERIFY(dialog.isVisible());
-        QVERIFY(!dialog.Canceled());
-
-        // The close box: a close request that cancels, then the unload.
-        QVERIFY(dialog.close());
-        QVERIFY(!dialog.isVisible());
-        QVERIFY(dialog.Canceled());
-        QVERIFY(!dialog.result());
-        QCOMPARE(dialog.PluginObject(), nullptr);
-        QVERIFY(boxes.boxes.isEmpty());
+        QCOMPARE(seen(boxes), QStringList{InvalidEnglish});
+        QCOMPARE(dialogs(), QStringList());
     }
 
 private:

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <qpdf/QPDF.hh>
 
@@ -76,10 +77,19 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-qint64 lastStartxref(const QByteArray &bytes)
+QString appendedRevisionProblems(const QByteArray &before, const QString &path)
 {
-    const qsizetype at = bytes.lastIndexOf("startxref");
-    return at < 0 ? -1 : bytes.mid(at + 9, 24).trimmed().split('\n').first().trimmed().toLongLong();
+    const QByteArray after = contents(path);
+    if (!after.startsWith(before))
+        return QStringLiteral("the bytes before are not kept");
+    const QByteArray added = after.mid(before.size());
+    const qsizetype at = before.lastIndexOf("startxref");
+    const QByteArray previous = before.mid(at + 9, 24).simplified().split(' ').first();
+    const QRegularExpression prev(QStringLiteral("/Prev %1\\b").arg(QLatin1String(previous)));
+    if (at < 0 || added.count("%%EOF") != 1 || !prev.match(QString::fromLatin1(added)).hasMatch())
+        return QStringLiteral("not one revision after the one at %1:\n%2")
+            .arg(QString::fromLatin1(previous), QString::fromLatin1(added.left(2000)));
+    return qpdfProblems(path);
 }
 
 } // namespace Oracle

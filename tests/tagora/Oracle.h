@@ -24,7 +24,8 @@ QStringList qpdfKeys(const QString &path);
 
 QByteArray contents(const QString &path);
 
-// The last "startxref" offset in `bytes`.
-qint64 lastStartxref(const QByteArray &bytes);
+// Empty when `path` holds the bytes `before` followed by exactly one revision that
+// continues the last one of `before` and qpdf finds no problem; else what is wrong.
+QString appendedRevisionProblems(const QByteArray &before, const QString &path);
 
 } // namespace Oracle

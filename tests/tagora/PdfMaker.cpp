@@ -7,6 +7,9 @@
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 const QByteArray Id = "[<0123456789ABCDEF0123456789ABCDEF><0123456789ABCDEF0123456789ABCDEF>]";
@@ -106,4 +109,20 @@ bool PdfMaker::encrypt(const QString &source, const QString &target, const char 
     } catch (const std::exception &) {
         return false;
     }
+}
+
+bool PdfMaker::alter(const QString &path, const QByteArray &from, const QByteArray &to)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st = {};
+    QFile file(path);
+    if (from.size() != to.size() || ::stat(name.constData(), &st) != 0 ||
+        !file.open(QIODevice::ReadWrite))
+        return false;
+    const qsizetype at = file.readAll().lastIndexOf(from);
+    if (at < 0 || !file.seek(at) || file.write(to) != to.size())
+        return false;
+    file.close();
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    return ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
 }

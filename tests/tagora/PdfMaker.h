@@ -39,4 +39,7 @@ public:
     // forbids modifying the document.
     static bool encrypt(const QString &source, const QString &target, const char *userPassword,
                         const char *ownerPassword, bool allowChanges, bool aes256);
+    // Replaces the last `from` in the file by `to` of the same length and gives the file
+    // back its modification time: a change that neither its size nor its time shows.
+    static bool alter(const QString &path, const QByteArray &from, const QByteArray &to);
 };
