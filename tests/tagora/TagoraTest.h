@@ -22,7 +22,6 @@ public:
         QObject::connect(&info, &TagoraInfo::OnJobError, &m_context,
                          [this](int n) { events << QStringLiteral("error %1").arg(n); });
     }
-    QStringList take() { return std::exchange(events, {}); }
 
     QStringList events;
 
