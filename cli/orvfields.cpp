@@ -9,10 +9,10 @@
 // Exit status: 0 when every job succeeded, 1 with a one-line message naming the file
 // and the reason, 2 for a usage error.
 
-#include "ErrorTrap.h"
-#include "FileSystem.h"
-#include "MessageBox.h"
-#include "clsFields.h"
+#include "fields/clsFields.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "trap/ErrorTrap.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -21,6 +21,8 @@
 
 #include <cstdio>
 #include <unistd.h>
+
+using Fields::clsFields;
 
 namespace {
 
@@ -133,9 +135,9 @@ Command parse(const QStringList &args)
 // Runs one operation of the set; a failure its trap reported becomes the message.
 template <typename Operation> void runChecked(const QString &file, Operation &&operation)
 {
-    Plugin::ErrorTrap::clearLastFailure();
+    Trap::ErrorTrap::clearLastFailure();
     operation();
-    const Plugin::ErrorTrap::Failure failure = Plugin::ErrorTrap::lastFailure();
+    const Trap::ErrorTrap::Failure failure = Trap::ErrorTrap::lastFailure();
     if (failure.number != 0)
         throw JobFailed{failure.description.contains(file)
                             ? failure.description

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+namespace Host {
+
 namespace {
 
 constexpr int PollMs = 50;
@@ -63,3 +65,5 @@ void DialogScreenshot::look()
         m_saved = ready;
     modal->close();
 }
+
+} // namespace Host

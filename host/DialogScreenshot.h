@@ -13,6 +13,8 @@
 #include <QString>
 #include <QTimer>
 
+namespace Host {
+
 class DialogScreenshot : public QObject
 {
     Q_OBJECT
@@ -37,3 +39,5 @@ private:
     bool m_done = false;
     QString m_error;
 };
+
+} // namespace Host

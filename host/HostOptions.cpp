@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+namespace Host {
+
 namespace {
 
 struct Parser
@@ -87,3 +89,5 @@ QString HostOptions::samplePublication()
     return QDir::cleanPath(QCoreApplication::applicationDirPath() +
                            QStringLiteral("/../examples/sample/publication.xml"));
 }
+
+} // namespace Host

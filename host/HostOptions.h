@@ -17,6 +17,8 @@
 
 #include <optional>
 
+namespace Host {
+
 struct HostOptions
 {
     QString publication;
@@ -31,3 +33,5 @@ struct HostOptions
     // The sample publication built beside the program: bin/../examples/sample.
     static QString samplePublication();
 };
+
+} // namespace Host

@@ -1,12 +1,12 @@
 #include "HostWindow.h"
 
-#include "AutomationError.h"
-#include "Dispatch.h"
-#include "NodeParameter.h"
-#include "NodeParameters.h"
-#include "PublicationNode.h"
-#include "PublicationReader.h"
-#include "Registry.h"
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "automation/Registry.h"
+#include "host/model/NodeParameter.h"
+#include "host/model/NodeParameters.h"
+#include "host/model/PublicationNode.h"
+#include "host/model/PublicationReader.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -23,6 +23,8 @@
 #include <QStatusBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+namespace Host {
 
 namespace {
 
@@ -215,3 +217,5 @@ void HostWindow::showDetails()
     }
     m_details->setText(text);
 }
+
+} // namespace Host

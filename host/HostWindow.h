@@ -9,7 +9,7 @@
 // refuses with its own message.
 #pragma once
 
-#include "PublicationTree.h"
+#include "host/model/PublicationTree.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -21,6 +21,8 @@ class QAction;
 class QLabel;
 class QPushButton;
 class QTreeView;
+
+namespace Host {
 
 class HostWindow : public QMainWindow
 {
@@ -75,3 +77,5 @@ private:
     QAction *m_french = nullptr;
     Notifier m_notify;
 };
+
+} // namespace Host

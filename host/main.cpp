@@ -10,6 +10,10 @@
 #include <cstdio>
 #include <memory>
 
+using Host::DialogScreenshot;
+using Host::HostOptions;
+using Host::HostWindow;
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);

@@ -17,8 +17,8 @@
 //
 // Usage: bench_fieldlist [ROWS ...]   (default 10 1000 30000 100000)
 
-#include "MessageBox.h"
-#include "VrnFieldList.h"
+#include "fieldlist/VrnFieldList.h"
+#include "platform/MessageBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 // whatever its colour, as the toolkit draws any disabled label.
 #pragma once
 
-#include "SystemColors.h"
+#include "platform/SystemColors.h"
 
 #include <QLabel>
 

@@ -1,6 +1,6 @@
 #include "LanguageStore.h"
 
-#include "AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +8,8 @@
 #include <QStringConverter>
 
 #include <algorithm>
+
+namespace TextStore {
 
 namespace {
 
@@ -207,3 +209,5 @@ bool LanguageStore::IsForeignFile(const QString &path)
         return false;
     return firstLine(file.read(256)) != Signature;
 }
+
+} // namespace TextStore

@@ -25,6 +25,8 @@
 #include <QObject>
 #include <QString>
 
+namespace TextStore {
+
 class LanguageStore : public QObject
 {
     Q_OBJECT
@@ -79,3 +81,5 @@ private:
     QString m_language;
     QHash<QString, QString> m_texts;
 };
+
+} // namespace TextStore

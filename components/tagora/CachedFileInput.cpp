@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace Tagora {
+
 namespace {
 
 constexpr qpdf_offset_t BlockSize = 64 * 1024;
@@ -143,3 +145,5 @@ void CachedFileInput::unreadCh(char)
     if (m_position > 0)
         --m_position;
 }
+
+} // namespace Tagora

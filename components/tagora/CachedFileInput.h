@@ -16,6 +16,8 @@
 
 #include <string>
 
+namespace Tagora {
+
 class QPDF_DLL_CLASS CachedFileInput : public InputSource
 {
 public:
@@ -51,3 +53,5 @@ private:
     qpdf_offset_t m_position = 0;
     QList<Block> m_blocks; // most recently used first
 };
+
+} // namespace Tagora

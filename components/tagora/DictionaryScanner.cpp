@@ -1,5 +1,7 @@
 #include "DictionaryScanner.h"
 
+namespace Tagora {
+
 namespace {
 
 bool isInteger(const QPDFTokenizer::Token &token, long long *value = nullptr)
@@ -161,3 +163,5 @@ std::optional<qpdf_offset_t> DictionaryScanner::objectInStream(qpdf_offset_t fir
     }
     return std::nullopt;
 }
+
+} // namespace Tagora

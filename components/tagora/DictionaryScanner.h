@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+namespace Tagora {
+
 class DictionaryScanner
 {
 public:
@@ -61,3 +63,5 @@ private:
     std::shared_ptr<InputSource> m_input;
     std::vector<Token> m_pending;
 };
+
+} // namespace Tagora

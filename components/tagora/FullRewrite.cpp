@@ -1,7 +1,7 @@
 #include "FullRewrite.h"
 
-#include "AutomationError.h"
-#include "FileError.h"
+#include "TagoraError.h"
+#include "automation/AutomationError.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace Tagora {
 
 namespace {
 
@@ -74,7 +76,7 @@ void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, const QString &ta
 
     struct stat original = {};
     if (::stat(QFile::encodeName(target).constData(), &original) != 0)
-        FileError::raise(errno, QStringLiteral("the file cannot be read"));
+        raiseFileError(errno, QStringLiteral("the file cannot be read"));
 
     QSaveFile file(target);
     file.setDirectWriteFallback(false);
@@ -103,7 +105,7 @@ void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, const QString &ta
     } catch (...) {
         file.cancelWriting();
         if (pipeline.error)
-            FileError::raise(pipeline.error, QStringLiteral("the file cannot be written"));
+            raiseFileError(pipeline.error, QStringLiteral("the file cannot be written"));
         throw;
     }
     if (!file.commit())
@@ -112,3 +114,5 @@ void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, const QString &ta
                               .arg(file.errorString()));
     syncFolder(QFileInfo(target).absolutePath());
 }
+
+} // namespace Tagora

@@ -15,6 +15,8 @@
 
 #include <QString>
 
+namespace Tagora {
+
 class FullRewrite
 {
 public:
@@ -22,3 +24,5 @@ public:
     // file, not a symbolic link). Throws AutomationError; the target is then unchanged.
     static void write(QPDF &pdf, const InfoDictionary &info, const QString &target);
 };
+
+} // namespace Tagora

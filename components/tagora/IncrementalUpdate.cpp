@@ -2,6 +2,8 @@
 
 #include <QList>
 
+namespace Tagora {
+
 namespace {
 
 struct Written
@@ -104,3 +106,5 @@ QByteArray IncrementalUpdate::build(const RevisionBase &base, const QByteArray &
     out += "startxref\n" + number(xrefOffset) + "\n%%EOF\n";
     return out;
 }
+
+} // namespace Tagora

@@ -15,6 +15,8 @@
 
 #include <QByteArray>
 
+namespace Tagora {
+
 struct RevisionBase
 {
     enum class Xref
@@ -41,3 +43,5 @@ public:
     // becomes the document-information dictionary.
     static QByteArray build(const RevisionBase &base, const QByteArray &info);
 };
+
+} // namespace Tagora

@@ -4,6 +4,8 @@
 
 #include <set>
 
+namespace Tagora {
+
 namespace {
 
 QString textOf(QPDFObjectHandle value)
@@ -136,3 +138,5 @@ bool InfoDictionary::operator==(const InfoDictionary &other) const
     }
     return true;
 }
+
+} // namespace Tagora

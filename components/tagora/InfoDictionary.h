@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+namespace Tagora {
+
 struct InfoEntry
 {
     QByteArray key;   // the name's bytes, without "/"
@@ -62,3 +64,5 @@ public:
 private:
     QList<InfoEntry> m_entries;
 };
+
+} // namespace Tagora

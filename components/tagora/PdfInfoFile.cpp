@@ -1,13 +1,15 @@
 #include "PdfInfoFile.h"
 
-#include "AutomationError.h"
 #include "CachedFileInput.h"
 #include "DictionaryScanner.h"
+#include "automation/AutomationError.h"
 
 #include <QFile>
 
 #include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDFTokenizer.hh>
+
+namespace Tagora {
 
 namespace {
 
@@ -198,3 +200,5 @@ std::optional<RevisionBase> PdfInfoFile::revisionBase()
     }
     return base;
 }
+
+} // namespace Tagora

@@ -6,8 +6,8 @@
 // a descriptor of the caller's (a write job reads through the one it holds locked).
 //
 // Failures are thrown as AutomationError with the reason in plain words and no path:
-// 321 for a file that is not a PDF, PdfPasswordProtected for a user password other
-// than the empty one, PdfDamaged when qpdf cannot make sense of the file even by
+// 321 for a file that is not a PDF, PasswordProtected for a user password other
+// than the empty one, Damaged when qpdf cannot make sense of the file even by
 // repairing it.
 #pragma once
 
@@ -21,6 +21,8 @@
 
 #include <memory>
 #include <optional>
+
+namespace Tagora {
 
 class PdfInfoFile
 {
@@ -69,3 +71,5 @@ private:
     int m_maxObject = 0;
     std::optional<QPDFXRefEntry> m_infoEntry;
 };
+
+} // namespace Tagora

@@ -4,7 +4,7 @@
 
 #include <qpdf/QUtil.hh>
 
-namespace PdfText {
+namespace Tagora::PdfText {
 
 namespace {
 
@@ -135,4 +135,4 @@ QString date(const QDateTime &moment)
                .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
 }
 
-} // namespace PdfText
+} // namespace Tagora::PdfText

@@ -17,7 +17,7 @@
 
 #include <string>
 
-namespace PdfText {
+namespace Tagora::PdfText {
 
 // The text a string object's bytes stand for.
 QString decodeText(const std::string &bytes);
@@ -41,4 +41,4 @@ QByteArray nameSyntax(const QByteArray &bytes);
 // A date in PDF form, "D:YYYYMMDDHHmmSS+HH'mm'", at the offset from UTC of `moment`.
 QString date(const QDateTime &moment);
 
-} // namespace PdfText
+} // namespace Tagora::PdfText

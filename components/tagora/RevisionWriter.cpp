@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+namespace Tagora {
+
 namespace {
 
 // 0 when every byte is written and synced, else errno.
@@ -38,3 +40,5 @@ RevisionWriter::Result RevisionWriter::replace(int fd, qint64 base, const QByteA
         ::fsync(fd);
     return result;
 }
+
+} // namespace Tagora

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+namespace Tagora {
+
 class RevisionWriter
 {
 public:
@@ -21,3 +23,5 @@ public:
     static Result replace(int fd, qint64 base, const QByteArray &revision,
                           const QByteArray &previous);
 };
+
+} // namespace Tagora

@@ -1,14 +1,14 @@
 #include "TagoraInfo.h"
 
-#include "AutomationError.h"
-#include "FileError.h"
-#include "FileSystem.h"
 #include "FullRewrite.h"
 #include "IncrementalUpdate.h"
 #include "InfoDictionary.h"
 #include "PdfInfoFile.h"
 #include "PdfText.h"
 #include "RevisionWriter.h"
+#include "TagoraError.h"
+#include "automation/AutomationError.h"
+#include "platform/FileSystem.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -24,6 +24,8 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace Tagora {
 
 namespace {
 
@@ -50,7 +52,7 @@ FileIdentity identityOf(int fd)
 {
     struct stat st = {};
     if (::fstat(fd, &st) != 0)
-        FileError::raise(errno, QStringLiteral("the file cannot be examined"));
+        raiseFileError(errno, QStringLiteral("the file cannot be examined"));
     return FileIdentity::of(st);
 }
 
@@ -68,7 +70,7 @@ struct stat examined(const QString &target)
 {
     struct stat st = {};
     if (::stat(QFile::encodeName(target).constData(), &st) != 0)
-        FileError::raise(errno, QStringLiteral("the file cannot be examined"));
+        raiseFileError(errno, QStringLiteral("the file cannot be examined"));
     if (!S_ISREG(st.st_mode))
         Automation::raise(Automation::PathFileAccessError,
                           QStringLiteral("the path is not a regular file"));
@@ -83,7 +85,7 @@ public:
         : m_fd(::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY))
     {
         if (m_fd < 0)
-            FileError::raise(errno, QStringLiteral("the file cannot be read"));
+            raiseFileError(errno, QStringLiteral("the file cannot be read"));
     }
     ~ReadOnlyFile() { ::close(m_fd); }
     ReadOnlyFile(const ReadOnlyFile &) = delete;
@@ -118,36 +120,6 @@ QByteArray lastBytes(int fd, qint64 length)
     QByteArray bytes(int(std::min<qint64>(length, 1024)), Qt::Uninitialized);
     const ssize_t n = ::pread(fd, bytes.data(), size_t(bytes.size()), off_t(length - bytes.size()));
     return n == bytes.size() ? bytes : QByteArray();
-}
-
-Automation::AutomationError failureOf(std::exception_ptr failure)
-{
-    using Automation::AutomationError;
-    try {
-        std::rethrow_exception(failure);
-    } catch (const AutomationError &error) {
-        return error;
-    } catch (const QPDFExc &error) {
-        if (error.getErrorCode() == qpdf_e_password)
-            return AutomationError(Automation::PdfPasswordProtected,
-                                   QStringLiteral("the file is protected by a password"));
-        return AutomationError(Automation::PdfDamaged,
-                               QStringLiteral("the file is damaged beyond repair (%1)")
-                                   .arg(QString::fromStdString(error.getMessageDetail())));
-    } catch (const QPDFSystemError &error) {
-        return AutomationError(Automation::DeviceIOError,
-                               QStringLiteral("the file cannot be read (%1)")
-                                   .arg(QString::fromLocal8Bit(error.what())));
-    } catch (const std::bad_alloc &) {
-        return AutomationError(Automation::OutOfMemory,
-                               QStringLiteral("there is not enough memory"));
-    } catch (const std::exception &error) {
-        return AutomationError(Automation::PdfDamaged,
-                               QStringLiteral("the file cannot be read as a PDF (%1)")
-                                   .arg(QString::fromLocal8Bit(error.what())));
-    } catch (...) {
-        return AutomationError(Automation::GeneralFailure);
-    }
 }
 
 const QString Creator = QStringLiteral("Creator");
@@ -355,7 +327,7 @@ int TagoraInfo::write(const QString &path, const QString &operation, const Chang
                               QStringLiteral("the file is read-only"));
         Platform::ExclusiveFile file;
         if (!file.open(target))
-            FileError::raise(file.error(), QStringLiteral("the file cannot be opened for writing"));
+            raiseFileError(file.error(), QStringLiteral("the file cannot be opened for writing"));
         return writeLocked(target, file.handle(), change, log);
     });
 }
@@ -364,7 +336,7 @@ int TagoraInfo::writeLocked(const QString &target, int fd, const Change &change,
 {
     FileRecord &record = d->files[target];
     if (!record.unchanged(fd))
-        Automation::raise(Automation::PdfFileChanged,
+        Automation::raise(Tagora::FileChanged,
                           QStringLiteral("the file was changed by another program since this "
                                          "object wrote it"));
     if (record.written == FileRecord::Written::Appended)
@@ -384,7 +356,7 @@ int TagoraInfo::writeLocked(const QString &target, int fd, const Change &change,
         if (!record.provenance)
             record.provenance = Provenance::of(info);
         if (!pdf.changesAllowed())
-            Automation::raise(Automation::PdfChangeNotAllowed,
+            Automation::raise(Tagora::ChangeNotAllowed,
                               QStringLiteral("the file's permissions do not allow changing it"));
         base = pdf.revisionBase();
         const QString reason = pdf.encrypted()  ? QStringLiteral("it is encrypted")
@@ -428,7 +400,7 @@ int TagoraInfo::append(int fd, FileRecord &record, const RevisionBase &base,
             record.identity = identityOf(fd);
         else if (replacing)
             record.written = FileRecord::Written::Nothing;
-        FileError::raise(written.error, QStringLiteral("the file cannot be written"));
+        raiseFileError(written.error, QStringLiteral("the file cannot be written"));
     }
     record.written = FileRecord::Written::Appended;
     record.base = base;
@@ -442,3 +414,5 @@ int TagoraInfo::append(int fd, FileRecord &record, const RevisionBase &base,
                .arg(base.length);
     return result;
 }
+
+} // namespace Tagora

@@ -30,9 +30,9 @@
 // target is written and the link stays.
 //
 // Error numbers: 53 missing file, 70 read-only file or permission denied, 61 disk
-// full, 57 other input/output errors, 321 not a PDF, and PdfDamaged,
-// PdfPasswordProtected, PdfChangeNotAllowed, PdfFileLocked and PdfFileChanged from
-// AutomationError.h.
+// full, 57 other input/output errors, 321 not a PDF, and Damaged,
+// PasswordProtected, ChangeNotAllowed, FileLocked and FileChanged from
+// TagoraError.h.
 #pragma once
 
 #include <QObject>
@@ -40,6 +40,8 @@
 
 #include <functional>
 #include <memory>
+
+namespace Tagora {
 
 class InfoDictionary;
 struct InfoEntry;
@@ -110,3 +112,5 @@ private:
 
     std::unique_ptr<Private> d;
 };
+
+} // namespace Tagora

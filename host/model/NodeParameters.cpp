@@ -1,8 +1,8 @@
 #include "NodeParameters.h"
 
-#include "AutomationError.h"
 #include "NodeParameter.h"
-#include "Variant.h"
+#include "automation/AutomationError.h"
+#include "automation/Variant.h"
 
 namespace Host {
 

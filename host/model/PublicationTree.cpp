@@ -1,9 +1,9 @@
 #include "PublicationTree.h"
 
-#include "AutomationError.h"
 #include "NodeParameters.h"
 #include "PublicationNode.h"
-#include "Variant.h"
+#include "automation/AutomationError.h"
+#include "automation/Variant.h"
 
 namespace Host {
 

@@ -34,11 +34,6 @@ const QHash<qint32, QString> &table()
         {GeneralFailure, QStringLiteral("Unspecified error")},
         {InvalidClassString, QStringLiteral("Invalid class string")},
         {ClassNotRegistered, QStringLiteral("Class not registered")},
-        {PdfFileLocked, QStringLiteral("The file is opened by another application (locked)")},
-        {PdfDamaged, QStringLiteral("The PDF file is damaged beyond repair")},
-        {PdfPasswordProtected, QStringLiteral("The PDF file is protected by a password")},
-        {PdfChangeNotAllowed, QStringLiteral("The PDF file's permissions do not allow changes")},
-        {PdfFileChanged, QStringLiteral("The file was changed by another program")},
     };
     return texts;
 }

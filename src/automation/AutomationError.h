@@ -44,12 +44,6 @@ enum ErrorNumber : qint32
     GeneralFailure = -2147467259,     // 0x80004005 E_FAIL
     InvalidClassString = -2147221005, // 0x800401F3 CO_E_CLASSSTRING
     ClassNotRegistered = -2147221164, // 0x80040154 REGDB_E_CLASSNOTREG
-    // Failures of the PDF information library (interface-defined HRESULTs)
-    PdfFileLocked = -2147213311,        // 0x80042001
-    PdfDamaged = -2147213310,           // 0x80042002
-    PdfPasswordProtected = -2147213309, // 0x80042003
-    PdfChangeNotAllowed = -2147213308,  // 0x80042004
-    PdfFileChanged = -2147213307,       // 0x80042005
 };
 
 // The standard description of a number, or "Application-defined or object-defined

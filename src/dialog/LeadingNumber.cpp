@@ -1,6 +1,6 @@
 #include "LeadingNumber.h"
 
-#include "Variant.h"
+#include "automation/Variant.h"
 
 #include <clocale>
 #include <cstdlib>

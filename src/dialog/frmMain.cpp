@@ -1,19 +1,19 @@
 #include "frmMain.h"
 
-#include "AutomationError.h"
-#include "DoEvents.h"
-#include "ErrorTrap.h"
-#include "FileSystem.h"
 #include "LeadingNumber.h"
-#include "MessageBox.h"
-#include "SystemColors.h"
-#include "Twips.h"
-#include "VrnFieldList.h"
-#include "VrnLabel.h"
-#include "VrnProgressBar.h"
-#include "mdlFunctions.h"
-#include "mdlLanguage.h"
-#include "mdlTreeview.h"
+#include "automation/AutomationError.h"
+#include "controls/VrnLabel.h"
+#include "controls/VrnProgressBar.h"
+#include "fieldlist/VrnFieldList.h"
+#include "i18n/mdlLanguage.h"
+#include "platform/DoEvents.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/SystemColors.h"
+#include "platform/Twips.h"
+#include "publication/mdlFunctions.h"
+#include "publication/mdlTreeview.h"
+#include "trap/ErrorTrap.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,7 +35,9 @@ static void initDialogResources()
 
 namespace Dialog {
 
-using Plugin::ErrorTrap;
+using Fields::clsFields;
+
+using Trap::ErrorTrap;
 using namespace Platform;
 
 namespace {

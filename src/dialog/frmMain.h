@@ -39,7 +39,7 @@
 // "cmdApply" ...). Enter and Escape press nothing in this dialog.
 #pragma once
 
-#include "clsFields.h"
+#include "fields/clsFields.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -92,7 +92,7 @@ public:
     QComboBox *cmbBooks() const { return m_cmbBooks; }
 
     // The field set of the book on screen; none once the dialog is unloaded.
-    clsFields *vFields() const { return m_vFields.get(); }
+    Fields::clsFields *vFields() const { return m_vFields.get(); }
     bool Working() const { return m_working; }
     // The highest number in the custom-field names generated or read so far.
     qint32 FieldNumber() const { return m_fieldNumber; }
@@ -139,7 +139,7 @@ private:
 
     QPointer<QObject> m_pluginObject;
     // Shared with a read under way, which keeps the set it reads into alive.
-    std::shared_ptr<clsFields> m_vFields;
+    std::shared_ptr<Fields::clsFields> m_vFields;
     bool m_working = false;
     bool m_canceled = false;
     bool m_result = false;

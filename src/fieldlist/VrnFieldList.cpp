@@ -1,12 +1,12 @@
 #include "VrnFieldList.h"
 
-#include "AutomationError.h"
-#include "ErrorTrap.h"
-#include "KeyCodes.h"
-#include "StdFont.h"
-#include "SystemColors.h"
-#include "Variant.h"
-#include "mdli18n.h"
+#include "automation/AutomationError.h"
+#include "automation/Variant.h"
+#include "i18n/mdli18n.h"
+#include "platform/KeyCodes.h"
+#include "platform/StdFont.h"
+#include "platform/SystemColors.h"
+#include "trap/ErrorTrap.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -20,7 +20,7 @@
 
 namespace FieldList {
 
-using Plugin::ErrorTrap;
+using Trap::ErrorTrap;
 using namespace Platform;
 
 namespace {

@@ -8,6 +8,8 @@
 
 #include <QString>
 
+namespace Fields {
+
 class clsField
 {
 public:
@@ -20,3 +22,5 @@ private:
     QString m_name;
     QString m_content;
 };
+
+} // namespace Fields

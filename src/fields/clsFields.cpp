@@ -1,13 +1,17 @@
 #include "clsFields.h"
 
-#include "DoEvents.h"
-#include "ErrorTrap.h"
-#include "TagoraInfo.h"
-#include "Variant.h"
+#include "automation/Variant.h"
+#include "platform/DoEvents.h"
+#include "tagora/TagoraInfo.h"
+#include "trap/ErrorTrap.h"
 
 #include <cmath>
 
-using Plugin::ErrorTrap;
+namespace Fields {
+
+using Tagora::TagoraInfo;
+
+using Trap::ErrorTrap;
 
 namespace {
 
@@ -236,3 +240,5 @@ void clsFields::SaveDatas(const QString &PDFPath)
     emit WorkEnded(true);
     releaseLibrary();
 }
+
+} // namespace Fields

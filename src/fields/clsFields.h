@@ -25,7 +25,11 @@
 #include <memory>
 #include <vector>
 
+namespace Tagora {
 class TagoraInfo;
+}
+
+namespace Fields {
 
 class clsFields : public QObject
 {
@@ -80,7 +84,7 @@ signals:
 private:
     static QString keyOf(const QString &name) { return name.toCaseFolded(); }
     FieldRef find(const QString &name) const;
-    std::shared_ptr<TagoraInfo> createLibrary();
+    std::shared_ptr<Tagora::TagoraInfo> createLibrary();
     void releaseLibrary();
 
     QString m_title;
@@ -91,6 +95,8 @@ private:
     QHash<QString, FieldRef> m_byKey; // by case-folded name
     // The library object of the read or write in progress. Shared so that an
     // operation keeps its own object even if another one starts during a yield.
-    std::shared_ptr<TagoraInfo> m_vTagora;
+    std::shared_ptr<Tagora::TagoraInfo> m_vTagora;
     bool m_lastJob = false; // outcome of the library's last job
 };
+
+} // namespace Fields

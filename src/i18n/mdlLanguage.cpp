@@ -1,19 +1,21 @@
 #include "mdlLanguage.h"
 
-#include "AutomationError.h"
-#include "ErrorTrap.h"
-#include "LanguageStore.h"
-#include "ModuleFolder.h"
+#include "automation/AutomationError.h"
+#include "languagestore/LanguageStore.h"
+#include "platform/ModuleFolder.h"
+#include "trap/ErrorTrap.h"
 
 #include <QDir>
 
 #include <memory>
 
+using TextStore::LanguageStore;
+
 namespace mdlLanguage {
 
 namespace {
 
-using Plugin::ErrorTrap;
+using Trap::ErrorTrap;
 
 struct Text
 {

@@ -9,7 +9,9 @@
 
 #include <QString>
 
+namespace TextStore {
 class LanguageStore;
+}
 
 namespace mdlLanguage {
 
@@ -43,6 +45,6 @@ void AddText(const QString &key, const QString &text);
 QString GetText(const QString &key);
 
 // The shared store, or nullptr before the first LoadLanguage.
-LanguageStore *Store();
+TextStore::LanguageStore *Store();
 
 } // namespace mdlLanguage

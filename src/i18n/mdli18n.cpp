@@ -1,10 +1,10 @@
 #include "mdli18n.h"
 
-#include "ErrorTrap.h"
-#include "Locale.h"
-#include "StdFont.h"
-#include "SystemFonts.h"
-#include "Variant.h"
+#include "automation/Variant.h"
+#include "platform/Locale.h"
+#include "platform/StdFont.h"
+#include "platform/SystemFonts.h"
+#include "trap/ErrorTrap.h"
 
 #include <algorithm>
 
@@ -109,7 +109,7 @@ const LogFont &fontOfKind(const NonClientMetrics &metrics, qint32 fontKind)
 qint32 LocalCodePage()
 {
     qint32 result = 0;
-    Plugin::ErrorTrap trap(QStringLiteral(".mdli18n.LocalCodePage"));
+    Trap::ErrorTrap trap(QStringLiteral(".mdli18n.LocalCodePage"));
     trap.run([&] {
         trap.at(1);
         const Lcid lcid = GetThreadLocale();
@@ -135,7 +135,7 @@ qint32 LocalCodePage()
 QString SystemFont(qint32 fontKind)
 {
     QString result;
-    Plugin::ErrorTrap trap(QStringLiteral(".mdli18n.SystemFont"));
+    Trap::ErrorTrap trap(QStringLiteral(".mdli18n.SystemFont"));
     trap.run([&] {
         trap.at(1);
         FaceName face{};
@@ -165,7 +165,7 @@ QString SystemFont(qint32 fontKind)
 
 void SetProperFont(StdFont &font, qint32 codePage, qint32 fontKind)
 {
-    Plugin::ErrorTrap trap(QStringLiteral(".mdli18n.SetProperFont"));
+    Trap::ErrorTrap trap(QStringLiteral(".mdli18n.SetProperFont"));
     trap.run([&] {
         trap.at(1);
         if (codePage == 0)

@@ -21,7 +21,9 @@ QByteArray encoded(const QString &path)
 // An exclusive record lock over the whole file, owned by the open file description.
 struct flock wholeFile(short type)
 {
-    struct flock lock{};
+    struct flock lock
+    {
+    };
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
@@ -34,13 +36,17 @@ struct flock wholeFile(short type)
 
 bool FileExists(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return !path.isEmpty() && ::stat(encoded(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool FileLocked(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (path.isEmpty() || ::stat(encoded(path).constData(), &st) != 0)
         return true;
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)

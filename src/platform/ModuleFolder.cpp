@@ -1,6 +1,6 @@
 #include "ModuleFolder.h"
 
-#include "ServerModule.h"
+#include "automation/ServerModule.h"
 
 #include <QFileInfo>
 

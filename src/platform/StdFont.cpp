@@ -1,6 +1,6 @@
 #include "StdFont.h"
 
-#include "AutomationError.h"
+#include "automation/AutomationError.h"
 
 #include <QFontInfo>
 

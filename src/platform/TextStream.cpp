@@ -1,6 +1,6 @@
 #include "TextStream.h"
 
-#include "AutomationError.h"
+#include "automation/AutomationError.h"
 
 namespace Platform {
 

@@ -1,9 +1,11 @@
 #include "ErrorObject.h"
 
-#include "ErrorTrap.h"
-#include "TextStream.h"
+#include "platform/TextStream.h"
+#include "trap/ErrorTrap.h"
 
 namespace Plugin {
+
+using Trap::ErrorTrap;
 
 ErrorObject::ErrorObject(QObject *parent) : QObject(parent) {}
 

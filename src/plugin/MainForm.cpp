@@ -1,14 +1,16 @@
 #include "MainForm.h"
 
 #include "ErrorObject.h"
-#include "ErrorTrap.h"
-#include "MessageBox.h"
-#include "Variant.h"
-#include "frmMain.h"
-#include "mdlFunctions.h"
-#include "mdlLanguage.h"
+#include "automation/Variant.h"
+#include "dialog/frmMain.h"
+#include "i18n/mdlLanguage.h"
+#include "platform/MessageBox.h"
+#include "publication/mdlFunctions.h"
+#include "trap/ErrorTrap.h"
 
 namespace Plugin {
+
+using Trap::ErrorTrap;
 
 MainForm::MainForm(QObject *parent) : QObject(parent)
 {

@@ -1,10 +1,10 @@
 #include "mdlFunctions.h"
 
-#include "AutomationError.h"
-#include "Dispatch.h"
-#include "ErrorTrap.h"
-#include "FileSystem.h"
-#include "Variant.h"
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "automation/Variant.h"
+#include "platform/FileSystem.h"
+#include "trap/ErrorTrap.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -40,7 +40,7 @@ QComboBox *listOrRaise(QComboBox *books)
 bool IsInvalidPublication(QObject *host)
 {
     bool invalid = false;
-    Plugin::ErrorTrap trap(QStringLiteral(".mdlFunctions.IsInvalidPublication"));
+    Trap::ErrorTrap trap(QStringLiteral(".mdlFunctions.IsInvalidPublication"));
     trap.run([&] {
         trap.at(1);
         if (!host) {
@@ -66,7 +66,7 @@ bool IsInvalidPublication(QObject *host)
 bool FillBooksList(QComboBox *books, QObject *host)
 {
     bool filled = false;
-    Plugin::ErrorTrap trap(QStringLiteral(".mdlFunctions.FillBooksList"));
+    Trap::ErrorTrap trap(QStringLiteral(".mdlFunctions.FillBooksList"));
     trap.run([&] {
         trap.at(1);
         listOrRaise(books)->clear();
@@ -90,7 +90,7 @@ bool FillBooksList(QComboBox *books, QObject *host)
 QString GetPdfPath(QObject *host, qint32 index)
 {
     QString path;
-    Plugin::ErrorTrap trap(QStringLiteral(".mdlFunctions.GetPdfPath"));
+    Trap::ErrorTrap trap(QStringLiteral(".mdlFunctions.GetPdfPath"));
     trap.run([&] {
         trap.at(1);
         QPointer<QObject> node = objectMember(publicationNode(host), u"Child");

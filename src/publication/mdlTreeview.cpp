@@ -1,9 +1,9 @@
 #include "mdlTreeview.h"
 
-#include "AutomationError.h"
-#include "Dispatch.h"
-#include "ErrorTrap.h"
-#include "Variant.h"
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "automation/Variant.h"
+#include "trap/ErrorTrap.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -28,7 +28,7 @@ QObject *asTreeViewNode(const QVariant &value)
 
 void InitCombo(QComboBox *books, QObject *host)
 {
-    Plugin::ErrorTrap trap(QStringLiteral(".mdlTreeview.InitCombo"));
+    Trap::ErrorTrap trap(QStringLiteral(".mdlTreeview.InitCombo"));
     trap.run([&] {
         trap.at(1);
         if (!books)

@@ -5,7 +5,7 @@
 // to its book; the book list then selects the entry with that book's text.
 #pragma once
 
-#include "TypeInfo.h"
+#include "automation/TypeInfo.h"
 
 #include <QObject>
 

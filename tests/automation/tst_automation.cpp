@@ -1,9 +1,9 @@
 // Late binding over meta-objects: member lookup, access kinds, conversions, errors.
 
-#include "AutomationError.h"
-#include "Dispatch.h"
-#include "TypeInfo.h"
-#include "Variant.h"
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "automation/TypeInfo.h"
+#include "automation/Variant.h"
 
 #include <QPointer>
 #include <QTest>

@@ -1,12 +1,12 @@
 // Registration and creation through the registry, as a host does it: the component
 // is reached only by its programmatic identifiers.
 
-#include "AutomationError.h"
-#include "ClassFactory.h"
-#include "Dispatch.h"
-#include "MessageBoxRecorder.h"
-#include "Registry.h"
-#include "Variant.h"
+#include "automation/AutomationError.h"
+#include "automation/ClassFactory.h"
+#include "automation/Dispatch.h"
+#include "automation/Registry.h"
+#include "automation/Variant.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QFile>
 #include <QLibrary>

@@ -1,8 +1,8 @@
 // The command line: output formats, edits with the dialog's rules, exit codes and
 // messages, and files left whole on every failure.
 
-#include "FileSystem.h"
-#include "TestPdf.h"
+#include "platform/FileSystem.h"
+#include "support/TestPdf.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -5,14 +5,14 @@
 // qpdf. Message boxes are recorded; a test acts on the modal dialog once it has
 // loaded its book, or at a chosen moment of a read.
 
-#include "FileSystem.h"
-#include "HostWindow.h"
-#include "MessageBoxRecorder.h"
-#include "SystemColors.h"
-#include "TestPdf.h"
-#include "VrnFieldList.h"
-#include "clsFields.h"
-#include "frmMain.h"
+#include "dialog/frmMain.h"
+#include "fieldlist/VrnFieldList.h"
+#include "fields/clsFields.h"
+#include "host/HostWindow.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemColors.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TestPdf.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +30,9 @@
 #include <functional>
 #include <optional>
 #include <tuple>
+
+using Fields::clsFields;
+using Host::HostWindow;
 
 extern "C" qint32 DllRegisterServer();
 

@@ -1,10 +1,10 @@
 // The dialog's parts that stand alone: the number read from a generated field name,
 // and the label's colours.
 
-#include "AutomationError.h"
-#include "LeadingNumber.h"
-#include "SystemColors.h"
-#include "VrnLabel.h"
+#include "automation/AutomationError.h"
+#include "controls/VrnLabel.h"
+#include "dialog/LeadingNumber.h"
+#include "platform/SystemColors.h"
 
 #include <QApplication>
 #include <QTest>

@@ -2,13 +2,13 @@
 // and editing with the mouse and the keyboard. Every event is recorded with its
 // arguments and whole sequences are compared.
 
-#include "AutomationError.h"
-#include "Dispatch.h"
-#include "MessageBoxRecorder.h"
-#include "SystemColors.h"
-#include "SystemFonts.h"
-#include "Twips.h"
-#include "VrnFieldList.h"
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "fieldlist/VrnFieldList.h"
+#include "platform/SystemColors.h"
+#include "platform/SystemFonts.h"
+#include "platform/Twips.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QApplication>
 #include <QDialog>

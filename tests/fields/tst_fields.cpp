@@ -1,16 +1,18 @@
 // The field set: naming rules and keys, then reading and writing real PDFs through
 // the PDF library, checked by independent readers.
 
-#include "FileSystem.h"
-#include "MessageBoxRecorder.h"
-#include "TagoraInfo.h"
-#include "TestPdf.h"
-#include "clsFields.h"
+#include "fields/clsFields.h"
+#include "platform/FileSystem.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TestPdf.h"
+#include "tagora/TagoraInfo.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+using Fields::clsFields;
 
 namespace {
 
@@ -25,7 +27,7 @@ QStringList customNames(const clsFields &set)
 // The file's entries in file order, as the library reads them.
 TestPdf::Entries readBack(const QString &path)
 {
-    TagoraInfo library;
+    Tagora::TagoraInfo library;
     TestPdf::Entries entries;
     const int n = library.ReadInfo(path);
     for (int i = 0; i < n; ++i)

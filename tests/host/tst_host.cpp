@@ -2,14 +2,14 @@
 // sees it through late binding, the command line, the window's selection, the
 // plug-in run through the registry, and the bundled sample publication.
 
-#include "AutomationError.h"
-#include "Dispatch.h"
-#include "HostOptions.h"
-#include "HostWindow.h"
-#include "MessageBoxRecorder.h"
-#include "PublicationReader.h"
-#include "PublicationTree.h"
-#include "Variant.h"
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "automation/Variant.h"
+#include "host/HostOptions.h"
+#include "host/HostWindow.h"
+#include "host/model/PublicationReader.h"
+#include "host/model/PublicationTree.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QAction>
 #include <QFile>
@@ -18,6 +18,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+
+using Host::HostOptions;
+using Host::HostWindow;
 
 extern "C" qint32 DllRegisterServer();
 extern "C" qint32 DllUnregisterServer();

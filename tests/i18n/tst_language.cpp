@@ -1,16 +1,18 @@
 // The text tables: built-in texts, language switching, the language-file search
 // and the language-file format.
 
-#include "AutomationError.h"
-#include "LanguageStore.h"
-#include "MessageBoxRecorder.h"
-#include "ModuleFolder.h"
-#include "mdlLanguage.h"
+#include "automation/AutomationError.h"
+#include "i18n/mdlLanguage.h"
+#include "languagestore/LanguageStore.h"
+#include "platform/ModuleFolder.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+using TextStore::LanguageStore;
 
 namespace {
 

@@ -2,11 +2,11 @@
 // system font faces and the fonts they give a text box. The locale and the system
 // fonts are injected, and every question put to them is counted.
 
-#include "Locale.h"
-#include "MessageBoxRecorder.h"
-#include "StdFont.h"
-#include "SystemFonts.h"
-#include "mdli18n.h"
+#include "i18n/mdli18n.h"
+#include "platform/Locale.h"
+#include "platform/StdFont.h"
+#include "platform/SystemFonts.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QLineEdit>
 #include <QTest>

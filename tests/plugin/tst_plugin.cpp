@@ -1,16 +1,16 @@
 // The error trap's prompts, the error record and its log block, and the entry
 // object's members reached late-bound.
 
-#include "AutomationError.h"
-#include "Dispatch.h"
-#include "ErrorObject.h"
-#include "ErrorTrap.h"
-#include "MainForm.h"
-#include "MessageBoxRecorder.h"
-#include "ModuleFolder.h"
-#include "TextStream.h"
-#include "Variant.h"
-#include "mdlLanguage.h"
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "automation/Variant.h"
+#include "i18n/mdlLanguage.h"
+#include "platform/ModuleFolder.h"
+#include "platform/TextStream.h"
+#include "plugin/ErrorObject.h"
+#include "plugin/MainForm.h"
+#include "support/MessageBoxRecorder.h"
+#include "trap/ErrorTrap.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -20,8 +20,8 @@
 
 using namespace Automation;
 using Plugin::ErrorObject;
-using Plugin::ErrorTrap;
 using Plugin::MainForm;
+using Trap::ErrorTrap;
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The publication queries over host trees, over hosts that break, and the file-lock
 // test against real locks held by other processes.
 
-#include "AutomationError.h"
-#include "MessageBoxRecorder.h"
-#include "PublicationTree.h"
-#include "mdlFunctions.h"
-#include "mdlTreeview.h"
+#include "automation/AutomationError.h"
+#include "host/model/PublicationTree.h"
+#include "publication/mdlFunctions.h"
+#include "publication/mdlTreeview.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,12 +1,12 @@
 // MainForm.Show up to the book list: the invalid-publication message, failing hosts,
 // and the dialog it creates, loads and unloads, shown only for a valid publication.
 
-#include "MainForm.h"
-#include "MessageBoxRecorder.h"
-#include "ModuleFolder.h"
-#include "PublicationReader.h"
-#include "PublicationTree.h"
-#include "frmMain.h"
+#include "dialog/frmMain.h"
+#include "host/model/PublicationReader.h"
+#include "host/model/PublicationTree.h"
+#include "platform/ModuleFolder.h"
+#include "plugin/MainForm.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QApplication>
 #include <QBuffer>

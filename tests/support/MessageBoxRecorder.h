@@ -1,7 +1,7 @@
 // Records message boxes instead of showing them, for as long as it lives.
 #pragma once
 
-#include "MessageBox.h"
+#include "platform/MessageBox.h"
 
 #include <QList>
 #include <QString>

@@ -2,12 +2,14 @@
 // object's events, and reading every entry through a fresh object.
 #pragma once
 
-#include "TagoraInfo.h"
+#include "tagora/TagoraInfo.h"
 
 #include <QList>
 #include <QObject>
 #include <QPair>
 #include <QStringList>
+
+using namespace Tagora;
 
 // The events of one object as short texts, in the order they came:
 // "start", "done", "fail", "error <n>".

@@ -1,8 +1,8 @@
 // The byte-level pieces of the PDF information library, each checked against qpdf's
 // own reading of what they produce.
-#include "CachedFileInput.h"
-#include "DictionaryScanner.h"
-#include "PdfText.h"
+#include "tagora/CachedFileInput.h"
+#include "tagora/DictionaryScanner.h"
+#include "tagora/PdfText.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -11,6 +11,8 @@
 
 #include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDFObjectHandle.hh>
+
+using namespace Tagora;
 
 class TestPdfSyntax : public QObject
 {

@@ -1,11 +1,12 @@
 // Every way a job of the PDF information library can fail: the job reports it (an
 // error number, then the failure event), the call throws an error that names the file,
 // and the file keeps every byte it had.
-#include "AutomationError.h"
-#include "FileSystem.h"
 #include "Oracle.h"
 #include "PdfMaker.h"
 #include "TagoraTest.h"
+#include "automation/AutomationError.h"
+#include "platform/FileSystem.h"
+#include "tagora/TagoraError.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,8 @@
 #include <cstdio>
 #include <functional>
 #include <sys/resource.h>
+
+using namespace Tagora;
 
 namespace {
 
@@ -53,11 +56,9 @@ private slots:
         QTest::newRow("not a PDF") << QByteArray("Dear reader,\nthis is a letter.\n")
                                    << int(Automation::InvalidFileFormat);
         QTest::newRow("empty") << QByteArray("") << int(Automation::InvalidFileFormat);
-        QTest::newRow("truncated") << pdf.left(pdf.size() * 6 / 10) << int(Automation::PdfDamaged);
-        QTest::newRow("header only")
-            << QByteArray("%PDF-1.7\n%garbage\n") << int(Automation::PdfDamaged);
-        QTest::newRow("password") << Oracle::contents(password)
-                                  << int(Automation::PdfPasswordProtected);
+        QTest::newRow("truncated") << pdf.left(pdf.size() * 6 / 10) << int(Tagora::Damaged);
+        QTest::newRow("header only") << QByteArray("%PDF-1.7\n%garbage\n") << int(Tagora::Damaged);
+        QTest::newRow("password") << Oracle::contents(password) << int(Tagora::PasswordProtected);
     }
 
     void failsOnFilesItCannotRead()
@@ -83,8 +84,8 @@ private slots:
     {
         QTest::addColumn<int>("number");
         QTest::newRow("read-only") << int(Automation::PermissionDenied);
-        QTest::newRow("changes forbidden") << int(Automation::PdfChangeNotAllowed);
-        QTest::newRow("locked by another process") << int(Automation::PdfFileLocked);
+        QTest::newRow("changes forbidden") << int(Tagora::ChangeNotAllowed);
+        QTest::newRow("locked by another process") << int(Tagora::FileLocked);
     }
 
     void refusesFilesItMustNotChange()
@@ -94,7 +95,7 @@ private slots:
         QProcess holder;
         if (number == Automation::PermissionDenied) {
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
-        } else if (number == Automation::PdfChangeNotAllowed) {
+        } else if (number == Tagora::ChangeNotAllowed) {
             const QString plain = std::exchange(path, m_dir.filePath("forbidden.pdf"));
             QFile::remove(path);
             QVERIFY(PdfMaker::encrypt(plain, path, "", "owner", false, false));
@@ -108,7 +109,7 @@ private slots:
         QCOMPARE(info.ReadInfo(path), 2);
         for (const Job &job : writeJobs)
             expectFailure(info, path, number, job);
-        if (number == Automation::PdfFileLocked) {
+        if (number == Tagora::FileLocked) {
             // Let go, the file takes the same object's write.
             holder.closeWriteChannel();
             QVERIFY(holder.waitForFinished());
@@ -142,7 +143,7 @@ private slots:
         const QByteArray changed = Oracle::contents(path);
 
         for (const Job &job : writeJobs)
-            expectFailure(info, path, Automation::PdfFileChanged, job);
+            expectFailure(info, path, Tagora::FileChanged, job);
         // Once the object has read the file as it now is, it writes after every byte of it.
         info.ReadInfo(path);
         info.WriteInfoEntry(path, "Title", "Again");

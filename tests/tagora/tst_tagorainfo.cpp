@@ -1,11 +1,11 @@
 // The PDF information library on real files: what it reads, what it writes, and what
 // independent readers (qpdf, pdfinfo) find in the files afterwards.
-#include "AutomationError.h"
-#include "Dispatch.h"
-#include "FileSystem.h"
 #include "Oracle.h"
 #include "PdfMaker.h"
 #include "TagoraTest.h"
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "platform/FileSystem.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -16,6 +16,8 @@
 #include <QTimeZone>
 
 #include <sys/stat.h>
+
+using namespace Tagora;
 
 using Xref = PdfMaker::Xref;
 using Where = PdfMaker::Info;

@@ -1,12 +1,12 @@
 // The four entry points of libOrvFields.so, and the table of its classes.
 
-#include "ClassFactory.h"
 #include "ErrorObject.h"
 #include "MainForm.h"
-#include "MessageBox.h"
-#include "ServerModule.h"
-#include "VrnFieldList.h"
-#include "WidgetMessageBox.h"
+#include "automation/ClassFactory.h"
+#include "automation/ServerModule.h"
+#include "fieldlist/VrnFieldList.h"
+#include "platform/MessageBox.h"
+#include "platform/WidgetMessageBox.h"
 
 namespace {
 

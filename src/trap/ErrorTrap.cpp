@@ -1,11 +1,11 @@
 #include "ErrorTrap.h"
 
-#include "AutomationError.h"
-#include "MessageBox.h"
+#include "automation/AutomationError.h"
+#include "platform/MessageBox.h"
 
 #include <new>
 
-namespace Plugin {
+namespace Trap {
 
 namespace {
 thread_local ErrorTrap::Failure last;
@@ -64,4 +64,4 @@ void ErrorTrap::report(std::exception_ptr failure) const noexcept
     }
 }
 
-} // namespace Plugin
+} // namespace Trap

@@ -25,7 +25,7 @@
 
 #include <exception>
 
-namespace Plugin {
+namespace Trap {
 
 class ErrorTrap
 {
@@ -77,4 +77,4 @@ private:
     int m_line = 0;
 };
 
-} // namespace Plugin
+} // namespace Trap
