@@ -19,12 +19,14 @@ orv_packages() {
         $sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}" >/dev/null
 }
 
+# orv_build [CMAKE_OPTION...]: configures (the first time, or when options are given)
+# and builds.
 orv_build() {
     orv_packages cmake g++ make pkg-config qt6-base-dev libqpdf-dev qpdf poppler-utils \
         fonts-dejavu-core fonts-dejavu-extra || return 1
     cd "$orv_root" || return 1
-    if [ ! -f build/CMakeCache.txt ]; then
-        cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+    if [ ! -f build/CMakeCache.txt ] || [ $# -gt 0 ]; then
+        cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
     fi
     # Progress lines dropped; warnings and errors stay.
     cmake --build build -j"$(nproc)" -- --no-print-directory 2>&1 |

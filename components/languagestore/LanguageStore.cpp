@@ -197,7 +197,7 @@ void LanguageStore::LoadFile(const QString &path)
         }
     }
     if (!inTexts)
-        invalid(path, lines.size(), QStringLiteral("the file has no [Texts] section"));
+        invalid(path, int(lines.size()), QStringLiteral("the file has no [Texts] section"));
     for (const auto &[key, value] : texts)
         AddEntry(key, application, language, value);
 }

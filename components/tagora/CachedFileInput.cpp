@@ -70,7 +70,7 @@ const QByteArray &CachedFileInput::blockAt(qpdf_offset_t offset)
     return m_blocks.front().bytes;
 }
 
-size_t CachedFileInput::read(char *buffer, size_t length)
+size_t CachedFileInput::read(char *into, size_t length)
 {
     last_offset = m_position;
     size_t done = 0;
@@ -80,7 +80,7 @@ size_t CachedFileInput::read(char *buffer, size_t length)
         if (within >= block.size())
             break;
         const size_t count = std::min(length - done, size_t(block.size() - within));
-        std::copy_n(block.constData() + within, count, buffer + done);
+        std::copy_n(block.constData() + within, count, into + done);
         done += count;
         m_position += qpdf_offset_t(count);
     }

@@ -33,7 +33,7 @@ public:
     qpdf_offset_t tell() override;
     void seek(qpdf_offset_t offset, int whence) override;
     void rewind() override;
-    size_t read(char *buffer, size_t length) override;
+    size_t read(char *into, size_t length) override;
     void unreadCh(char ch) override;
 
     qpdf_offset_t size() const { return m_size; }

@@ -6,6 +6,7 @@
 #include "PdfInfoFile.h"
 #include "PdfText.h"
 #include "RevisionWriter.h"
+#include "StandardEntries.h"
 #include "TagoraError.h"
 #include "automation/AutomationError.h"
 #include "platform/FileSystem.h"
@@ -26,6 +27,8 @@
 #include <unistd.h>
 
 namespace Tagora {
+
+using namespace StandardEntries;
 
 namespace {
 
@@ -121,10 +124,6 @@ QByteArray lastBytes(int fd, qint64 length)
     const ssize_t n = ::pread(fd, bytes.data(), size_t(bytes.size()), off_t(length - bytes.size()));
     return n == bytes.size() ? bytes : QByteArray();
 }
-
-const QString Creator = QStringLiteral("Creator");
-const QString Producer = QStringLiteral("Producer");
-const QString CreationDate = QStringLiteral("CreationDate");
 
 } // namespace
 
@@ -275,10 +274,10 @@ void TagoraInfo::WriteStandardInfo(const QString &path, const QString &title, co
     write(path, QStringLiteral("WriteStandardInfo"),
           [&](InfoDictionary &info, const Provenance &provenance) {
               const std::pair<QString, QString> fields[] = {
-                  {QStringLiteral("Title"), title},
-                  {QStringLiteral("Author"), author},
-                  {QStringLiteral("Subject"), subject},
-                  {QStringLiteral("Keywords"), keywords},
+                  {Title, title},
+                  {Author, author},
+                  {Subject, subject},
+                  {Keywords, keywords},
               };
               for (const auto &[name, text] : fields) {
                   if (text.isEmpty())
@@ -296,7 +295,7 @@ void TagoraInfo::WriteStandardInfo(const QString &path, const QString &title, co
               keep(Creator, creator, provenance.creator);
               keep(Producer, producer, provenance.producer);
               keep(CreationDate, QString(), provenance.creationDate);
-              info.setText(QStringLiteral("ModDate"), PdfText::date(QDateTime::currentDateTime()));
+              info.setText(ModDate, PdfText::date(QDateTime::currentDateTime()));
               return 0;
           });
 }

@@ -142,8 +142,8 @@ void frmMain::createControls()
     m_cmbBooks = place(new QComboBox(this), 2040, 120, 3015, 315);
     m_cmbBooks->setObjectName(QStringLiteral("cmbBooks"));
 
-    for (int i = 0; i < 4; ++i) {
-        m_txtField[i] = place(new QLineEdit(this), 2040, 480 + 270 * i, 3015, 285);
+    for (size_t i = 0; i < 4; ++i) {
+        m_txtField[i] = place(new QLineEdit(this), 2040, 480 + 270 * int(i), 3015, 285);
         m_txtField[i]->setObjectName(QStringLiteral("txtField_%1").arg(i));
         SetBackColor(m_txtField[i], WindowBackground);
     }
@@ -156,8 +156,8 @@ void frmMain::createControls()
     m_progress = place(new Controls::VrnProgressBar(this), 120, 3840, 3015, 315);
     m_progress->setObjectName(QStringLiteral("progress"));
 
-    for (int i = 0; i < 4; ++i) {
-        m_lblField[i] = place(new Controls::VrnLabel(this), 120, 480 + 270 * i, 1935, 285);
+    for (size_t i = 0; i < 4; ++i) {
+        m_lblField[i] = place(new Controls::VrnLabel(this), 120, 480 + 270 * int(i), 1935, 285);
         m_lblField[i]->setObjectName(QStringLiteral("lblField_%1").arg(i));
     }
     m_lblPerso = place(new QLabel(this), 120, 1710, 2415, 255);
@@ -184,7 +184,7 @@ void frmMain::createControls()
 void frmMain::connectControls()
 {
     connect(m_cmbBooks, &QComboBox::currentIndexChanged, this, [this] { cmbBooks_Click(); });
-    for (int i = 0; i < 4; ++i)
+    for (size_t i = 0; i < 4; ++i)
         connect(m_txtField[i], &QLineEdit::textChanged, this,
                 [this, i] { txtField_Change(qint16(i)); });
     connect(m_cmdPersoAdd, &QPushButton::clicked, this, &frmMain::cmdPersoAdd_Click);
@@ -243,7 +243,7 @@ void frmMain::Form_Load()
         m_lblBook->setText(text("WinMainBookChoice"));
         const char *fieldKeys[] = {"WinMainFieldTitle", "WinMainFieldAuthor", "WinMainFieldSubject",
                                    "WinMainFieldKeywords"};
-        for (int i = 0; i < 4; ++i)
+        for (size_t i = 0; i < 4; ++i)
             m_lblField[i]->setCaption(text(fieldKeys[i]));
         trap.at(2);
         for (QLineEdit *box : m_txtField)
@@ -300,13 +300,20 @@ bool frmMain::Unload()
 {
     if (!m_loaded)
         return true;
+    if (!queryUnload())
+        return false;
+    hide();
+    return true;
+}
+
+bool frmMain::queryUnload()
+{
     bool cancel = false;
     Form_QueryUnload(cancel);
     if (cancel)
         return false;
     Form_Unload();
     m_loaded = false;
-    hide();
     return true;
 }
 
@@ -344,14 +351,10 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    bool cancel = false;
-    Form_QueryUnload(cancel);
-    if (cancel) {
+    if (!queryUnload()) {
         event->ignore();
         return;
     }
-    Form_Unload();
-    m_loaded = false;
     event->accept();
     // Ends a modal run, as the close box does for any dialog.
     done(QDialog::Rejected);
@@ -422,18 +425,49 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 
 // ---- display states
 
-void frmMain::setFieldLook(int index, bool enabled)
+void frmMain::setDisplay(Display state)
 {
-    m_lblField[index]->setEnabled(enabled);
-    m_lblField[index]->setForeColor(enabled ? ButtonText : GreyText);
-    m_txtField[index]->setEnabled(enabled);
-    SetBackColor(m_txtField[index], enabled ? WindowBackground : Light3D);
-}
-
-void frmMain::setPersoLook(bool enabled)
-{
-    m_lblPerso->setEnabled(enabled);
-    Platform::SetForeColor(m_lblPerso, enabled ? ButtonText : GreyText);
+    const bool ready = state == Display::Ready;
+    if (ready) {
+        m_boxNoFile->hide();
+        m_cmbBooks->setEnabled(true);
+        m_cmdApply->setEnabled(true);
+        m_cmdCancel->setEnabled(true);
+    }
+    for (size_t i = 0; i < 4; ++i) {
+        m_lblField[i]->setEnabled(ready);
+        m_lblField[i]->setForeColor(ready ? ButtonText : GreyText);
+        m_txtField[i]->setEnabled(ready);
+        SetBackColor(m_txtField[i], ready ? WindowBackground : Light3D);
+    }
+    m_lblPerso->setEnabled(ready);
+    Platform::SetForeColor(m_lblPerso, ready ? ButtonText : GreyText);
+    m_cmdPersoAdd->setEnabled(ready);
+    // Once ready, Delete follows the list's rows and selection.
+    if (!ready)
+        m_cmdPersoDel->setEnabled(false);
+    // Without a PDF the rows of the book before stay on screen.
+    if (state == Display::Reading)
+        m_userFields->Clear();
+    m_userFields->setListEnabled(ready);
+    switch (state) {
+    case Display::NoPdf:
+        m_lblInfo->hide();
+        m_lblInfoError->show();
+        m_boxNoFile->show();
+        m_cmdApply->setEnabled(false);
+        break;
+    case Display::Reading:
+        m_cmdApply->setEnabled(false);
+        m_cmdCancel->setEnabled(false);
+        m_cmbBooks->setEnabled(false);
+        m_lblInfoError->hide();
+        m_lblInfo->show();
+        m_boxNoFile->show();
+        break;
+    case Display::Ready:
+        break;
+    }
 }
 
 // ---- book selection and loading
@@ -459,33 +493,12 @@ void frmMain::cmbBooks_Click()
         const QString path = mdlFunctions::GetPdfPath(m_pluginObject, m_cmbBooks->currentIndex());
         trap.at(3);
         if (!FileExists(path)) {
-            for (int i = 0; i < 4; ++i)
-                setFieldLook(i, false);
-            setPersoLook(false);
-            m_cmdPersoAdd->setEnabled(false);
-            m_cmdPersoDel->setEnabled(false);
-            m_userFields->setListEnabled(false);
-            m_lblInfo->hide();
-            m_lblInfoError->show();
-            m_boxNoFile->show();
-            m_cmdApply->setEnabled(false);
+            setDisplay(Display::NoPdf);
             return;
         }
 
         trap.at(4);
-        for (int i = 0; i < 4; ++i)
-            setFieldLook(i, false);
-        setPersoLook(false);
-        m_cmdPersoAdd->setEnabled(false);
-        m_cmdPersoDel->setEnabled(false);
-        m_userFields->Clear();
-        m_userFields->setListEnabled(false);
-        m_cmdApply->setEnabled(false);
-        m_cmdCancel->setEnabled(false);
-        m_cmbBooks->setEnabled(false);
-        m_lblInfoError->hide();
-        m_lblInfo->show();
-        m_boxNoFile->show();
+        setDisplay(Display::Reading);
         DoEvents();
         if (abandoned())
             return;
@@ -502,19 +515,11 @@ void frmMain::cmbBooks_Click()
         DoEvents();
         if (abandoned())
             return;
-        m_boxNoFile->hide();
-        m_cmbBooks->setEnabled(true);
-        m_cmdApply->setEnabled(true);
-        m_cmdCancel->setEnabled(true);
-        for (int i = 0; i < 4; ++i)
-            setFieldLook(i, true);
+        setDisplay(Display::Ready);
         m_txtField[0]->setText(fields->Title());
         m_txtField[1]->setText(fields->Author());
         m_txtField[2]->setText(fields->Subject());
         m_txtField[3]->setText(fields->Keywords());
-        setPersoLook(true);
-        m_cmdPersoAdd->setEnabled(true);
-        m_userFields->setListEnabled(true);
 
         trap.at(7);
         m_fieldNumber = 0;
@@ -557,7 +562,7 @@ void frmMain::txtField_Change(qint16 Index)
         trap.at(1);
         if (!m_vFields || Index < 0 || Index > 3)
             return;
-        const QString value = m_txtField[Index]->text();
+        const QString value = m_txtField[size_t(Index)]->text();
         switch (Index) {
         case 0:
             m_vFields->setTitle(value);

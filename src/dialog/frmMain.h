@@ -132,9 +132,17 @@ private:
     void UserFields_RemoveField(const QString &Name, const QString &Value);
     void UserFields_SelectedChange();
 
-    // The standard fields' labels and boxes, and lblPerso, as editing allows or not.
-    void setFieldLook(int index, bool enabled);
-    void setPersoLook(bool enabled);
+    // The three display states of the book on screen: no PDF to edit, its PDF being
+    // read, ready to edit (the texts and rows are the caller's).
+    enum class Display
+    {
+        NoPdf,
+        Reading,
+        Ready
+    };
+    void setDisplay(Display state);
+    // The close request, then the unload; false when the close was refused.
+    bool queryUnload();
     void setWorking(bool working);
 
     QPointer<QObject> m_pluginObject;

@@ -2,6 +2,7 @@
 
 #include "automation/Variant.h"
 #include "platform/DoEvents.h"
+#include "tagora/StandardEntries.h"
 #include "tagora/TagoraInfo.h"
 #include "trap/ErrorTrap.h"
 
@@ -10,18 +11,24 @@
 namespace Fields {
 
 using Tagora::TagoraInfo;
-
 using Trap::ErrorTrap;
+namespace Entries = Tagora::StandardEntries;
 
 namespace {
 
-// Reserved names, in the order they are tested: the four the set edits through its
-// own properties, then the four it never edits.
-const QString ReservedNames[] = {
-    QStringLiteral("Title"),        QStringLiteral("Author"),  QStringLiteral("Subject"),
-    QStringLiteral("Keywords"),     QStringLiteral("Creator"), QStringLiteral("Producer"),
-    QStringLiteral("CreationDate"), QStringLiteral("ModDate"),
-};
+// Which of the eight standard entries a name read from a file stands for, its lower
+// case compared with theirs: 0 to 3 the edited ones, 4 to 7 the kept ones, else -1.
+int standardEntry(const QString &name)
+{
+    static const QStringList lower = [] {
+        QStringList names;
+        for (const auto &group : {Entries::Edited, Entries::Kept})
+            for (const QLatin1String entry : group)
+                names.append(QString(entry).toLower());
+        return names;
+    }();
+    return int(lower.indexOf(name.toLower()));
+}
 
 // Progress is computed in single precision, each percentage rounded half to even
 // (the default rounding mode of nearbyint).
@@ -66,9 +73,11 @@ bool clsFields::IsValidFieldName(const QString &fieldName)
     ErrorTrap trap(QStringLiteral(".clsFields.IsValidFieldName"));
     trap.run([&] {
         trap.at(1);
-        for (const QString &reserved : ReservedNames)
-            if (fieldName == reserved)
-                return;
+        // The edited four first, then the four the file keeps.
+        for (const auto &group : {Entries::Edited, Entries::Kept})
+            for (const QLatin1String reserved : group)
+                if (fieldName == reserved)
+                    return;
         trap.at(2);
         valid = true;
     });
@@ -174,20 +183,26 @@ void clsFields::GetDatas(const QString &PDFPath)
             Platform::DoEvents();
             const QString name = library->InfoName(i);
             const QString value = library->InfoValue(i);
-            const QString key = name.toLower();
-            if (key == QLatin1String("title"))
+            switch (standardEntry(name)) {
+            case 0:
                 m_title = value;
-            else if (key == QLatin1String("author"))
+                break;
+            case 1:
                 m_author = value;
-            else if (key == QLatin1String("subject"))
+                break;
+            case 2:
                 m_subject = value;
-            else if (key == QLatin1String("keywords"))
+                break;
+            case 3:
                 m_keywords = value;
-            else if (key == QLatin1String("creator") || key == QLatin1String("producer") ||
-                     key == QLatin1String("creationdate") || key == QLatin1String("moddate"))
-                ; // left to the file: never edited here
-            else if (!value.isEmpty())
-                AddField(name, value);
+                break;
+            case -1:
+                if (!value.isEmpty())
+                    AddField(name, value);
+                break;
+            default: // left to the file: never edited here
+                break;
+            }
             Platform::DoEvents();
         }
     });

@@ -6,6 +6,7 @@
 #include "trap/ErrorTrap.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <memory>
 
@@ -84,6 +85,18 @@ QString application()
     return QString::fromLatin1(ApplicationName);
 }
 
+// A file-name pattern in which "*" stands for any characters and every other character
+// for itself (brackets and question marks included), letter case ignored.
+QRegularExpression wildcard(const QString &pattern)
+{
+    QStringList parts = pattern.split(u'*');
+    for (QString &part : parts)
+        part = QRegularExpression::escape(part);
+    return QRegularExpression(QRegularExpression::anchoredPattern(parts.join(QStringLiteral(".*"))),
+                              QRegularExpression::CaseInsensitiveOption |
+                                  QRegularExpression::DotMatchesEverythingOption);
+}
+
 } // namespace
 
 LanguageStore *Store()
@@ -147,10 +160,11 @@ bool LoadLanguageFile(const QString &applicationName, QString prefix, QString fo
 
         trap.at(5);
         const QDir dir(folder);
-        // Without QDir::CaseSensitive the name filter ignores letter case; without
-        // QDir::Hidden and QDir::System, hidden and special files are left out.
-        const QStringList names = dir.entryList({pattern}, QDir::Files, QDir::Name);
-        for (const QString &name : names) {
+        // Without QDir::Hidden and QDir::System, hidden and special files are left out.
+        const QRegularExpression matching = wildcard(pattern);
+        for (const QString &name : dir.entryList(QDir::Files, QDir::Name)) {
+            if (!matching.match(name).hasMatch())
+                continue;
             const QString path = dir.filePath(name);
             if (LanguageStore::IsForeignFile(path))
                 continue;

@@ -409,16 +409,16 @@ private slots:
                 colours.insert(GetSysColor(index).rgb(), QString::fromLatin1(name));
             if (colours.size() != 4)
                 return QStringList{"colours not distinct"};
-            QStringList states;
+            QStringList found;
             for (int v = 0; v < 3; ++v) {
                 for (const QLineEdit *box : {w.name(v), w.value(v)})
-                    states.append(
+                    found.append(
                         colours.value(box->palette().color(QPalette::Base).rgb(), "other") +
                         (!box->isEnabled()   ? " disabled"
                          : box->isReadOnly() ? " read-only"
                                              : ""));
             }
-            return states;
+            return found;
         };
         w.list->setSelectedIndex(1);
         const QStringList editableSelected{"caption", "caption",        "light read-only",
@@ -593,8 +593,8 @@ private slots:
         w.widget(c.focus)->setFocus();
         QTest::keyClicks(QApplication::focusWidget(), c.typed);
         EventLog log(w.list);
-        press(c.key & ~Qt::KeyboardModifierMask,
-              Qt::KeyboardModifiers(c.key & Qt::KeyboardModifierMask));
+        press(c.key & ~int(Qt::KeyboardModifierMask),
+              Qt::KeyboardModifiers(c.key & int(Qt::KeyboardModifierMask)));
         QCOMPARE(log.lines, c.events);
         QCOMPARE(w.list->SelectedIndex(), c.selectedAfter);
         QCOMPARE(w.list->FirstVisible(), c.firstVisibleAfter);

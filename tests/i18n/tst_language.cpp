@@ -37,11 +37,12 @@ struct Search
     QString extension;
 };
 
-Search search(const QString &folder, bool shortNaming, QString extension, QString language)
+Search search(const QString &folder, bool shortNaming, QString extension, QString language,
+              const QString &prefix = QString())
 {
     mdlLanguage::Store()->Clear();
-    const bool result = mdlLanguage::LoadLanguageFile(QStringLiteral("OrvFields"), QString(),
-                                                      folder, shortNaming, extension, language);
+    const bool result = mdlLanguage::LoadLanguageFile(QStringLiteral("OrvFields"), prefix, folder,
+                                                      shortNaming, extension, language);
     return {result, extension};
 }
 
@@ -103,6 +104,12 @@ private slots:
         QCOMPARE(text("english"), QString()); // only OrvFields.fre
         QVERIFY(!search(folder, true, QString(), QStringLiteral("en")).result); // OrvFields.en
         QVERIFY(!search(folder, true, QString(), QStringLiteral("spanish")).result);
+
+        // Only "*" is a wildcard: brackets stand for themselves.
+        writeFile(folder + "/Orv1.fre", languageFile("french", "digit"));
+        writeFile(folder + "/Orv[1].fre", languageFile("french", "brackets"));
+        QVERIFY(search(folder, true, QString(), QString(), QStringLiteral("Orv[1]")).result);
+        QCOMPARE(text("french"), QStringLiteral("brackets"));
     }
 
     void longNamingSearchAndExtension()
@@ -194,8 +201,8 @@ private slots:
         auto saved = [&](const LanguageStore &store) {
             const QString path = m_dir->filePath("saved");
             store.SaveFile(path, language);
-            QFile saved(path);
-            return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+            QFile written(path);
+            return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
         };
         mdlLanguage::LoadLanguage();
         const QByteArray builtIn = saved(*mdlLanguage::Store());

@@ -124,7 +124,7 @@ void TestPdfSyntax::cachedInputReadsLikeQpdfsBuffer()
             break;
         }
         case 2: {
-            const size_t length = random.bounded(70000);
+            const size_t length = random.bounded(70000u);
             std::string a(length, '\0');
             std::string b(length, '\0');
             QCOMPARE(cached.read(a.data(), length), reference.read(b.data(), length));

@@ -178,7 +178,7 @@ private slots:
             struct rlimit previous = {};
             QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
             struct rlimit lowered = previous;
-            lowered.rlim_cur = Oracle::contents(path).size() + 20;
+            lowered.rlim_cur = rlim_t(Oracle::contents(path).size() + 20);
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
             expectFailure(info, path, Automation::DiskFull, [](TagoraInfo &t, const QString &p) {
                 t.WriteInfoEntry(p, "Title", QString(500, QLatin1Char('x')));
