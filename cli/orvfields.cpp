@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // orvfields: reads and writes a PDF's document-information fields from the command
 // line, through the same field set and PDF library as the dialog, with the dialog's
 // rules.

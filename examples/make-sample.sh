@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Makes the sample publication in OUTPUT: publication.xml and the PDFs of its two
 # published books. Only bash, coreutils, iconv and the qpdf command line are used.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DialogScreenshot: saves a picture of the plug-in's dialog for --screenshot.
 //
 // While it lives it watches the application's modal window. The plug-in's dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // HostOptions: the command line of orvfields-host.
 //
 //   orvfields-host [PUBLICATION.xml] [--language en|fr] [--select PATH]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // HostWindow: the main window of orvfields-host, a small publishing application.
 //
 // It shows the open publication as a tree, keeps the tree object's selected node in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // orvfields-host [PUBLICATION.xml] [--language en|fr] [--select PATH] [--screenshot FILE.png]
 
 #include "DialogScreenshot.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Shared by ./run and ./test: installs the Debian packages that are missing, then
 # configures and builds the project in build/. Sourced, not run.
 

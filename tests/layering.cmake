@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Checks the layers of docs/architecture.md against the code: every quoted include of
 # a folder in the table names a header of its own folder or of a folder the table lets
 # it include, and no row lets a folder include one that stands above it.

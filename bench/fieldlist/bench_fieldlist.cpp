@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Cost of the field list's operations as the number of rows grows.
 //
 // For each row count the list is filled, then each operation is timed one call at a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Times `orvfields read` and `orvfields write` against other tools, side by side, on
 # generated PDFs of about 1 MB, 100 MB and 1 GB (classic cross-reference table, and
 # cross-reference and object streams), each with 28 Info entries. Prints a Markdown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // makepdf: writes a PDF of about the size asked for, for benchmarks: pages that each
 // draw one incompressible image, and an Info dictionary of 28 entries.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // setinfo-qpdf: what a tool built on the qpdf library does to change a PDF's
 // information entries: open, replace /Info, write the whole file anew, rename.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VrnLabel: a one-line or wrapped text with a text colour given as an OLE colour.
 //
 // The dialog uses three things of it: the caption, the enabled state and the text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VrnProgressBar: a bar that shows a percentage.
 //
 // The dialog sets its value (a 16-bit whole number, the percentage of the current

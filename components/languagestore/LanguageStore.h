@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // LanguageStore: a keyed text store, organised by application, language and key,
 // that reads language files.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CachedFileInput: a qpdf input source over a file descriptor that reads whole blocks
 // and keeps the last few in memory.
 //

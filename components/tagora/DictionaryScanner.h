@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DictionaryScanner: reads the keys of a dictionary from its tokens, in the order in
 // which they stand in the file.
 //

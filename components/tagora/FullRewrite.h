@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // FullRewrite: writes a whole PDF anew, for the files an appended revision cannot serve:
 // encrypted files (their strings must be encrypted), files that qpdf could read only by
 // repairing them, and files that do not end with a clean end of revision.

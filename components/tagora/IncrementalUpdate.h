@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // IncrementalUpdate: the bytes of one revision appended to a PDF file.
 //
 // An incremental update leaves every byte of the file as it was (so digital signatures

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // InfoDictionary: the entries of a document-information dictionary, in order.
 //
 // Each entry keeps the name's bytes as they stand in the file, its text, the value in

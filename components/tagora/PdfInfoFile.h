@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PdfInfoFile: one PDF opened through qpdf for its document information.
 //
 // Opening reads the header, the cross-reference sections and the trailer; `info`

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PdfText: conversions between Unicode texts and the bytes of PDF text strings and
 // names, and the PDF syntax that writes them.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RevisionWriter: puts a revision at the end of a file, in place of the one this
 // library appended before, and never leaves a partly written tail behind.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // StandardEntries: the names of the document-information entries that PDF itself
 // defines and that this library and the field set treat apart from the others.
 //

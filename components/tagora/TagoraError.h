@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TagoraError: the PDF library's own error numbers, and the one place where the
 // failures of the system and of qpdf become errors of this library.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TagoraInfo: reads and writes the document-information entries of a PDF file.
 //
 // Each of ReadInfo, RemoveInfoEntry, WriteStandardInfo and WriteInfoEntry runs as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // NodeParameter: one named parameter of a publication node, such as a book's
 // "BookPath" (the full path of its published PDF, or "None").
 #pragma once

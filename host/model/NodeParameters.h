@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // NodeParameters: the parameter set of one publication node, as the host hands it
 // out from GetNodeParameters. Item takes a parameter's name (letter case ignored) or
 // its position from 1; a name or position it does not hold raises error 5. The set

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PublicationNode: one node of the host's publication tree.
 //
 // The publication node (tag "Publication", key "Publication") has the books as its

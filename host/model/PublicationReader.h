@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PublicationReader: reads a publication file into the host's tree.
 //
 // The file is XML:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PublicationTree: the host's open publication, as the host's tree object.
 //
 // This is the object a host hands to a plug-in (OrvFields.MainForm's PluginObject).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // AutomationError: the one error type of the component and its automation runtime.
 //
 // A failure anywhere in OrvFields is a C++ exception carrying an automation error

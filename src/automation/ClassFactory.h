@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The binary contract between a host and an in-process automation server.
 //
 // A server library exports four C functions:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Dispatch: late-bound calls on automation objects.
 //
 // A member is reached by name (letter case ignored) or by dispatch identifier, both

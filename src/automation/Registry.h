@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Registry: where automation classes are found, and how a host creates them.
 //
 // The registry is an INI file that copies the Windows registry's layout for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ServerModule: the server side of ClassFactory.h, shared by every in-process
 // server. A library describes its classes and type library in one ServerModule and
 // forwards its four exported entry points to the functions below. Nothing of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TypeInfo: the automation identity and member table of a class, read from its
 // meta-object.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Variant: the value conventions of late-bound calls.
 //
 // Values cross the automation boundary as QVariant:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // orvfields-regsvr [-u] LIBRARY: registers (or, with -u, unregisters) an in-process
 // automation server by calling its DllRegisterServer (DllUnregisterServer).
 // orvfields-regsvr --describe PROGID: prints the type library of a registered class.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // LeadingNumber: the number a custom field's name carries after the word the dialog
 // uses for generated names ("Field" in English: Field1, Field2 ...), so that the Add
 // button numbers past the highest one already in the PDF.

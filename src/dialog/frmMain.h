@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // frmMain: the field editor dialog, the component's only window.
 //
 // MainForm::Show creates it (initialisation), loads it (captions, nothing is read),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // VrnFieldList: a scrollable two-column list of editable name/value rows.
 //
 // The list keeps its rows itself (1-based row numbers in every interface) and shows

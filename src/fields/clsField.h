@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // clsField: one custom document-information field, a name and a value.
 //
 // The field set hands its fields out by reference (shared pointers): changing the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // clsFields: the document-information fields of one PDF while the dialog edits them.
 //
 // Four editable standard fields (Title, Author, Subject, Keywords) are plain text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // mdlLanguage: the component's texts, by key, in the current language.
 //
 // One LanguageStore per user-interface thread holds the texts of the application

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // mdli18n: fonts that can show the user's script.
 //
 // The ANSI code page of the thread's locale picks a character set and, for the

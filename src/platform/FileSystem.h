@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // FileSystem: the file questions the component asks, and the exclusive lock under
 // which files are written.
 //

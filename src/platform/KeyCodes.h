@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // KeyCodes: Qt key events as the key-down notifications of the automation toolkit
 // see them: a key code (13 Enter, 38 Up, 40 Down ...) and a shift state (1 Shift,
 // 2 Ctrl, 4 Alt, added together).

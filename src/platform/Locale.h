@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Locale: the thread locale as a Windows locale identifier (LCID), and the ANSI code
 // page of a locale.
 //

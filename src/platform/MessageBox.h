@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MessageBox: the one way the component shows a message to the user.
 //
 // Styles are the automation message-box styles: 0 OK only with no icon, 16 critical,

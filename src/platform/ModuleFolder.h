@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ModuleFolder: the folder the component's library was loaded from, where its
 // language files are looked up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // StdFont: the font object of a widget as automation code sees it: a face name, a
 // size in points with four decimals, and a Windows character set.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SystemColors: OLE colour values and the system colours they may name, over the
 // application palette.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SystemFonts: the faces of the system's user-interface fonts, as the system hands
 // them out: a face-name field of 32 bytes in the system's ANSI code page (the local
 // 8-bit encoding), NUL-padded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // TextStream: a text file opened for writing, with the two operations of the
 // scripting runtime's text stream that the component uses. Text is written as
 // UTF-8; WriteLine ends a line with the stream's own terminator, "\r\n", as the

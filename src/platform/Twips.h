@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Twips: the host's size unit. A twip is 1/1440 inch; the screen has 1440 / logical
 // DPI twips per pixel (15 at 96 DPI). Geometry stated in twips is converted here and
 // nowhere else.

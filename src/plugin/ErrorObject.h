@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ErrorObject: the error record a host reads through MainForm.LastError.
 //
 // The record holds a number, a description and a source; a new record reads 0 and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MainForm: the one class through which the host application uses OrvFields.
 //
 // The host creates it by its programmatic identifier "OrvFields.MainForm", stores

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The four entry points of libOrvFields.so, and the table of its classes.
 
 #include "ErrorObject.h"

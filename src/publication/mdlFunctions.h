@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // mdlFunctions: the questions the component asks about the host's open publication.
 //
 // The component never copies the host's tree. Each routine asks the host's tree

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // mdlTreeview: the book that the host has selected in its own tree.
 //
 // The host's selected node is read by dispatch identifier on the host's tree

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ErrorTrap: how every trapped operation of the component reacts to a failure.
 //
 // A trapped operation runs its body through `run`. When anything inside fails (an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Late binding over meta-objects: member lookup, access kinds, conversions, errors.
 
 #include "automation/AutomationError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Registration and creation through the registry, as a host does it: the component
 // is reached only by its programmatic identifiers.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The command line: output formats, edits with the dialog's rules, exit codes and
 // messages, and files left whole on every failure.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole use case on real widgets: the host window runs "PDF fields…", which
 // creates OrvFields.MainForm through the registry and calls Show; the dialog opens
 // on the host's selected book, is edited with the mouse and the keyboard, and Apply

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dialog's parts that stand alone: the number read from a generated field name,
 // and the label's colours.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The field list on real widgets: its rows and their events, its layout and colours,
 // and editing with the mouse and the keyboard. Every event is recorded with its
 // arguments and whole sequences are compared.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The field set: naming rules and keys, then reading and writing real PDFs through
 // the PDF library, checked by independent readers.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // orvfields-host: reading publication files, the tree object model as a plug-in
 // sees it through late binding, the command line, the window's selection, the
 // plug-in run through the registry, and the bundled sample publication.

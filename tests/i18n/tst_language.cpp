@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text tables: built-in texts, language switching, the language-file search
 // and the language-file format.
 

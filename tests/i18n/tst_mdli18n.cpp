@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Code page and fonts: the locale table, the code page of the thread's locale, the
 // system font faces and the fonts they give a text box. The locale and the system
 // fonts are injected, and every question put to them is counted.

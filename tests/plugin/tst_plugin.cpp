@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The error trap's prompts, the error record and its log block, and the entry
 // object's members reached late-bound.
 

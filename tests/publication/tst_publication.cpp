@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The publication queries over host trees, over hosts that break, and the file-lock
 // test against real locks held by other processes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MainForm.Show up to the book list: the invalid-publication message, failing hosts,
 // and the dialog it creates, loads and unloads, shown only for a valid publication.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Records message boxes instead of showing them, for as long as it lives.
 #pragma once
 

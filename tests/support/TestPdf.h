@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Small real PDFs for tests, made with qpdf, and the independent readers that check
 // what the component wrote.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Oracle: what readers that are not ours say about a file: the qpdf and pdfinfo
 // programs, and the qpdf library read independently of the code under test.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PdfMaker: small PDF files written byte by byte, so a test decides exactly what the
 // file holds: the order of the Info entries, their encodings, where the Info dictionary
 // lives (its own object, inside an object stream, direct in the trailer, nowhere) and

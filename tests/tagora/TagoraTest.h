@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the tests of the PDF information library share: a record of a TagoraInfo
 // object's events, and reading every entry through a fresh object.
 #pragma once

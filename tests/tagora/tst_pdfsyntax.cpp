@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The byte-level pieces of the PDF information library, each checked against qpdf's
 // own reading of what they produce.
 #include "tagora/CachedFileInput.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every way a job of the PDF information library can fail: the job reports it (an
 // error number, then the failure event), the call throws an error that names the file,
 // and the file keeps every byte it had.

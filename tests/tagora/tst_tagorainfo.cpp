@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The PDF information library on real files: what it reads, what it writes, and what
 // independent readers (qpdf, pdfinfo) find in the files afterwards.
 #include "Oracle.h"

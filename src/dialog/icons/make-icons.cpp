@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Draws the dialog's icon at 16, 32 and 48 pixels into PNG files:
 //
 //     make-icons OUTPUT_FOLDER
