@@ -35,7 +35,7 @@ LoadedClass loadClass(const RegistryFile &registry, const QString &clsid, const 
     loaded.libraryPath = registry.value(serverKey);
     if (loaded.libraryPath.isEmpty())
         fail(QStringLiteral("%1: class %2 has no library in the registry %3")
-                 .arg(what, clsid, registry.path()));
+                 .arg(what, clsid, registry.sources()));
 
     QLibrary library(loaded.libraryPath);
     if (!library.load())
@@ -57,24 +57,51 @@ LoadedClass loadClass(const RegistryFile &registry, const QString &clsid, const 
     return loaded;
 }
 
-RegistryFile loadRegistry()
+RegistryScope &scope()
 {
-    RegistryFile registry(registryPath());
-    registry.load(true);
-    return registry;
+    static RegistryScope current = RegistryScope::User;
+    return current;
 }
 
+const QString RelativePath = QStringLiteral("/orvane/registry.ini");
+
 } // namespace
+
+void setRegistryScope(RegistryScope newScope)
+{
+    scope() = newScope;
+}
 
 QString registryPath()
 {
     const QString explicitPath = qEnvironmentVariable("ORVFIELDS_REGISTRY");
     if (!explicitPath.isEmpty())
         return explicitPath;
+    return scope() == RegistryScope::System ? systemRegistryPath() : userRegistryPath();
+}
+
+QString userRegistryPath()
+{
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty())
+    // The base directory specification ignores a relative path.
+    if (!QDir::isAbsolutePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/orvane/registry.ini");
+    return config + RelativePath;
+}
+
+QString systemRegistryPath()
+{
+    QStringList folders;
+    for (const QString &folder : qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':'))
+        if (QDir::isAbsolutePath(folder))
+            folders.append(folder);
+    if (folders.isEmpty())
+        folders.append(QStringLiteral("/etc/xdg"));
+    for (const QString &folder : std::as_const(folders))
+        if (QFileInfo::exists(folder + RelativePath))
+            return folder + RelativePath;
+    // None yet: the first folder is where a system registration creates it.
+    return folders.first() + RelativePath;
 }
 
 RegistryFile::RegistryFile(QString path) : m_path(std::move(path)) {}
@@ -197,6 +224,32 @@ void RegistryFile::removeKey(const QString &key)
     }
 }
 
+void RegistryFile::overlay(const RegistryFile &over)
+{
+    for (auto it = over.m_keys.cbegin(); it != over.m_keys.cend(); ++it)
+        m_keys.insert(it.key(), it.value());
+}
+
+RegistryFile RegistryFile::effective()
+{
+    if (!qEnvironmentVariableIsEmpty("ORVFIELDS_REGISTRY")) {
+        RegistryFile registry(registryPath());
+        registry.load(true);
+        return registry;
+    }
+    RegistryFile system(systemRegistryPath());
+    RegistryFile user(userRegistryPath());
+    if (!QFileInfo::exists(system.path()) && !QFileInfo::exists(user.path()))
+        fail(QStringLiteral("neither %1 nor %2 exists; register the component with "
+                            "orvfields-regsvr")
+                 .arg(user.path(), system.path()));
+    system.load(false);
+    user.load(false);
+    system.overlay(user);
+    system.m_sources = QStringLiteral("%1 or %2").arg(user.path(), system.path());
+    return system;
+}
+
 QStringList RegistryFile::subKeys(const QString &key) const
 {
     const QString below = key.toLower() + u'/';
@@ -214,19 +267,19 @@ QStringList RegistryFile::subKeys(const QString &key) const
 
 QString classIdOf(const QString &progId)
 {
-    const RegistryFile registry = loadRegistry();
+    const RegistryFile registry = RegistryFile::effective();
     const QString clsid = registry.value(progId + QStringLiteral("/CLSID"));
     if (clsid.isEmpty())
-        fail(QStringLiteral("'%1' is not registered in %2").arg(progId, registry.path()));
+        fail(QStringLiteral("'%1' is not registered in %2").arg(progId, registry.sources()));
     return clsid;
 }
 
 std::unique_ptr<QObject> createObject(const QString &progId)
 {
-    const RegistryFile registry = loadRegistry();
+    const RegistryFile registry = RegistryFile::effective();
     const QString clsid = registry.value(progId + QStringLiteral("/CLSID"));
     if (clsid.isEmpty())
-        fail(QStringLiteral("'%1' is not registered in %2").arg(progId, registry.path()));
+        fail(QStringLiteral("'%1' is not registered in %2").arg(progId, registry.sources()));
 
     const LoadedClass loaded = loadClass(registry, clsid, progId);
     QObject *object = nullptr;
@@ -240,10 +293,10 @@ std::unique_ptr<QObject> createObject(const QString &progId)
 
 QString describeTypeLibraryOf(const QString &progId)
 {
-    const RegistryFile registry = loadRegistry();
+    const RegistryFile registry = RegistryFile::effective();
     const QString clsid = registry.value(progId + QStringLiteral("/CLSID"));
     if (clsid.isEmpty())
-        fail(QStringLiteral("'%1' is not registered in %2").arg(progId, registry.path()));
+        fail(QStringLiteral("'%1' is not registered in %2").arg(progId, registry.sources()));
     const QString libId = registry.value(QStringLiteral("CLSID/%1/TypeLib").arg(clsid));
     if (libId.isEmpty())
         fail(QStringLiteral("%1: class %2 names no type library").arg(progId, clsid));

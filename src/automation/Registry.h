@@ -10,8 +10,13 @@
 //   [OrvFields.MainForm/CLSID]
 //   @={DF1F9393-...}
 //
-// Its path is $ORVFIELDS_REGISTRY, else $XDG_CONFIG_HOME/orvane/registry.ini (with
-// ~/.config for an unset XDG_CONFIG_HOME).
+// Two files make the registry a host reads: the machine's, for every user
+// ($XDG_CONFIG_DIRS/orvane/registry.ini: the first folder of the list that holds one,
+// /etc/xdg by default), and under it the user's ($XDG_CONFIG_HOME/orvane/registry.ini,
+// ~/.config by default). A key the user's file holds hides the machine's key of the
+// same name whole, values included, as a per-user registration hides a machine-wide
+// one on Windows. $ORVFIELDS_REGISTRY, when set, is the one and only file, read and
+// written.
 #pragma once
 
 #include <QMap>
@@ -23,7 +28,18 @@
 
 namespace Automation {
 
+// Where registrations go: the user's file (the default) or the machine's.
+enum class RegistryScope
+{
+    User,
+    System
+};
+void setRegistryScope(RegistryScope scope);
+
+// The file registrations write: $ORVFIELDS_REGISTRY, else the file of the scope.
 QString registryPath();
+QString userRegistryPath();
+QString systemRegistryPath();
 
 // The registry file in memory. Key and value names are compared ignoring letter
 // case, as on Windows; they are written back in the case first given.
@@ -47,6 +63,14 @@ public:
     void removeKey(const QString &key); // with every key below it
     // Keys directly below `key`, by their last component.
     QStringList subKeys(const QString &key) const;
+    // Takes every key of `over`, each replacing whole a key of the same name here.
+    void overlay(const RegistryFile &over);
+
+    // The registry a host reads: $ORVFIELDS_REGISTRY alone, or the machine's file
+    // with the user's over it. Error 429 when none of them exists.
+    static RegistryFile effective();
+    // The file or files the keys came from, for messages.
+    QString sources() const { return m_sources.isEmpty() ? m_path : m_sources; }
 
 private:
     struct Key
@@ -55,6 +79,7 @@ private:
         QList<std::pair<QString, QString>> values;
     };
     QString m_path;
+    QString m_sources;
     QMap<QString, Key> m_keys; // by lower-case name
 };
 

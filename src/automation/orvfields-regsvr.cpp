@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// orvfields-regsvr [-u] LIBRARY: registers (or, with -u, unregisters) an in-process
-// automation server by calling its DllRegisterServer (DllUnregisterServer).
+// orvfields-regsvr [--system] [-u] LIBRARY: registers (or, with -u, unregisters) an
+// in-process automation server by calling its DllRegisterServer (DllUnregisterServer),
+// for the user or, with --system, for every user of the machine.
 // orvfields-regsvr --describe PROGID: prints the type library of a registered class.
 
 #include "AutomationError.h"
@@ -20,12 +21,13 @@ namespace {
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: orvfields-regsvr [-u] LIBRARY\n"
+                 "usage: orvfields-regsvr [--system] [-u] LIBRARY\n"
                  "       orvfields-regsvr --describe PROGID\n"
                  "  registers the automation classes of LIBRARY in %s\n"
+                 "  --system    in %s instead, for every user\n"
                  "  -u          unregisters them\n"
                  "  --describe  prints the type library of a registered class\n",
-                 qPrintable(registryPath()));
+                 qPrintable(registryPath()), qPrintable(systemRegistryPath()));
     return 2;
 }
 
@@ -50,6 +52,9 @@ int main(int argc, char **argv)
         }
     }
     const bool unregister = args.removeAll(QStringLiteral("-u")) > 0;
+    // The entry point writes through this same runtime, so the scope reaches it.
+    if (args.removeAll(QStringLiteral("--system")) > 0)
+        setRegistryScope(RegistryScope::System);
     if (args.size() != 1 || args.first().startsWith(u'-'))
         return usage();
 

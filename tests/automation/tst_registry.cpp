@@ -155,6 +155,67 @@ private slots:
                  QStringLiteral("429 'Nobody.Here' is not registered in ") + m_registry);
     }
 
+    // Without ORVFIELDS_REGISTRY a host reads the machine's file with the user's over it.
+    void userKeysHideTheMachines_data()
+    {
+        QTest::addColumn<QByteArray>("system");
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<QString>("found"); // class of A.Class, or the error's start
+        const QByteArray sys = "[A.Class/CLSID]\n@={S}\n";
+        QTest::newRow("user over system") << sys << QByteArray("[a.class/clsid]\n@={U}\n") << "{U}";
+        QTest::newRow("system alone") << sys << QByteArray() << "{S}";
+        QTest::newRow("user alone")
+            << QByteArray() << QByteArray("[A.Class/CLSID]\n@={U}\n") << "{U}";
+        QTest::newRow("a key hides whole") << sys << QByteArray("[A.Class/CLSID]\nNote=x\n")
+                                           << "429 'A.Class' is not registered in USER or SYS";
+        QTest::newRow("neither") << QByteArray() << QByteArray()
+                                 << "429 neither USER nor SYS exists";
+    }
+    void userKeysHideTheMachines()
+    {
+        QFETCH(QByteArray, system);
+        QFETCH(QByteArray, user);
+        QFETCH(QString, found);
+        qunsetenv("ORVFIELDS_REGISTRY");
+        // A relative folder is ignored, and so is one without a registry while another
+        // folder of the list holds one.
+        setUpXdg(QStringLiteral("relative:%1/none:%1/b"));
+        const QString userFile = m_dir->filePath(QStringLiteral("home/orvane/registry.ini"));
+        const QString bFile = m_dir->filePath(QStringLiteral("b/orvane/registry.ini"));
+        for (const auto &[path, content] : {std::pair(bFile, system), std::pair(userFile, user)}) {
+            QDir().mkpath(QFileInfo(path).path());
+            if (!content.isEmpty())
+                writeFile(path, content);
+        }
+        const QString sysFile = systemRegistryPath();
+        QCOMPARE(sysFile, system.isEmpty() ? m_dir->filePath("none/orvane/registry.ini") : bFile);
+        found.replace(QStringLiteral("USER"), userFile).replace(QStringLiteral("SYS"), sysFile);
+        QString clsid;
+        try {
+            clsid = classIdOf(QStringLiteral("A.Class"));
+        } catch (const AutomationError &error) {
+            clsid = QString::number(error.number()) + u' ' + error.description();
+        }
+        QVERIFY2(clsid.startsWith(found), qPrintable(clsid));
+    }
+
+    // Registered for every user, found by a user with no registry of their own.
+    void registeredForTheMachine()
+    {
+        qunsetenv("ORVFIELDS_REGISTRY");
+        const QString sysFile = setUpXdg(QStringLiteral("%1/a:%1/b"));
+        const QStringList lib{QStringLiteral(ORVFIELDS_LIBRARY)};
+        const Run reg = regsvr(QStringList{QStringLiteral("--system")} + lib);
+        QVERIFY2(reg.exitCode == 0 && QFile::exists(sysFile), qPrintable(reg.output));
+        QVERIFY(createObject(QStringLiteral("OrvFields.MainForm")));
+        QCOMPARE(regsvr(QStringList{QStringLiteral("-u")} + lib).exitCode, 0); // the user's
+        QVERIFY(createObject(QStringLiteral("OrvFields.MainForm")));
+        QCOMPARE(
+            regsvr(QStringList{QStringLiteral("--system"), QStringLiteral("-u")} + lib).exitCode,
+            0);
+        QVERIFY(createError(QStringLiteral("OrvFields.MainForm")).contains("is not registered"));
+    }
+
     void regsvrRefusesBadInput()
     {
         QCOMPARE(regsvr({}).exitCode, 2);
@@ -170,6 +231,15 @@ private slots:
     }
 
 private:
+    // Points the user's and the machine's registries into the test's folder; returns
+    // the machine's registry file.
+    QString setUpXdg(const QString &dirs)
+    {
+        qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("home")).toLocal8Bit());
+        qputenv("XDG_CONFIG_DIRS", dirs.arg(m_dir->path()).toLocal8Bit());
+        return systemRegistryPath();
+    }
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_registry;
 };
