@@ -56,14 +56,15 @@ HostWindow::HostWindow(QWidget *parent) : QMainWindow(parent)
     QAction *quit = fileMenu->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
 
-    auto *pluginMenu = menuBar()->addMenu(tr("P&lug-ins"));
-    m_pluginAction = pluginMenu->addAction(tr("PDF fields…"), this, &HostWindow::runPlugin);
+    // Every menu and item has its own mnemonic; the button below borrows the item's.
+    auto *pluginMenu = menuBar()->addMenu(tr("Plu&g-ins"));
+    m_pluginAction = pluginMenu->addAction(tr("PDF &fields…"), this, &HostWindow::runPlugin);
     m_pluginAction->setObjectName(QStringLiteral("pluginAction"));
 
     auto *languageMenu = menuBar()->addMenu(tr("&Language"));
     auto *languages = new QActionGroup(this);
-    m_english = languageMenu->addAction(tr("English"));
-    m_french = languageMenu->addAction(tr("French"));
+    m_english = languageMenu->addAction(tr("&English"));
+    m_french = languageMenu->addAction(tr("&French"));
     for (QAction *action : {m_english, m_french}) {
         action->setCheckable(true);
         languages->addAction(action);
@@ -72,6 +73,7 @@ HostWindow::HostWindow(QWidget *parent) : QMainWindow(parent)
 
     m_view = new QTreeView;
     m_view->setObjectName(QStringLiteral("publicationView"));
+    m_view->setAccessibleName(tr("Publication"));
     m_view->setModel(&m_model);
     m_view->setHeaderHidden(true);
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);

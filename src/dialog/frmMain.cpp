@@ -12,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SystemColors.h"
 #include "platform/Twips.h"
+#include "platform/WholeTextTip.h"
 #include "publication/mdlFunctions.h"
 #include "publication/mdlTreeview.h"
 #include "trap/ErrorTrap.h"
@@ -147,6 +148,7 @@ void frmMain::createControls()
         m_txtField[i] = place(new QLineEdit(this), 2040, 480 + 270 * int(i), 3015, 285);
         m_txtField[i]->setObjectName(QStringLiteral("txtField_%1").arg(i));
         SetBackColor(m_txtField[i], WindowBackground);
+        Platform::ShowWholeTextWhenCutOff(m_txtField[i]);
     }
     m_cmdPersoAdd = place(plainButton(this, "cmdPersoAdd"), 3000, 1665, 975, 285);
     m_cmdPersoDel = place(plainButton(this, "cmdPersoDel"), 4080, 1665, 975, 285);
@@ -246,6 +248,12 @@ void frmMain::Form_Load()
                                    "WinMainFieldKeywords"};
         for (size_t i = 0; i < 4; ++i)
             m_lblField[i]->setCaption(text(fieldKeys[i]));
+        // Screen readers learn what a box is from its name; on Linux a combo box is
+        // named by its current text and labelled by its buddy label.
+        m_cmbBooks->setAccessibleName(m_lblBook->text());
+        m_lblBook->setBuddy(m_cmbBooks);
+        for (size_t i = 0; i < 4; ++i)
+            m_txtField[i]->setAccessibleName(m_lblField[i]->Caption());
         trap.at(2);
         for (QLineEdit *box : m_txtField)
             box->setText(QString());

@@ -37,7 +37,9 @@
 //    row on screen for a field the set no longer holds.
 //
 // Every control carries its name as object name ("txtField_0", "lblField_2",
-// "cmdApply" ...). Enter and Escape press nothing in this dialog.
+// "cmdApply" ...). Enter and Escape press nothing in this dialog. The book list and
+// the four boxes carry their label's caption as accessible name, set with the
+// captions; a text cut off by its box shows whole in a tooltip.
 #pragma once
 
 #include "fields/clsFields.h"

@@ -3,10 +3,12 @@
 
 #include "automation/AutomationError.h"
 #include "automation/Variant.h"
+#include "i18n/mdlLanguage.h"
 #include "i18n/mdli18n.h"
 #include "platform/KeyCodes.h"
 #include "platform/StdFont.h"
 #include "platform/SystemColors.h"
+#include "platform/WholeTextTip.h"
 #include "trap/ErrorTrap.h"
 
 #include <QApplication>
@@ -64,6 +66,26 @@ void setText(QLineEdit *box, const QString &text)
     // An equal text is left alone so that the cursor of the box stays where it is.
     if (box->text() != text)
         box->setText(text);
+}
+
+// What a screen reader announces for a box of the row of `field` (none for a blank
+// row), in the component's language.
+QString rowBoxName(bool value, const QString &field)
+{
+    const bool french = mdlLanguage::CurrentLanguage() == QLatin1String("french");
+    if (field.isEmpty())
+        return value ? (french ? QStringLiteral("Valeur") : QStringLiteral("Value"))
+                     : (french ? QStringLiteral("Nom") : QStringLiteral("Name"));
+    const QString pattern =
+        value ? (french ? QStringLiteral("Valeur du champ %1") : QStringLiteral("Value of %1"))
+              : (french ? QStringLiteral("Nom du champ %1") : QStringLiteral("Name of %1"));
+    return pattern.arg(field);
+}
+
+void nameBoxes(QLineEdit *name, QLineEdit *value, const QString &field)
+{
+    name->setAccessibleName(rowBoxName(false, field));
+    value->setAccessibleName(rowBoxName(true, field));
 }
 
 // Runs an owner's event handler. Its failures are its own: the list goes on as if
@@ -161,7 +183,10 @@ QLineEdit *VrnFieldList::createBox(const QString &name, int index)
     auto *box = new QLineEdit(this);
     box->setObjectName(name + u'_' + QString::number(index));
     box->installEventFilter(this);
-    (name.startsWith(u"txtFieldName") ? m_names : m_values).append(box);
+    ShowWholeTextWhenCutOff(box);
+    const bool value = !name.startsWith(u"txtFieldName");
+    box->setAccessibleName(rowBoxName(value, QString()));
+    (value ? m_values : m_names).append(box);
     box->show();
     return box;
 }
@@ -471,6 +496,7 @@ void VrnFieldList::drawRow(qint32 row, int visual)
                                      : SystemColor(COLOR_WINDOW));
     }
     setText(value, r.value);
+    nameBoxes(name, value, r.name);
 }
 
 void VrnFieldList::blankRow(int visual)
@@ -480,6 +506,7 @@ void VrnFieldList::blankRow(int visual)
         SetBackColor(box, SystemColor(COLOR_3DLIGHT));
         setText(box, QString());
     }
+    nameBoxes(txtFieldName(visual), txtFieldValue(visual), QString());
 }
 
 void VrnFieldList::IEnsureVisible(qint32 Index, bool Refresh)
@@ -662,6 +689,7 @@ void VrnFieldList::txtFieldName_LostFocus(int Index)
         if (!cancel) {
             trap.at(4);
             rowAt(r).name = newName;
+            nameBoxes(txtFieldName(Index), txtFieldValue(Index), newName);
             raiseEvent([&] { emit ChangeFieldName(oldName, newName); });
         } else {
             trap.at(5);

@@ -25,6 +25,12 @@
 // A handler that fails is the owner's business: the list goes on as if it had
 // returned (with whatever Cancel it had set).
 //
+// For screen readers every box carries the name of its row as accessible name, "Name
+// of Field3" / "Value of Field3" ("Nom du champ Field3" / "Valeur du champ Field3"
+// when the component speaks French; "Name" / "Value" in a blank row), renewed as rows
+// scroll through the pool and when a rename is committed. A text cut off by its box
+// shows whole in a tooltip.
+//
 // Sizes are pixels, as Qt sizes widgets: the list converts no twips itself.
 //
 // The automation property Enabled is not QWidget's enabled state: false draws every

@@ -15,6 +15,7 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/TestPdf.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -138,6 +139,22 @@ QStringList held(const clsFields *fields)
     return lines;
 }
 
+// What a screen reader announces for the book list (by its label: on Linux a combo
+// box's name is its current text), the four boxes and the first row.
+QStringList accessibleNames(const frmMain *dialog)
+{
+    const auto labels = QAccessible::queryAccessibleInterface(the(dialog, "cmbBooks"))
+                            ->relations(QAccessible::Label);
+    QStringList names{labels.isEmpty() ? "no label" : labels[0].first->text(QAccessible::Name)};
+    QList<QWidget *> boxes{userFields(dialog)->txtFieldName(0),
+                           userFields(dialog)->txtFieldValue(0)};
+    for (int i = 3; i >= 0; --i)
+        boxes.prepend(txtField(dialog, i));
+    for (QWidget *box : boxes)
+        names.append(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name));
+    return names;
+}
+
 // What `orvfields read --json` finds in a file, in the same form.
 QStringList readBack(const QString &pdf)
 {
@@ -245,6 +262,9 @@ private slots:
             QCOMPARE(look(dialog), Ready);
             QCOMPARE(shown(dialog), HandbookShown);
             QCOMPARE(txtField(dialog, 0)->selectedText(), QStringLiteral("Handbook"));
+            QCOMPARE(accessibleNames(dialog),
+                     (QStringList{"Book choice:", "Title", "Author", "Subject", "Keywords",
+                                  "Name of Field1", "Value of Field1"}));
 
             // Not published, or its file gone: the Handbook's values and rows stay,
             // disabled; another book still loads, and the first one again.
@@ -464,6 +484,9 @@ private slots:
         m_window->setLanguage(HostWindow::Language::French);
         QVERIFY(run("Notes", [&](frmMain *dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Définir les champs du document"));
+            QCOMPARE(accessibleNames(dialog),
+                     (QStringList{"Choix du livre :", "Titre", "Auteur", "Sujet", "Mots clés",
+                                  "Nom du champ Champs2", "Valeur du champ Champs2"}));
             QCOMPARE(dialog->FieldNumber(), 2);
             click(dialog, "cmdPersoAdd");
             QCOMPARE(shown(dialog).last(), QStringLiteral("Champs3=Ma valeur"));

@@ -11,14 +11,17 @@
 #include "platform/Twips.h"
 #include "support/MessageBoxRecorder.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 using FieldList::VrnFieldList;
 using namespace Platform;
@@ -370,6 +373,41 @@ private slots:
         w.list->EnsureVisible(7);
         QCOMPARE(w.list->FirstVisible(), 7);
         QCOMPARE(w.name(0)->text(), QStringLiteral("n7"));
+    }
+
+    void screenReaderNamesAndTips()
+    {
+        // Boxes are named after their row, also as rows scroll through the pool and
+        // after a rename; a blank row's boxes are "Name" and "Value".
+        Window w;
+        QVERIFY(w.active());
+        auto names = [&](int i) {
+            QStringList both;
+            for (QLineEdit *box : {w.name(i), w.value(i)})
+                both.append(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name));
+            return both.join(u'|');
+        };
+        w.fill(1);
+        QCOMPARE(names(0) + u'|' + names(1), QStringLiteral("Name of n1|Value of n1|Name|Value"));
+        w.fill(9);
+        w.list->VScroll1()->setValue(4);
+        QCOMPARE(names(0), QStringLiteral("Name of n4|Value of n4"));
+        w.name(0)->setFocus();
+        w.name(0)->setText(QStringLiteral("renamed"));
+        w.other->setFocus();
+        QCOMPARE(names(0), QStringLiteral("Name of renamed|Value of renamed"));
+
+        // A value cut off by its box shows whole in a tooltip; one that fits, none.
+        auto tip = [](QLineEdit *box) {
+            QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(box, &help);
+            return QToolTip::text();
+        };
+        QCOMPARE(tip(w.value(0)), QString());
+        const QString longValue =
+            QStringLiteral("a value longer than its box can show").repeated(2);
+        w.value(0)->setText(longValue);
+        QCOMPARE(tip(w.value(0)), longValue);
     }
 
     void scrollBarLimitEndsTheRedrawInItsTrap()

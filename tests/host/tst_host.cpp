@@ -14,6 +14,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -258,6 +260,22 @@ private slots:
         QVERIFY(window.selectPath(QString()));
         QCOMPARE(textOf(selected(), u"Tag"), QStringLiteral("Publication"));
         QVERIFY(window.notices.isEmpty());
+    }
+
+    void everyMenuItemHasItsOwnAccessKey()
+    {
+        Window window;
+        QList<QList<QAction *>> groups{window.menuBar()->actions()};
+        for (const QAction *menu : groups.first())
+            groups.append(menu->menu()->actions());
+        for (const QList<QAction *> &group : groups) {
+            QStringList keys;
+            for (const QAction *action : group)
+                if (!action->isSeparator())
+                    keys.append(QKeySequence::mnemonic(action->text()).toString());
+            const QString all = keys.join(u' ');
+            QVERIFY2(!keys.contains(QString()) && keys.removeDuplicates() == 0, qPrintable(all));
+        }
     }
 
     void pluginFromTheWindow_data()
