@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace Host {
 
@@ -87,8 +88,12 @@ QString HostOptions::usage()
 
 QString HostOptions::samplePublication()
 {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/../examples/sample/publication.xml"));
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString built =
+        QDir::cleanPath(bin + QStringLiteral("/../examples/sample/publication.xml"));
+    const QString installed =
+        QDir::cleanPath(bin + QStringLiteral("/" ORVFIELDS_BIN_TO_DATA "/sample/publication.xml"));
+    return QFileInfo::exists(built) || !QFileInfo::exists(installed) ? built : installed;
 }
 
 } // namespace Host

@@ -31,7 +31,8 @@ struct HostOptions
 
     static HostOptions parse(const QStringList &arguments);
     static QString usage();
-    // The sample publication built beside the program: bin/../examples/sample.
+    // The sample publication: the one built beside the program (bin/../examples/sample)
+    // or, installed, the one in the data folder (share/orvfields/sample).
     static QString samplePublication();
 };
 

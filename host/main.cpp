@@ -6,6 +6,7 @@
 #include "HostWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -19,6 +20,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvfields-host"));
+    // The installed desktop entry and icon carry this name; desktops match windows by it.
+    QApplication::setDesktopFileName(QStringLiteral("org.orvfields.OrvFieldsHost"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvfields.OrvFieldsHost")));
 
     const HostOptions options = HostOptions::parse(QApplication::arguments());
     if (options.help) {

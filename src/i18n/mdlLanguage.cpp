@@ -122,6 +122,10 @@ void LoadLanguage()
         QString language;
         if (LoadLanguageFile(application(), QString(), folder, shortNaming, extension, language))
             return;
+        // Installed, the files stand in the shared data folder, not beside the library.
+        if (LoadLanguageFile(application(), QString(), Platform::DataFolder(), shortNaming,
+                             extension, language))
+            return;
         trap.at(6);
         SetLanguage(QStringLiteral("english"));
         for (const Text &text : BuiltIn)

@@ -4,8 +4,9 @@
 // One LanguageStore per user-interface thread holds the texts of the application
 // "OrvFields" in "english" and "french". LoadLanguage (run at every creation of the
 // entry object) makes a new store and fills it from the language files found in the
-// component's folder or, when there are none, from the built-in tables; French is
-// current afterwards. GetText is the lookup every caption and message goes through.
+// component's folder, else in the installed data folder (Platform::DataFolder), else
+// from the built-in tables; French is current afterwards. GetText is the lookup every
+// caption and message goes through.
 #pragma once
 
 #include <QString>

@@ -3,6 +3,7 @@
 
 #include "automation/ServerModule.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace Platform {
@@ -25,6 +26,11 @@ QString ModuleFolder()
     const QString library =
         Automation::libraryPathOf(reinterpret_cast<const void *>(&ModuleFolder));
     return QFileInfo(library).absolutePath();
+}
+
+QString DataFolder()
+{
+    return QDir::cleanPath(ModuleFolder() + u'/' + QStringLiteral(ORVFIELDS_COMPONENT_TO_DATA));
 }
 
 void setModuleFolder(const QString &folder)

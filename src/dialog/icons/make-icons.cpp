@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// Draws the dialog's icon at 16, 32 and 48 pixels into PNG files:
+// Draws the dialog's icon at 16, 32 and 48 pixels into PNG files, and at 64, 128
+// and 256 for the installed application icon (the host's, in the hicolor theme):
 //
 //     make-icons OUTPUT_FOLDER
 //
@@ -114,7 +115,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    for (int size : {16, 32, 48}) {
+    for (int size : {16, 32, 48, 64, 128, 256}) {
         const QString path = folder.filePath(QStringLiteral("frmMain-%1.png").arg(size));
         if (!draw(size).save(path)) {
             std::fprintf(stderr, "make-icons: cannot write %s\n", qPrintable(path));
