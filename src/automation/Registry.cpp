@@ -83,7 +83,7 @@ QString registryPath()
 QString userRegistryPath()
 {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative path.
+    // A relative XDG folder does not count.
     if (!QDir::isAbsolutePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
     return config + RelativePath;

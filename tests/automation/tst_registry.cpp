@@ -34,14 +34,14 @@ Run regsvr(const QStringList &args)
     return {process.exitCode(), QString::fromLocal8Bit(process.readAll())};
 }
 
-QString createError(const QString &progId)
+// How creating a class ends, or with `create` false, the lookup of its identifier.
+QString createError(const QString &progId, bool create = true)
 {
     try {
-        createObject(progId);
+        return create ? (createObject(progId), QStringLiteral("created")) : classIdOf(progId);
     } catch (const AutomationError &error) {
         return QString::number(error.number()) + u' ' + error.description();
     }
-    return QStringLiteral("created");
 }
 
 void writeFile(const QString &path, const QByteArray &content)
@@ -160,25 +160,22 @@ private slots:
     {
         QTest::addColumn<QByteArray>("system");
         QTest::addColumn<QByteArray>("user");
-        QTest::addColumn<QString>("found"); // class of A.Class, or the error's start
-        const QByteArray sys = "[A.Class/CLSID]\n@={S}\n";
-        QTest::newRow("user over system") << sys << QByteArray("[a.class/clsid]\n@={U}\n") << "{U}";
+        QTest::addColumn<QString>("found"); // A.Class's identifier, or the error's start
+        const QByteArray sys = "[A.Class/CLSID]\n@={S}\n", user = "[a.class/clsid]\n@={U}\n";
+        QTest::newRow("user over system") << sys << user << "{U}";
         QTest::newRow("system alone") << sys << QByteArray() << "{S}";
-        QTest::newRow("user alone")
-            << QByteArray() << QByteArray("[A.Class/CLSID]\n@={U}\n") << "{U}";
+        QTest::newRow("user alone") << QByteArray() << user << "{U}";
         QTest::newRow("a key hides whole") << sys << QByteArray("[A.Class/CLSID]\nNote=x\n")
                                            << "429 'A.Class' is not registered in USER or SYS";
-        QTest::newRow("neither") << QByteArray() << QByteArray()
-                                 << "429 neither USER nor SYS exists";
+        QTest::newRow("neither") << QByteArray() << QByteArray() << "429 neither USER nor SYS";
     }
     void userKeysHideTheMachines()
     {
         QFETCH(QByteArray, system);
         QFETCH(QByteArray, user);
         QFETCH(QString, found);
-        qunsetenv("ORVFIELDS_REGISTRY");
-        // A relative folder is ignored, and so is one without a registry while another
-        // folder of the list holds one.
+        // Read from the first folder of the list that holds a registry, relative ones
+        // ignored; without one, the first folder's is named.
         setUpXdg(QStringLiteral("relative:%1/none:%1/b"));
         const QString userFile = m_dir->filePath(QStringLiteral("home/orvane/registry.ini"));
         const QString bFile = m_dir->filePath(QStringLiteral("b/orvane/registry.ini"));
@@ -190,29 +187,21 @@ private slots:
         const QString sysFile = systemRegistryPath();
         QCOMPARE(sysFile, system.isEmpty() ? m_dir->filePath("none/orvane/registry.ini") : bFile);
         found.replace(QStringLiteral("USER"), userFile).replace(QStringLiteral("SYS"), sysFile);
-        QString clsid;
-        try {
-            clsid = classIdOf(QStringLiteral("A.Class"));
-        } catch (const AutomationError &error) {
-            clsid = QString::number(error.number()) + u' ' + error.description();
-        }
+        const QString clsid = createError(QStringLiteral("A.Class"), false);
         QVERIFY2(clsid.startsWith(found), qPrintable(clsid));
     }
 
     // Registered for every user, found by a user with no registry of their own.
     void registeredForTheMachine()
     {
-        qunsetenv("ORVFIELDS_REGISTRY");
-        const QString sysFile = setUpXdg(QStringLiteral("%1/a:%1/b"));
-        const QStringList lib{QStringLiteral(ORVFIELDS_LIBRARY)};
-        const Run reg = regsvr(QStringList{QStringLiteral("--system")} + lib);
-        QVERIFY2(reg.exitCode == 0 && QFile::exists(sysFile), qPrintable(reg.output));
-        QVERIFY(createObject(QStringLiteral("OrvFields.MainForm")));
-        QCOMPARE(regsvr(QStringList{QStringLiteral("-u")} + lib).exitCode, 0); // the user's
-        QVERIFY(createObject(QStringLiteral("OrvFields.MainForm")));
-        QCOMPARE(
-            regsvr(QStringList{QStringLiteral("--system"), QStringLiteral("-u")} + lib).exitCode,
-            0);
+        setUpXdg(QStringLiteral("%1/a:%1/b"));
+        const QString lib = QStringLiteral(ORVFIELDS_LIBRARY), system = QStringLiteral("--system");
+        QCOMPARE(regsvr({system, lib}).exitCode, 0);
+        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("a/orvane/registry.ini"))));
+        QCOMPARE(createError(QStringLiteral("OrvFields.MainForm")), QStringLiteral("created"));
+        QCOMPARE(regsvr({QStringLiteral("-u"), lib}).exitCode, 0); // the user's registration
+        QCOMPARE(createError(QStringLiteral("OrvFields.MainForm")), QStringLiteral("created"));
+        QCOMPARE(regsvr({system, QStringLiteral("-u"), lib}).exitCode, 0);
         QVERIFY(createError(QStringLiteral("OrvFields.MainForm")).contains("is not registered"));
     }
 
@@ -231,13 +220,12 @@ private slots:
     }
 
 private:
-    // Points the user's and the machine's registries into the test's folder; returns
-    // the machine's registry file.
-    QString setUpXdg(const QString &dirs)
+    // The user's and the machine's registries in the test's folder, and no other.
+    void setUpXdg(const QString &dirs)
     {
+        qunsetenv("ORVFIELDS_REGISTRY");
         qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("home")).toLocal8Bit());
         qputenv("XDG_CONFIG_DIRS", dirs.arg(m_dir->path()).toLocal8Bit());
-        return systemRegistryPath();
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

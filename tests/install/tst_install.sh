@@ -23,12 +23,9 @@ mv "$work/stage$prefix" "$tree"
 rm -rf "$work/stage"
 component=$tree/$libdir/orvfields/libOrvFields.so
 
-for file in bin/orvfields bin/orvfields-host bin/orvfields-regsvr "$libdir/orvfields/libOrvFields.so" \
-    "$libdir/libOrvAutomation.so" share/orvfields/OrvFields.eng share/orvfields/OrvFields.fre \
-    share/orvfields/sample/publication.xml include/orvfields/automation/Registry.h \
-    "$libdir/cmake/OrvFields/OrvFieldsConfig.cmake" \
+# What no step below uses.
+for file in share/orvfields/OrvFields.fre share/applications/org.orvfields.OrvFieldsHost.desktop \
     share/icons/hicolor/48x48/apps/org.orvfields.OrvFieldsHost.png \
-    share/applications/org.orvfields.OrvFieldsHost.desktop \
     share/metainfo/org.orvfields.OrvFieldsHost.metainfo.xml; do
     [ -e "$tree/$file" ] || fail "$file is not installed"
 done
