@@ -48,13 +48,13 @@ void DictionaryScanner::seek(qpdf_offset_t offset)
     m_input->seek(offset, SEEK_SET);
 }
 
-bool DictionaryScanner::skipValue(const Token &first)
+std::optional<qpdf_offset_t> DictionaryScanner::skipValue(const Token &first)
 {
     switch (first.type()) {
     case QPDFTokenizer::tt_dict_open:
     case QPDFTokenizer::tt_array_open: {
         int depth = 1;
-        while (depth > 0) {
+        for (;;) {
             const Token token = next();
             switch (token.type()) {
             case QPDFTokenizer::tt_dict_open:
@@ -63,16 +63,16 @@ bool DictionaryScanner::skipValue(const Token &first)
                 break;
             case QPDFTokenizer::tt_dict_close:
             case QPDFTokenizer::tt_array_close:
-                --depth;
+                if (--depth == 0)
+                    return token.end();
                 break;
             case QPDFTokenizer::tt_eof:
             case QPDFTokenizer::tt_bad:
-                return false;
+                return std::nullopt;
             default:
                 break;
             }
         }
-        return true;
     }
     case QPDFTokenizer::tt_integer: {
         // "num gen R" is one value; two numbers not followed by R are not.
@@ -80,11 +80,11 @@ bool DictionaryScanner::skipValue(const Token &first)
         if (isInteger(generation.token)) {
             const Token r = next();
             if (r.token.isWord("R"))
-                return true;
+                return r.end();
             unread(r);
         }
         unread(generation);
-        return true;
+        return first.end();
     }
     case QPDFTokenizer::tt_name:
     case QPDFTokenizer::tt_string:
@@ -92,9 +92,9 @@ bool DictionaryScanner::skipValue(const Token &first)
     case QPDFTokenizer::tt_bool:
     case QPDFTokenizer::tt_null:
     case QPDFTokenizer::tt_word:
-        return true;
+        return first.end();
     default:
-        return false;
+        return std::nullopt;
     }
 }
 
@@ -104,17 +104,31 @@ std::optional<std::vector<DictionaryScanner::Key>> DictionaryScanner::keys(qpdf_
     if (next().type() != QPDFTokenizer::tt_dict_open)
         return std::nullopt;
     std::vector<Key> keys;
+    std::vector<qpdf_offset_t> ends;
     for (;;) {
         const Token key = next();
         if (key.type() == QPDFTokenizer::tt_dict_close)
-            return keys;
+            break;
         if (key.type() != QPDFTokenizer::tt_name)
             return std::nullopt;
         const Token value = next();
-        if (!skipValue(value))
+        const std::optional<qpdf_offset_t> end = skipValue(value);
+        if (!end)
             return std::nullopt;
-        keys.push_back({key.token.getValue(), value.offset});
+        keys.push_back({key.token.getValue(),
+                        value.offset,
+                        {},
+                        value.token,
+                        *end == value.end() && value.type() != QPDFTokenizer::tt_dict_open &&
+                            value.type() != QPDFTokenizer::tt_array_open});
+        ends.push_back(*end);
     }
+    for (size_t i = 0; i < keys.size(); ++i) {
+        keys[i].value.resize(size_t(ends[i] - keys[i].valueOffset));
+        seek(keys[i].valueOffset);
+        keys[i].value.resize(m_input->read(keys[i].value.data(), keys[i].value.size()));
+    }
+    return keys;
 }
 
 std::optional<qpdf_offset_t> DictionaryScanner::objectBody(qpdf_offset_t offset, QPDFObjGen object)

@@ -26,8 +26,12 @@ class DictionaryScanner
 public:
     struct Key
     {
-        std::string name;          // as qpdf spells it: "/" and the unescaped bytes
-        qpdf_offset_t valueOffset; // where the key's value starts
+        std::string name;           // as qpdf spells it: "/" and the unescaped bytes
+        qpdf_offset_t valueOffset;  // where the key's value starts
+        std::string value;          // the value's bytes as they stand, "/True", "[1 2]"
+        QPDFTokenizer::Token first; // the value's first token: the value itself when
+        bool single = false;        // it is a single token (not an array, dictionary
+                                    // or reference)
     };
 
     explicit DictionaryScanner(std::shared_ptr<InputSource> input);
@@ -54,11 +58,13 @@ private:
         qpdf_offset_t offset;
 
         QPDFTokenizer::token_type_e type() const { return token.getType(); }
+        qpdf_offset_t end() const { return offset + qpdf_offset_t(token.getRawValue().size()); }
     };
 
     Token next();
     void unread(const Token &token);
-    bool skipValue(const Token &first);
+    // Where the value that starts with `first` ends; nothing when it is not a value.
+    std::optional<qpdf_offset_t> skipValue(const Token &first);
     void seek(qpdf_offset_t offset);
 
     std::shared_ptr<InputSource> m_input;

@@ -23,6 +23,8 @@ namespace Tagora {
 namespace {
 
 // Writes straight to a descriptor and keeps errno, which tells a full disk from others.
+// It never throws: an exception through qpdf's writer would end the process, so after a
+// failure it drops what follows and the caller reads `error` once the writer is done.
 class DescriptorPipeline : public Pipeline
 {
 public:
@@ -30,13 +32,13 @@ public:
 
     void write(unsigned char const *data, size_t length) override
     {
-        while (length > 0) {
+        while (error == 0 && length > 0) {
             const ssize_t n = ::write(m_fd, data, length);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
                 error = n < 0 ? errno : EIO;
-                throw std::runtime_error("write failed");
+                return;
             }
             data += n;
             length -= size_t(n);
@@ -50,6 +52,42 @@ private:
     int m_fd;
 };
 
+// A name as qpdf's writer must be given it to write it right. Some versions of qpdf
+// write a "#" inside a name as it is, which readers then take for the start of an
+// escape ("x#41y" would read "xAy"); given as "#23" it reads back as itself.
+std::string writable(const std::string &name)
+{
+    static const bool writerEscapes = QPDFObjectHandle::newName("/#").unparse() != "/#";
+    if (writerEscapes || name.find('#') == std::string::npos)
+        return name;
+    std::string escaped;
+    for (const char c : name)
+        escaped += c == '#' ? std::string("#23") : std::string(1, c);
+    return escaped;
+}
+
+// `value` with its names (in arrays and dictionaries too) made writable.
+QPDFObjectHandle writable(QPDFObjectHandle value)
+{
+    if (value.isIndirect())
+        return value;
+    if (value.isName())
+        return QPDFObjectHandle::newName(writable(value.getName()));
+    if (value.isArray()) {
+        QPDFObjectHandle array = QPDFObjectHandle::newArray();
+        for (int i = 0; i < value.getArrayNItems(); ++i)
+            array.appendItem(writable(value.getArrayItem(i)));
+        return array;
+    }
+    if (value.isDictionary()) {
+        QPDFObjectHandle dictionary = QPDFObjectHandle::newDictionary();
+        for (const std::string &key : value.getKeys())
+            dictionary.replaceKey(writable(key), writable(value.getKey(key)));
+        return dictionary;
+    }
+    return value;
+}
+
 void syncFolder(const QString &folder)
 {
     const int fd =
@@ -62,15 +100,19 @@ void syncFolder(const QString &folder)
 
 } // namespace
 
-void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, const QString &target)
+void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, bool replaceInfo,
+                        const QString &target)
 {
     QPDFObjectHandle dictionary = QPDFObjectHandle::newDictionary();
+    // qpdf parses a reference only inside another object.
     for (const InfoEntry &entry : info.entries())
-        dictionary.replaceKey("/" + entry.key.toStdString(),
-                              QPDFObjectHandle::parse(&pdf, entry.value.toStdString()));
+        dictionary.replaceKey(
+            writable("/" + entry.key.toStdString()),
+            writable(QPDFObjectHandle::parse(&pdf, "[" + entry.value.toStdString() + "]")
+                         .getArrayItem(0)));
     QPDFObjectHandle trailer = pdf.getTrailer();
     QPDFObjectHandle old = trailer.getKey("/Info");
-    if (old.isIndirect())
+    if (replaceInfo && old.isIndirect())
         pdf.replaceObject(old.getObjGen(), dictionary);
     else
         trailer.replaceKey("/Info", pdf.makeIndirectObject(dictionary));
@@ -105,9 +147,13 @@ void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, const QString &ta
         writer.write();
     } catch (...) {
         file.cancelWriting();
-        if (pipeline.error)
-            raiseFileError(pipeline.error, QStringLiteral("the file cannot be written"));
         throw;
+    }
+    if (pipeline.error == 0 && ::fsync(fd) != 0)
+        pipeline.error = errno;
+    if (pipeline.error != 0) {
+        file.cancelWriting();
+        raiseFileError(pipeline.error, QStringLiteral("the file cannot be written"));
     }
     if (!file.commit())
         Automation::raise(Automation::DeviceIOError,

@@ -22,8 +22,11 @@ class FullRewrite
 {
 public:
     // Writes `pdf` with `info` as its document-information dictionary over `target` (a
-    // file, not a symbolic link). Throws AutomationError; the target is then unchanged.
-    static void write(QPDF &pdf, const InfoDictionary &info, const QString &target);
+    // file, not a symbolic link). The dictionary replaces the old Info object when
+    // `replaceInfo`, else it takes a new object. Throws AutomationError; the target is
+    // then unchanged.
+    static void write(QPDF &pdf, const InfoDictionary &info, bool replaceInfo,
+                      const QString &target);
 };
 
 } // namespace Tagora

@@ -7,9 +7,7 @@
 
 namespace Tagora {
 
-namespace {
-
-QString textOf(QPDFObjectHandle value)
+QString InfoDictionary::textOf(QPDFObjectHandle value)
 {
     if (value.isString())
         return PdfText::decodeText(value.getStringValue());
@@ -22,100 +20,116 @@ QString textOf(QPDFObjectHandle value)
     return QString::fromStdString(value.unparseResolved());
 }
 
-} // namespace
-
-InfoDictionary InfoDictionary::fromObject(QPDFObjectHandle dictionary,
-                                          const std::vector<std::string> &order)
+InfoDictionary InfoDictionary::fromObject(QPDFObjectHandle dictionary, const Order &order)
 {
     InfoDictionary info;
     if (!dictionary.isDictionary())
         return info;
     // getKeys leaves out null values, which PDF treats as absent entries.
     const std::set<std::string> keys = dictionary.getKeys();
-    std::vector<std::string> ordered;
+    Order ordered;
     std::set<std::string> taken;
-    for (const std::string &key : order) {
+    for (const auto &[key, bytes] : order) {
         if (keys.count(key) && taken.insert(key).second)
-            ordered.push_back(key);
+            ordered.push_back({key, bytes});
     }
     for (const std::string &key : keys) {
         if (taken.insert(key).second)
-            ordered.push_back(key);
+            ordered.push_back({key, {}});
     }
-    for (const std::string &key : ordered) {
+    for (const auto &[key, bytes] : ordered) {
         QPDFObjectHandle value = dictionary.getKey(key);
         if (value.isNull())
             continue;
-        const std::string bytes = key.substr(1);
-        info.m_entries.append({QByteArray::fromStdString(bytes), PdfText::decodeName(bytes),
-                               QByteArray::fromStdString(value.unparse()), textOf(value)});
+        const std::string name = key.substr(1);
+        info.append({QByteArray::fromStdString(name), PdfText::decodeName(name),
+                     QByteArray::fromStdString(bytes.empty() ? value.unparse() : bytes),
+                     textOf(value)});
     }
     return info;
 }
 
-int InfoDictionary::indexOf(const QString &name) const
+QList<InfoEntry> InfoDictionary::entries() const
 {
-    for (int i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i].name == name)
-            return i;
+    QList<InfoEntry> entries;
+    entries.reserve(size());
+    for (const std::optional<InfoEntry> &slot : m_slots) {
+        if (slot)
+            entries.append(*slot);
     }
-    return -1;
+    return entries;
 }
 
 const InfoEntry *InfoDictionary::find(const QString &name) const
 {
-    const int i = indexOf(name);
-    return i < 0 ? nullptr : &m_entries[i];
+    const auto found = m_index.constFind(name);
+    return found == m_index.cend() ? nullptr : &*m_slots[*found];
 }
 
-int InfoDictionary::setText(const QString &name, const QString &text)
+void InfoDictionary::append(const InfoEntry &entry)
 {
-    const int i = indexOf(name);
+    // Two names whose bytes differ but read as one text: the first stands.
+    if (m_index.contains(entry.name))
+        return;
+    m_index.insert(entry.name, m_slots.size());
+    m_slots.emplace_back(entry);
+}
+
+void InfoDictionary::setText(const QString &name, const QString &text)
+{
+    const InfoEntry *existing = find(name);
+    if (existing && existing->text == text)
+        return;
     // An entry that exists keeps the bytes of its name.
-    InfoEntry entry{i < 0 ? PdfText::nameBytes(name) : m_entries[i].key, name,
-                    PdfText::stringSyntax(PdfText::encodeText(text)), text};
-    if (i < 0) {
-        m_entries.append(entry);
-        return int(m_entries.size()) - 1;
-    }
-    m_entries[i] = entry;
-    return i;
+    set({existing ? existing->key : PdfText::nameBytes(name), name,
+         PdfText::stringSyntax(PdfText::encodeText(text)), text});
 }
 
 void InfoDictionary::set(const InfoEntry &entry)
 {
-    const int i = indexOf(entry.name);
-    if (i < 0)
-        m_entries.append(entry);
+    const auto found = m_index.constFind(entry.name);
+    if (found == m_index.cend())
+        append(entry);
     else
-        m_entries[i] = entry;
+        m_slots[*found] = entry;
 }
 
-bool InfoDictionary::remove(const QString &name)
+std::optional<InfoEntry> InfoDictionary::remove(const QString &name)
 {
-    const int i = indexOf(name);
-    if (i < 0)
-        return false;
-    m_entries.removeAt(i);
-    return true;
+    const auto found = m_index.constFind(name);
+    if (found == m_index.cend())
+        return std::nullopt;
+    std::optional<InfoEntry> removed = std::exchange(m_slots[*found], std::nullopt);
+    m_index.erase(found);
+    // Rebuilt once the empty slots outnumber the entries, so walks stay linear.
+    if (m_slots.size() > 64 && m_slots.size() > 2 * size_t(m_index.size())) {
+        const QList<InfoEntry> kept = entries();
+        m_slots.clear();
+        m_index.clear();
+        for (const InfoEntry &entry : kept)
+            append(entry);
+    }
+    return removed;
 }
 
 void InfoDictionary::reorder(const QList<QString> &names)
 {
-    QList<InfoEntry> ordered;
+    InfoDictionary ordered;
     for (const QString &name : names) {
-        const int i = indexOf(name);
-        if (i >= 0) {
-            ordered.append(m_entries.takeAt(i));
-        }
+        if (const InfoEntry *entry = find(name); entry && !ordered.find(name))
+            ordered.append(*entry);
     }
-    m_entries = ordered + m_entries;
+    for (const InfoEntry &entry : entries()) {
+        if (!ordered.find(entry.name))
+            ordered.append(entry);
+    }
+    *this = std::move(ordered);
 }
 
 QList<QString> InfoDictionary::names() const
 {
     QList<QString> names;
-    for (const InfoEntry &entry : m_entries)
+    for (const InfoEntry &entry : entries())
         names.append(entry.name);
     return names;
 }
@@ -123,21 +137,16 @@ QList<QString> InfoDictionary::names() const
 QByteArray InfoDictionary::syntax() const
 {
     QByteArray out("<<");
-    for (const InfoEntry &entry : m_entries)
-        out.append(' ').append(PdfText::nameSyntax(entry.key)).append(' ').append(entry.value);
+    for (const std::optional<InfoEntry> &slot : m_slots) {
+        if (slot)
+            out.append(' ').append(PdfText::nameSyntax(slot->key)).append(' ').append(slot->value);
+    }
     return out.append(" >>");
 }
 
 bool InfoDictionary::operator==(const InfoDictionary &other) const
 {
-    if (m_entries.size() != other.m_entries.size())
-        return false;
-    for (int i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i].key != other.m_entries[i].key ||
-            m_entries[i].value != other.m_entries[i].value)
-            return false;
-    }
-    return true;
+    return entries() == other.entries();
 }
 
 } // namespace Tagora

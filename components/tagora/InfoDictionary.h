@@ -11,14 +11,19 @@
 // or a dictionary in its PDF syntax ("[1 2 (x)]"). A reference reads as the text of the
 // object it points to. A null value, or a reference to no object, stands for no entry
 // at all in PDF, and such entries are not listed.
+//
+// Finding, setting and removing an entry cost the same however many entries there are,
+// so a save that touches every entry of a large dictionary stays linear.
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,29 +35,39 @@ struct InfoEntry
     QString name;     // the name's text
     QByteArray value; // the value in PDF syntax
     QString text;     // the value's text
+
+    bool operator==(const InfoEntry &other) const
+    {
+        return key == other.key && value == other.value;
+    }
 };
 
 class InfoDictionary
 {
 public:
-    // The entries of `dictionary`, taking their order from `order` (keys as qpdf spells
-    // them, "/Name"); keys that `order` lacks follow in qpdf's order.
-    static InfoDictionary fromObject(QPDFObjectHandle dictionary,
-                                     const std::vector<std::string> &order);
+    // Keys as qpdf spells them ("/Name"), each with the bytes its value stands in in the
+    // file ("/True", "<4142>", "[1 2]"), or no bytes to let qpdf write the value.
+    using Order = std::vector<std::pair<std::string, std::string>>;
 
-    const QList<InfoEntry> &entries() const { return m_entries; }
-    int size() const { return int(m_entries.size()); }
-    // Position of the entry named `name` exactly, or -1.
-    int indexOf(const QString &name) const;
+    // The entries of `dictionary`, taking their order and the syntax of their values
+    // from `order`; keys that `order` lacks follow in qpdf's order, written by qpdf.
+    static InfoDictionary fromObject(QPDFObjectHandle dictionary, const Order &order);
+
+    // The text of a value, as the comment above says.
+    static QString textOf(QPDFObjectHandle value);
+
+    // The entries in order.
+    QList<InfoEntry> entries() const;
+    int size() const { return int(m_index.size()); }
     const InfoEntry *find(const QString &name) const;
 
     // Gives the entry named `name` the text `text` (a string); a new entry goes last.
-    // Returns the entry's position.
-    int setText(const QString &name, const QString &text);
+    // An entry that reads as `text` already is left exactly as it is, whatever its type.
+    void setText(const QString &name, const QString &text);
     // Puts `entry` in place of the entry of the same name, or last.
     void set(const InfoEntry &entry);
-    // False when there is no such entry.
-    bool remove(const QString &name);
+    // The entry that was removed, or nothing when there was no such entry.
+    std::optional<InfoEntry> remove(const QString &name);
     // Puts the entries named in `names` first, in that order; the others follow.
     void reorder(const QList<QString> &names);
     QList<QString> names() const;
@@ -63,7 +78,11 @@ public:
     bool operator==(const InfoDictionary &other) const;
 
 private:
-    QList<InfoEntry> m_entries;
+    void append(const InfoEntry &entry);
+
+    // Slots in order; a removed entry leaves an empty slot until the list is rebuilt.
+    std::vector<std::optional<InfoEntry>> m_slots;
+    QHash<QString, size_t> m_index; // by name, into m_slots
 };
 
 } // namespace Tagora

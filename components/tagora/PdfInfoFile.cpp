@@ -2,10 +2,12 @@
 #include "PdfInfoFile.h"
 
 #include "CachedFileInput.h"
-#include "DictionaryScanner.h"
+#include "PdfText.h"
 #include "automation/AutomationError.h"
 
 #include <QFile>
+
+#include <map>
 
 #include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDFTokenizer.hh>
@@ -16,16 +18,6 @@ namespace {
 
 // How far from each end of the file the header and the end of revision may stand.
 constexpr size_t EndWindow = 1024;
-
-std::vector<std::string> names(const std::optional<std::vector<DictionaryScanner::Key>> &keys)
-{
-    std::vector<std::string> names;
-    if (keys) {
-        for (const DictionaryScanner::Key &key : *keys)
-            names.push_back(key.name);
-    }
-    return names;
-}
 
 } // namespace
 
@@ -48,11 +40,66 @@ PdfInfoFile::~PdfInfoFile() = default;
 
 InfoDictionary PdfInfoFile::info()
 {
-    QPDFObjectHandle trailer = m_pdf->getTrailer();
-    QPDFObjectHandle info = trailer.getKey("/Info");
+    QPDFObjectHandle info = m_pdf->getTrailer().getKey("/Info");
+    // A damaged file's /Info that points at a part of the document holds no entries.
+    if (info.isIndirect() && !infoStandsAlone())
+        return {};
+    const Keys &keys = scannedKeys();
+    std::map<std::string, int> seen;
+    if (keys) {
+        for (const DictionaryScanner::Key &key : *keys)
+            ++seen[key.name];
+    }
+    if (keys && !encrypted() && !repaired() && seen.size() == keys->size()) {
+        InfoDictionary dictionary;
+        for (const DictionaryScanner::Key &key : *keys) {
+            if (const std::optional<InfoEntry> entry = entryOf(key))
+                dictionary.set(*entry);
+        }
+        return dictionary;
+    }
     if (!info.isDictionary())
         return {};
-    return InfoDictionary::fromObject(info, keyOrder(trailer));
+    // Encrypted bytes, repairs or a key that stands twice: qpdf's view, qpdf's syntax.
+    // Resolving the dictionary may have repaired the cross-reference data that the scan
+    // had to go by: the order is then scanned again.
+    if (!keys && repaired()) {
+        m_xrefScanned = false;
+        m_keys.reset();
+    }
+    InfoDictionary::Order order;
+    if (const Keys &scanned = scannedKeys()) {
+        for (const DictionaryScanner::Key &key : *scanned)
+            order.push_back({key.name, {}});
+    }
+    return InfoDictionary::fromObject(info, order);
+}
+
+std::optional<InfoEntry> PdfInfoFile::entryOf(const DictionaryScanner::Key &key)
+{
+    const std::string name = key.name.substr(1);
+    InfoEntry entry{QByteArray::fromStdString(name), PdfText::decodeName(name),
+                    QByteArray::fromStdString(key.value), QString()};
+    const QPDFTokenizer::Token &token = key.first;
+    switch (key.single ? token.getType() : QPDFTokenizer::tt_bad) {
+    case QPDFTokenizer::tt_null:
+        return std::nullopt;
+    case QPDFTokenizer::tt_string:
+        entry.text = PdfText::decodeText(token.getValue());
+        return entry;
+    case QPDFTokenizer::tt_name:
+        entry.text = PdfText::decodeName(token.getValue().substr(1));
+        return entry;
+    default: {
+        // qpdf parses a reference only inside another object.
+        QPDFObjectHandle value =
+            QPDFObjectHandle::parse(m_pdf.get(), "[" + key.value + "]").getArrayItem(0);
+        if (value.isNull()) // a reference to nothing is no entry either
+            return std::nullopt;
+        entry.text = InfoDictionary::textOf(value);
+        return entry;
+    }
+    }
 }
 
 bool PdfInfoFile::encrypted() const
@@ -83,52 +130,59 @@ void PdfInfoFile::scanXref()
     }
 }
 
-std::vector<std::string> PdfInfoFile::keyOrder(QPDFObjectHandle trailer)
+const PdfInfoFile::Keys &PdfInfoFile::scannedKeys()
 {
-    // Any surprise in the bytes leaves the order to qpdf; the entries stay the same.
+    if (!m_keys)
+        m_keys = scanKeys();
+    return *m_keys;
+}
+
+PdfInfoFile::Keys PdfInfoFile::scanKeys()
+{
+    // Any surprise in the bytes leaves the entries to qpdf.
     try {
-        QPDFObjectHandle info = trailer.getKey("/Info");
+        QPDFObjectHandle info = m_pdf->getTrailer().getKey("/Info");
         DictionaryScanner scanner(m_input);
         if (info.isIndirect()) {
             scanXref();
             if (!m_infoEntry)
-                return {};
+                return std::nullopt;
             if (m_infoEntry->getType() == 2)
                 return keysInStream(info.getObjGen(), *m_infoEntry);
             if (m_infoEntry->getType() != 1)
-                return {};
+                return std::nullopt;
             const auto body = scanner.objectBody(m_infoEntry->getOffset(), info.getObjGen());
-            return body ? names(scanner.keys(*body)) : std::vector<std::string>{};
+            return body ? scanner.keys(*body) : std::nullopt;
         }
         // A direct Info dictionary stands in the trailer of the last section.
         if (!tail().clean)
-            return {};
+            return std::nullopt;
         const auto dictionary = scanner.trailerDictionary(tail().startxref);
         const auto trailerKeys = dictionary ? scanner.keys(*dictionary) : std::nullopt;
         if (!trailerKeys)
-            return {};
+            return std::nullopt;
         for (const DictionaryScanner::Key &key : *trailerKeys) {
             if (key.name == "/Info")
-                return names(scanner.keys(key.valueOffset));
+                return scanner.keys(key.valueOffset);
         }
     } catch (const std::exception &) {
     }
-    return {};
+    return std::nullopt;
 }
 
-std::vector<std::string> PdfInfoFile::keysInStream(QPDFObjGen object, const QPDFXRefEntry &entry)
+PdfInfoFile::Keys PdfInfoFile::keysInStream(QPDFObjGen object, const QPDFXRefEntry &entry)
 {
     QPDFObjectHandle stream = m_pdf->getObject(entry.getObjStreamNumber(), 0);
     if (!stream.isStream())
-        return {};
+        return std::nullopt;
     QPDFObjectHandle first = stream.getDict().getKey("/First");
     if (!first.isInteger())
-        return {};
+        return std::nullopt;
     std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
     DictionaryScanner scanner(std::make_shared<BufferInputSource>("object stream", data.get()));
     const auto body =
         scanner.objectInStream(first.getIntValue(), entry.getObjStreamIndex(), object.getObj());
-    return body ? names(scanner.keys(*body)) : std::vector<std::string>{};
+    return body ? scanner.keys(*body) : std::nullopt;
 }
 
 const PdfInfoFile::Tail &PdfInfoFile::tail()
@@ -195,11 +249,44 @@ std::optional<RevisionBase> PdfInfoFile::revisionBase()
     QPDFObjectHandle size = trailer.getKey("/Size");
     base.size = std::max(size.isInteger() ? size.getIntValueAsInt() : 0, m_maxObject + 1);
     QPDFObjectHandle info = trailer.getKey("/Info");
-    if (info.isIndirect()) {
+    if (infoStandsAlone()) {
         base.infoNumber = info.getObjGen().getObj();
         base.infoGeneration = info.getObjGen().getGen();
     }
     return base;
+}
+
+bool PdfInfoFile::infoStandsAlone()
+{
+    QPDFObjectHandle trailer = m_pdf->getTrailer();
+    QPDFObjectHandle info = trailer.getKey("/Info");
+    if (!info.isIndirect())
+        return false;
+    for (const char *key : {"/Root", "/Encrypt"}) {
+        QPDFObjectHandle other = trailer.getKey(key);
+        if (other.isIndirect() && other.getObjGen() == info.getObjGen())
+            return false;
+    }
+    // What pages, page trees, catalogs and the other typed objects carry.
+    const char *structure[] = {"/Parent", "/Kids", "/Pages", "/Contents", "/Resources"};
+    if (const Keys &keys = scannedKeys()) {
+        for (const DictionaryScanner::Key &key : *keys) {
+            if (std::find(std::begin(structure), std::end(structure), key.name) !=
+                std::end(structure))
+                return false;
+            if (key.name == "/Type" && key.value != "/Info")
+                return false;
+        }
+        return true;
+    }
+    if (!info.isDictionary())
+        return false;
+    for (const char *key : structure) {
+        if (info.hasKey(key))
+            return false;
+    }
+    QPDFObjectHandle type = info.getKey("/Type");
+    return type.isNull() || (type.isName() && type.getName() == "/Info");
 }
 
 } // namespace Tagora

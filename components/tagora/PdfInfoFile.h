@@ -2,8 +2,11 @@
 // PdfInfoFile: one PDF opened through qpdf for its document information.
 //
 // Opening reads the header, the cross-reference sections and the trailer; `info`
-// resolves the Info dictionary and nothing else, so the cost depends on the size of
-// the cross-reference data, never on the size of the pages. The file is read through
+// reads the Info dictionary and nothing else, so the cost depends on the size of the
+// cross-reference data, never on the size of the pages. The entries of a file that is
+// neither encrypted nor repaired come straight from the dictionary's tokens, which
+// keeps their order and the syntax of their values; qpdf resolves only the values that
+// refer to other objects. The file is read through
 // a descriptor of the caller's (a write job reads through the one it holds locked).
 //
 // Failures are thrown as AutomationError with the reason in plain words and no path:
@@ -12,6 +15,7 @@
 // repairing it.
 #pragma once
 
+#include "DictionaryScanner.h"
 #include "IncrementalUpdate.h"
 #include "InfoDictionary.h"
 
@@ -28,6 +32,10 @@ namespace Tagora {
 class PdfInfoFile
 {
 public:
+    // The Info keys in the order of the file's tokens ("/Name", as qpdf spells them),
+    // each with the bytes of its value as the file holds them.
+    using Order = InfoDictionary::Order;
+
     // Reads the file open on `fd` (through its own duplicate of the descriptor);
     // `name` names it in qpdf's messages.
     PdfInfoFile(const QString &name, int fd);
@@ -48,6 +56,15 @@ public:
     // end with a clean end of revision (trailing garbage, no startxref, a startxref
     // that points at no cross-reference section).
     std::optional<RevisionBase> revisionBase();
+    // Whether the file ends with a clean end of revision (only blanks after the last
+    // "%%EOF", a startxref before it that stays within the file).
+    bool endsCleanly() { return tail().clean; }
+    // Whether the trailer's /Info is an indirect dictionary of its own, which a new Info
+    // dictionary may replace under the same number. Not when it points at the catalog,
+    // at a page or page-tree node, at a stream or at anything with another /Type: a
+    // damaged file's Info must never overwrite a part of its document, nor lend its
+    // entries to the Info that replaces it.
+    bool infoStandsAlone();
 
     QPDF &document() { return *m_pdf; }
 
@@ -60,8 +77,15 @@ private:
         qint64 startxref = 0;
     };
 
-    std::vector<std::string> keyOrder(QPDFObjectHandle trailer);
-    std::vector<std::string> keysInStream(QPDFObjGen object, const QPDFXRefEntry &entry);
+    using Keys = std::optional<std::vector<DictionaryScanner::Key>>;
+    // The Info dictionary's keys as its tokens give them; nothing when they cannot be
+    // read that way (then qpdf's view is the only one).
+    const Keys &scannedKeys();
+    Keys scanKeys();
+    Keys keysInStream(QPDFObjGen object, const QPDFXRefEntry &entry);
+    // The entry for a scanned key, its value resolved by qpdf only when it refers to
+    // other objects; nothing for a null value.
+    std::optional<InfoEntry> entryOf(const DictionaryScanner::Key &key);
     void scanXref();
     const Tail &tail();
 
@@ -71,6 +95,7 @@ private:
     bool m_xrefScanned = false;
     int m_maxObject = 0;
     std::optional<QPDFXRefEntry> m_infoEntry;
+    std::optional<Keys> m_keys;
 };
 
 } // namespace Tagora

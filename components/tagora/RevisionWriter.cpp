@@ -2,22 +2,29 @@
 #include "RevisionWriter.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
-namespace Tagora {
+namespace Tagora::RevisionWriter {
 
 namespace {
 
 // 0 when every byte is written and synced, else errno.
-int put(int fd, qint64 base, const QByteArray &bytes)
+int put(int fd, qint64 length, const QByteArray &revision)
 {
-    // Cut first: until the new revision is complete the file reads as it was without it.
-    if (::ftruncate(fd, base) != 0)
+    // The room first, without changing the file's length: a full disk shows here. File
+    // systems that cannot reserve room (EOPNOTSUPP) report it at the write instead.
+    int reserved;
+    do {
+        reserved = ::fallocate(fd, FALLOC_FL_KEEP_SIZE, off_t(length), off_t(revision.size()));
+    } while (reserved != 0 && errno == EINTR);
+    if (reserved != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
         return errno;
+    // One system call for the whole revision, as far as the system takes it at once.
     qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n =
-            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(base + done));
+    while (done < revision.size()) {
+        const ssize_t n = ::pwrite(fd, revision.constData() + done, size_t(revision.size() - done),
+                                   off_t(length + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -29,17 +36,12 @@ int put(int fd, qint64 base, const QByteArray &bytes)
 
 } // namespace
 
-RevisionWriter::Result RevisionWriter::replace(int fd, qint64 base, const QByteArray &revision,
-                                               const QByteArray &previous)
+int append(int fd, qint64 length, const QByteArray &revision)
 {
-    Result result;
-    result.error = put(fd, base, revision);
-    if (result.error == 0)
-        return result;
-    result.previousKept = put(fd, base, previous) == 0;
-    if (!result.previousKept && ::ftruncate(fd, base) == 0)
+    const int error = put(fd, length, revision);
+    if (error != 0 && ::ftruncate(fd, off_t(length)) == 0)
         ::fsync(fd);
-    return result;
+    return error;
 }
 
-} // namespace Tagora
+} // namespace Tagora::RevisionWriter

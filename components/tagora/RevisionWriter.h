@@ -1,28 +1,16 @@
 // SPDX-License-Identifier: Apache-2.0
-// RevisionWriter: puts a revision at the end of a file, in place of the one this
-// library appended before, and never leaves a partly written tail behind.
+// RevisionWriter: appends a revision to a file so that the file ends up either as it was
+// or with the whole revision, never with part of it.
 #pragma once
 
 #include <QByteArray>
 
-namespace Tagora {
+namespace Tagora::RevisionWriter {
 
-class RevisionWriter
-{
-public:
-    struct Result
-    {
-        int error = 0;            // errno of the failure, 0 on success
-        bool previousKept = true; // after a failure: the file holds `previous` again
-    };
+// The file open on `fd` holds `length` bytes. Reserves the room for `revision` first
+// (a full disk fails here, before any byte changes), writes it after byte `length` and
+// syncs it to the disk. Returns 0, or the errno of the failure; the file then holds
+// its `length` bytes again, synced.
+int append(int fd, qint64 length, const QByteArray &revision);
 
-    // The file open on `fd` holds `base` bytes of its own, then `previous` (this
-    // library's earlier revision, possibly empty). Cuts it back to `base`, appends
-    // `revision` and syncs it to the disk. On failure the file is cut back to `base` and
-    // `previous` is written again; when even that fails the file ends at `base`, as it
-    // was before this library wrote anything.
-    static Result replace(int fd, qint64 base, const QByteArray &revision,
-                          const QByteArray &previous);
-};
-
-} // namespace Tagora
+} // namespace Tagora::RevisionWriter

@@ -17,13 +17,13 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStringList>
-
-#include <qpdf/QPDFExc.hh>
-#include <qpdf/QPDFSystemError.hh>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <map>
 #include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,22 +33,27 @@ using namespace StandardEntries;
 
 namespace {
 
-// What tells this object that a file is still the one it wrote.
+// What tells that a file is still the one read: any write, even one that puts the size
+// and the modification time back, moves the change time, which no program can set.
 struct FileIdentity
 {
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = -1;
     timespec modified = {};
+    timespec changed = {};
 
     static FileIdentity of(const struct stat &st)
     {
-        return {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+        return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
     }
     bool operator==(const FileIdentity &o) const
     {
+        auto same = [](const timespec &a, const timespec &b) {
+            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+        };
         return device == o.device && inode == o.inode && size == o.size &&
-               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+               same(modified, o.modified) && same(changed, o.changed);
     }
 };
 
@@ -58,16 +63,6 @@ FileIdentity identityOf(int fd)
     if (::fstat(fd, &st) != 0)
         raiseFileError(errno, QStringLiteral("the file cannot be examined"));
     return FileIdentity::of(st);
-}
-
-// The path of the file itself, symbolic links resolved.
-QString resolved(const QString &path)
-{
-    if (path.isEmpty())
-        Automation::raise(Automation::FileNotFound, QStringLiteral("no file is named"));
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
 struct stat examined(const QString &target)
@@ -100,25 +95,7 @@ private:
     int m_fd;
 };
 
-// True when the file holds `bytes` at `offset`.
-bool holds(int fd, qint64 offset, const QByteArray &bytes)
-{
-    QByteArray found(bytes.size(), Qt::Uninitialized);
-    qint64 done = 0;
-    while (done < found.size()) {
-        const ssize_t n =
-            ::pread(fd, found.data() + done, size_t(found.size() - done), off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return found == bytes;
-}
-
-// The file's last bytes before `length` (at most 1 KiB): they hold the end of its
-// last revision, so they tell whether that revision is still the last.
+// The file's last bytes (at most 1 KiB): they hold the end of its last revision.
 QByteArray lastBytes(int fd, qint64 length)
 {
     QByteArray bytes(int(std::min<qint64>(length, 1024)), Qt::Uninitialized);
@@ -126,72 +103,101 @@ QByteArray lastBytes(int fd, qint64 length)
     return n == bytes.size() ? bytes : QByteArray();
 }
 
-} // namespace
-
-struct TagoraInfo::Provenance
+// Whether a writer holds the file's exclusive lock right now.
+bool writerHolds(int fd)
 {
-    std::optional<InfoEntry> creator;
-    std::optional<InfoEntry> producer;
-    std::optional<InfoEntry> creationDate;
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK;
+    ::flock(fd, LOCK_UN);
+    return false;
+}
 
-    static Provenance of(const InfoDictionary &info)
-    {
-        auto entry = [&](const QString &name) {
-            const InfoEntry *found = info.find(name);
-            return found ? std::optional<InfoEntry>(*found) : std::nullopt;
-        };
-        return {entry(Creator), entry(Producer), entry(CreationDate)};
-    }
+Automation::AutomationError namedFailure(const QString &path, std::exception_ptr failure)
+{
+    const Automation::AutomationError error = failureOf(failure);
+    return Automation::AutomationError(error.number(),
+                                       path + QStringLiteral(": ") + error.description());
+}
+
+// What the last ReadInfo of a file found: a save that begins while the file is still
+// that one starts from it, without reading the file again.
+struct Reading
+{
+    FileIdentity identity;
+    QByteArray tail;
+    InfoDictionary info;
+    std::shared_ptr<PdfInfoFile> pdf;
 };
 
-struct TagoraInfo::FileRecord
+} // namespace
+
+// A save in progress on one file, under its lock.
+struct TagoraInfo::Save
 {
-    enum class Written
-    {
-        Nothing,
-        Appended,  // `revision` follows the file's own `base.length` bytes
-        Rewritten, // the whole file is this object's; `order` is its entries' order
-    };
-
-    // What the last ReadInfo found, kept so that the first write job after it need not
-    // parse the file again when the file is still the one read (same identity, same
-    // last bytes).
-    struct Reading
-    {
-        FileIdentity identity;
-        RevisionBase base;
-        InfoDictionary info;
-        QByteArray tail;
-    };
-
-    Written written = Written::Nothing;
-    std::optional<Reading> reading;
-    FileIdentity identity;
-    RevisionBase base;
-    InfoDictionary info;
-    QByteArray revision;
-    QList<QString> order;
-    std::optional<Provenance> provenance;
-
-    // Whether the file open on `fd` is still as this object left it.
-    bool unchanged(int fd) const
-    {
-        return written == Written::Nothing ||
-               (identityOf(fd) == identity &&
-                (written != Written::Appended || holds(fd, base.length, revision)));
-    }
+    Platform::ExclusiveFile file;
+    QString target;
+    FileIdentity identity;            // of the file when the save began
+    std::shared_ptr<PdfInfoFile> pdf; // as read; the whole-file writer works from it
+    std::optional<RevisionBase> base; // an appended revision; none: the file written anew
+    QString rewriteReason;
+    bool replaceInfo = false; // the Info object is the Info dictionary's own
+    InfoDictionary original;  // as the file holds it
+    InfoDictionary info;      // with the save's changes
 };
 
 struct TagoraInfo::Private
 {
     QList<InfoEntry> loaded;
-    // By resolved path.
-    QHash<QString, FileRecord> files;
+    QHash<QString, QString> targets; // paths as given, resolved
+    QHash<QString, Reading> readings;
+    // The order in which this object wrote a file anew, while the file is that one:
+    // qpdf's writer sorts the keys, and the object reads its own order back.
+    QHash<QString, std::pair<FileIdentity, QList<QString>>> rewritten;
+    std::map<QString, std::unique_ptr<Save>> saves;
+
+    // The path of the file itself, symbolic links resolved.
+    QString target(const QString &path)
+    {
+        if (path.isEmpty())
+            Automation::raise(Automation::FileNotFound, QStringLiteral("no file is named"));
+        auto found = targets.constFind(path);
+        if (found != targets.cend())
+            return *found;
+        const QFileInfo info(path);
+        const QString canonical = info.canonicalFilePath();
+        return targets[path] = canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+    }
+
+    Save *save(const QString &target)
+    {
+        const auto found = saves.find(target);
+        return found == saves.end() ? nullptr : found->second.get();
+    }
+
+    InfoDictionary infoOf(PdfInfoFile &pdf, const QString &target, const FileIdentity &identity)
+    {
+        InfoDictionary info = pdf.info();
+        const auto order = rewritten.constFind(target);
+        if (order != rewritten.cend() && order->first == identity)
+            info.reorder(order->second);
+        return info;
+    }
 };
 
 TagoraInfo::TagoraInfo(QObject *parent) : QObject(parent), d(std::make_unique<Private>()) {}
 
-TagoraInfo::~TagoraInfo() = default;
+TagoraInfo::~TagoraInfo()
+{
+    if (d->saves.empty())
+        return;
+    try {
+        Commit();
+    } catch (const Automation::AutomationError &error) {
+        emit OnLogMessage(error.description());
+        emit OnJobError(error.number());
+    } catch (...) {
+    }
+}
 
 int TagoraInfo::job(const QString &path, const QString &operation,
                     const std::function<int(QStringList &)> &body)
@@ -203,15 +209,14 @@ int TagoraInfo::job(const QString &path, const QString &operation,
     try {
         result = body(log);
     } catch (...) {
-        failure = failureOf(std::current_exception());
+        failure = namedFailure(path, std::current_exception());
     }
-    // The file is closed and unlocked by now: handlers may yield safely.
     for (const QString &message : std::as_const(log))
         emit OnLogMessage(message);
     if (failure) {
         emit OnJobError(failure->number());
         emit OnJobFail(path, operation);
-        Automation::raise(failure->number(), path + QStringLiteral(": ") + failure->description());
+        throw *failure;
     }
     emit OnJobPercentDone(100);
     emit OnJobDone(path, operation);
@@ -222,32 +227,38 @@ int TagoraInfo::ReadInfo(const QString &path)
 {
     return job(path, QStringLiteral("ReadInfo"), [&](QStringList &log) {
         d->loaded.clear();
-        const QString target = resolved(path);
+        const QString target = d->target(path);
+        if (const Save *save = d->save(target)) {
+            d->loaded = save->info.entries();
+            log << QStringLiteral("%1 entries of the save in progress").arg(d->loaded.size());
+            return int(d->loaded.size());
+        }
         examined(target);
         ReadOnlyFile file(target);
-        PdfInfoFile pdf(target, file.handle());
-        InfoDictionary info = pdf.info();
-
-        FileRecord &record = d->files[target];
-        if (!record.unchanged(file.handle())) {
-            // Changed by someone else: what this object wrote is now part of the file.
-            record.written = FileRecord::Written::Nothing;
-            log << QStringLiteral("the file changed since this object wrote it");
-        }
-        if (record.written == FileRecord::Written::Rewritten)
-            info.reorder(record.order);
-        record.provenance = Provenance::of(info);
-        record.reading.reset();
-        if (record.written == FileRecord::Written::Nothing && !pdf.encrypted() && !pdf.repaired())
-            if (const std::optional<RevisionBase> base = pdf.revisionBase()) {
-                QByteArray tail = lastBytes(file.handle(), base->length);
-                if (!tail.isEmpty())
-                    record.reading = FileRecord::Reading{identityOf(file.handle()), *base, info,
-                                                         std::move(tail)};
+        // A file that does not end cleanly while a writer holds it is being written:
+        // its end is read again once the writer is done (for two seconds at most).
+        for (int attempt = 1;; ++attempt) {
+            const bool mayWait = attempt < 100 && writerHolds(file.handle());
+            std::shared_ptr<PdfInfoFile> pdf;
+            try {
+                pdf = std::make_shared<PdfInfoFile>(target, file.handle());
+            } catch (...) {
+                if (!mayWait)
+                    throw;
             }
-        d->loaded = info.entries();
-        log << QStringLiteral("%1 entries read").arg(info.size());
-        return info.size();
+            if (!pdf || (!pdf->endsCleanly() && mayWait)) {
+                QThread::msleep(20);
+                continue;
+            }
+            const FileIdentity identity = identityOf(file.handle());
+            Reading reading{identity, lastBytes(file.handle(), identity.size),
+                            d->infoOf(*pdf, target, identity), std::move(pdf)};
+            d->loaded = reading.info.entries();
+            d->readings.insert(target, std::move(reading));
+            break;
+        }
+        log << QStringLiteral("%1 entries read").arg(d->loaded.size());
+        return int(d->loaded.size());
     });
 }
 
@@ -268,151 +279,169 @@ QString TagoraInfo::InfoValue(int index) const
     return loaded(index).text;
 }
 
+void TagoraInfo::LockFile(const QString &path, int wait)
+{
+    try {
+        begin(path, wait);
+    } catch (...) {
+        throw namedFailure(path, std::current_exception());
+    }
+}
+
+TagoraInfo::Save &TagoraInfo::begin(const QString &path, int wait)
+{
+    const QString target = d->target(path);
+    if (Save *save = d->save(target))
+        return *save;
+    const struct stat st = examined(target);
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        Automation::raise(Automation::PermissionDenied, QStringLiteral("the file is read-only"));
+    auto save = std::make_unique<Save>();
+    save->target = target;
+    if (!save->file.open(target, wait))
+        raiseFileError(save->file.error(), QStringLiteral("the file cannot be opened for writing"));
+    const int fd = save->file.handle();
+    save->identity = identityOf(fd);
+
+    if (const auto reading = d->readings.constFind(target); reading != d->readings.cend()) {
+        // The save changes the file this object read, or nothing.
+        if (!(reading->identity == save->identity) ||
+            lastBytes(fd, save->identity.size) != reading->tail)
+            Automation::raise(FileChanged, QStringLiteral("the file was changed by another "
+                                                          "program since it was read"));
+        save->pdf = reading->pdf;
+        save->original = reading->info;
+    } else {
+        save->pdf = std::make_shared<PdfInfoFile>(target, fd);
+        save->original = d->infoOf(*save->pdf, target, save->identity);
+    }
+    PdfInfoFile &pdf = *save->pdf;
+    if (!pdf.changesAllowed())
+        Automation::raise(ChangeNotAllowed,
+                          QStringLiteral("the file's permissions do not allow changing it"));
+    if (pdf.encrypted())
+        save->rewriteReason = QStringLiteral("it is encrypted");
+    else if (pdf.repaired())
+        save->rewriteReason = QStringLiteral("qpdf had to repair it");
+    else if (!(save->base = pdf.revisionBase()))
+        save->rewriteReason = QStringLiteral("it does not end with a clean end of revision");
+    save->replaceInfo = pdf.infoStandsAlone();
+    save->info = save->original;
+    return *d->saves.emplace(target, std::move(save)).first->second;
+}
+
+int TagoraInfo::change(const QString &path, const QString &operation, const Change &body)
+{
+    return job(path, operation, [&](QStringList &) {
+        Save &save = begin(path, 0);
+        // Another program may write without asking for the lock; such a save is lost.
+        if (!(identityOf(save.file.handle()) == save.identity)) {
+            d->saves.erase(save.target);
+            Automation::raise(FileChanged, QStringLiteral("the file was changed by another "
+                                                          "program during the save"));
+        }
+        return body(save);
+    });
+}
+
+void TagoraInfo::putText(Save &save, const QString &name, const QString &text)
+{
+    // Written back as it read, an entry keeps its original object and type.
+    const InfoEntry *was = save.original.find(name);
+    if (was && was->text == text)
+        save.info.set(*was);
+    else
+        save.info.setText(name, text);
+}
+
 void TagoraInfo::WriteStandardInfo(const QString &path, const QString &title, const QString &author,
                                    const QString &subject, const QString &keywords,
                                    const QString &creator, const QString &producer)
 {
-    write(path, QStringLiteral("WriteStandardInfo"),
-          [&](InfoDictionary &info, const Provenance &provenance) {
-              const std::pair<QString, QString> fields[] = {
-                  {Title, title},
-                  {Author, author},
-                  {Subject, subject},
-                  {Keywords, keywords},
-              };
-              for (const auto &[name, text] : fields) {
-                  if (text.isEmpty())
-                      info.remove(name);
-                  else
-                      info.setText(name, text);
-              }
-              auto keep = [&](const QString &name, const QString &given,
-                              const std::optional<InfoEntry> &own) {
-                  if (!given.isEmpty())
-                      info.setText(name, given);
-                  else if (own)
-                      info.set(*own);
-              };
-              keep(Creator, creator, provenance.creator);
-              keep(Producer, producer, provenance.producer);
-              keep(CreationDate, QString(), provenance.creationDate);
-              info.setText(ModDate, PdfText::date(QDateTime::currentDateTime()));
-              return 0;
-          });
+    change(path, QStringLiteral("WriteStandardInfo"), [&](Save &save) {
+        const std::pair<QLatin1String, QString> fields[] = {
+            {Title, title}, {Author, author}, {Subject, subject}, {Keywords, keywords}};
+        for (const auto &[name, text] : fields) {
+            if (text.isEmpty())
+                save.info.remove(name);
+            else
+                putText(save, name, text);
+        }
+        // Where the document comes from stays as the file had it when the save began.
+        const std::pair<QLatin1String, QString> kept[] = {
+            {Creator, creator}, {Producer, producer}, {CreationDate, QString()}};
+        for (const auto &[name, given] : kept) {
+            if (!given.isEmpty())
+                putText(save, name, given);
+            else if (const InfoEntry *own = save.original.find(name))
+                save.info.set(*own);
+        }
+        save.info.setText(ModDate, PdfText::date(QDateTime::currentDateTime()));
+        return 0;
+    });
 }
 
 int TagoraInfo::WriteInfoEntry(const QString &path, const QString &name, const QString &value)
 {
-    return write(path, QStringLiteral("WriteInfoEntry ") + name,
-                 [&](InfoDictionary &info, const Provenance &) {
-                     info.setText(name, value);
-                     return info.size();
-                 });
+    return change(path, QStringLiteral("WriteInfoEntry ") + name, [&](Save &save) {
+        putText(save, name, value);
+        return save.info.size();
+    });
 }
 
 int TagoraInfo::RemoveInfoEntry(const QString &path, const QString &name)
 {
-    return write(
-        path, QStringLiteral("RemoveInfoEntry ") + name,
-        [&](InfoDictionary &info, const Provenance &) { return info.remove(name) ? 1 : 0; });
+    return change(path, QStringLiteral("RemoveInfoEntry ") + name,
+                  [&](Save &save) { return save.info.remove(name) ? 1 : 0; });
 }
 
-int TagoraInfo::write(const QString &path, const QString &operation, const Change &change)
+void TagoraInfo::Commit()
 {
-    return job(path, operation, [&](QStringList &log) {
-        const QString target = resolved(path);
-        const struct stat st = examined(target);
-        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-            Automation::raise(Automation::PermissionDenied,
-                              QStringLiteral("the file is read-only"));
-        Platform::ExclusiveFile file;
-        if (!file.open(target))
-            raiseFileError(file.error(), QStringLiteral("the file cannot be opened for writing"));
-        return writeLocked(target, file.handle(), change, log);
-    });
-}
-
-int TagoraInfo::writeLocked(const QString &target, int fd, const Change &change, QStringList &log)
-{
-    FileRecord &record = d->files[target];
-    if (!record.unchanged(fd))
-        Automation::raise(Tagora::FileChanged,
-                          QStringLiteral("the file was changed by another program since this "
-                                         "object wrote it"));
-    if (record.written == FileRecord::Written::Appended)
-        return append(fd, record, record.base, record.info, change, log);
-    if (const std::optional<FileRecord::Reading> reading = std::exchange(record.reading, {});
-        reading && identityOf(fd) == reading->identity &&
-        holds(fd, reading->base.length - reading->tail.size(), reading->tail))
-        return append(fd, record, reading->base, reading->info, change, log);
-
-    std::optional<RevisionBase> base;
-    InfoDictionary info;
-    {
-        PdfInfoFile pdf(target, fd);
-        info = pdf.info();
-        if (record.written == FileRecord::Written::Rewritten)
-            info.reorder(record.order);
-        if (!record.provenance)
-            record.provenance = Provenance::of(info);
-        if (!pdf.changesAllowed())
-            Automation::raise(Tagora::ChangeNotAllowed,
-                              QStringLiteral("the file's permissions do not allow changing it"));
-        base = pdf.revisionBase();
-        const QString reason = pdf.encrypted()  ? QStringLiteral("it is encrypted")
-                               : pdf.repaired() ? QStringLiteral("qpdf had to repair it")
-                               : !base
-                                   ? QStringLiteral("it does not end with a clean end of revision")
-                                   : QString();
-        if (!reason.isEmpty()) {
-            InfoDictionary changed = info;
-            const int result = change(changed, *record.provenance);
-            if (changed == info) {
-                log << QStringLiteral("nothing to change");
-                return result;
-            }
-            FullRewrite::write(pdf.document(), changed, target);
-            record.written = FileRecord::Written::Rewritten;
-            record.identity = FileIdentity::of(examined(target));
-            record.order = changed.names();
-            log << QStringLiteral("the whole file was written anew, since %1").arg(reason);
-            return result;
+    QStringList log;
+    std::optional<Automation::AutomationError> failure;
+    while (!d->saves.empty()) {
+        // Taken out first: the lock goes with it, whatever happens.
+        const std::unique_ptr<Save> save = std::move(d->saves.begin()->second);
+        d->saves.erase(d->saves.begin());
+        try {
+            commit(*save, log);
+        } catch (...) {
+            if (!failure)
+                failure = namedFailure(save->target, std::current_exception());
         }
-    } // qpdf has let go of the file before a byte of it is written.
-    return append(fd, record, *base, info, change, log);
+    }
+    for (const QString &message : std::as_const(log))
+        emit OnLogMessage(message);
+    if (failure)
+        throw *failure;
 }
 
-int TagoraInfo::append(int fd, FileRecord &record, const RevisionBase &base,
-                       const InfoDictionary &info, const Change &change, QStringList &log)
+void TagoraInfo::commit(Save &save, QStringList &log)
 {
-    InfoDictionary changed = info;
-    const int result = change(changed, *record.provenance);
-    if (changed == info) {
-        log << QStringLiteral("nothing to change");
-        return result;
+    // Whatever happens now, the file is no longer the one read.
+    d->readings.remove(save.target);
+    if (save.info == save.original) {
+        log << QStringLiteral("%1: nothing to change").arg(save.target);
+        return;
     }
-    const QByteArray revision = IncrementalUpdate::build(base, changed.syntax());
-    const bool replacing = record.written == FileRecord::Written::Appended;
-    const RevisionWriter::Result written = RevisionWriter::replace(
-        fd, base.length, revision, replacing ? record.revision : QByteArray());
-    if (written.error) {
-        if (replacing && written.previousKept)
-            record.identity = identityOf(fd);
-        else if (replacing)
-            record.written = FileRecord::Written::Nothing;
-        raiseFileError(written.error, QStringLiteral("the file cannot be written"));
+    const int fd = save.file.handle();
+    if (!(identityOf(fd) == save.identity))
+        Automation::raise(
+            FileChanged, QStringLiteral("the file was changed by another program during the save"));
+    if (save.base) {
+        const QByteArray revision = IncrementalUpdate::build(*save.base, save.info.syntax());
+        if (const int error = RevisionWriter::append(fd, save.base->length, revision))
+            raiseFileError(error, QStringLiteral("the file cannot be written"));
+        log << QStringLiteral("%1: appended a revision of %2 bytes after byte %3")
+                   .arg(save.target)
+                   .arg(revision.size())
+                   .arg(save.base->length);
+        return;
     }
-    record.written = FileRecord::Written::Appended;
-    record.base = base;
-    record.info = changed;
-    record.revision = revision;
-    record.identity = identityOf(fd);
-    log << (replacing ? QStringLiteral("replaced this object's revision by one of %1 bytes after "
-                                       "byte %2")
-                      : QStringLiteral("appended a revision of %1 bytes after byte %2"))
-               .arg(revision.size())
-               .arg(base.length);
-    return result;
+    FullRewrite::write(save.pdf->document(), save.info, save.replaceInfo, save.target);
+    d->rewritten.insert(save.target, {FileIdentity::of(examined(save.target)), save.info.names()});
+    log << QStringLiteral("%1: the whole file was written anew, since %2")
+               .arg(save.target, save.rewriteReason);
 }
 
 } // namespace Tagora

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "FileSystem.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -73,23 +76,42 @@ ExclusiveFile::~ExclusiveFile()
     close();
 }
 
-bool ExclusiveFile::open(const QString &path)
+bool ExclusiveFile::open(const QString &path, int wait)
 {
     close();
-    const int fd = ::open(encoded(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        m_error = errno;
-        return false;
-    }
-    struct flock lock = wholeFile(F_WRLCK);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
-        m_error = errno;
+    QDeadlineTimer deadline(std::max(wait, 0));
+    for (;;) {
+        const int fd = ::open(encoded(path).constData(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) {
+            m_error = errno;
+            return false;
+        }
+        struct flock lock = wholeFile(F_WRLCK);
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0) {
+            // Locked: is it still the file that the path names?
+            struct stat held
+            {
+            };
+            struct stat named
+            {
+            };
+            if (::fstat(fd, &held) == 0 && ::stat(encoded(path).constData(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+                m_fd = fd;
+                m_error = 0;
+                return true;
+            }
+            ::close(fd);
+            continue;
+        }
+        // A conflicting record lock may also read EACCES; both mean "held by another".
+        m_error = errno == EAGAIN || errno == EACCES ? EWOULDBLOCK : errno;
         ::close(fd);
-        return false;
+        if (m_error != EWOULDBLOCK || deadline.hasExpired())
+            return false;
+        QThread::msleep(
+            static_cast<unsigned long>(std::clamp<qint64>(deadline.remainingTime(), 1, 20)));
     }
-    m_fd = fd;
-    m_error = 0;
-    return true;
 }
 
 void ExclusiveFile::close()

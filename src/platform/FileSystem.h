@@ -33,10 +33,12 @@ public:
     ExclusiveFile(const ExclusiveFile &) = delete;
     ExclusiveFile &operator=(const ExclusiveFile &) = delete;
 
-    // Opens and locks without waiting. On failure returns false and keeps errno's
-    // value and text: EWOULDBLOCK/EAGAIN when someone else holds a lock, EACCES or
-    // EROFS for permissions, ENOENT for a missing file.
-    bool open(const QString &path);
+    // Opens and locks, waiting up to `wait` milliseconds for another holder to let go.
+    // The file locked is the one the path names once the lock is held: a file replaced
+    // meanwhile (renamed over) is opened again. On failure returns false and keeps
+    // errno's value and text: EWOULDBLOCK/EAGAIN when someone else holds a lock, EACCES
+    // or EROFS for permissions, ENOENT for a missing file.
+    bool open(const QString &path, int wait = 0);
     void close();
 
     bool isOpen() const { return m_fd >= 0; }

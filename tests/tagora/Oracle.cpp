@@ -36,13 +36,15 @@ QString qpdfProblems(const QString &path, const QString &password)
     return exitCode == 0 ? QString() : QString::fromUtf8(output);
 }
 
-QMap<QString, QString> pdfinfo(const QString &path)
+QMap<QString, QString> pdfinfo(const QString &path, bool custom)
 {
     int exitCode = 0;
-    const QByteArray output = run(QStringLiteral("pdfinfo"),
-                                  {QStringLiteral("-custom"), QStringLiteral("-rawdates"),
-                                   QStringLiteral("-enc"), QStringLiteral("UTF-8"), path},
-                                  &exitCode);
+    const QByteArray output =
+        run(QStringLiteral("pdfinfo"),
+            (custom ? QStringList{QStringLiteral("-custom")} : QStringList()) +
+                QStringList{QStringLiteral("-rawdates"), QStringLiteral("-enc"),
+                            QStringLiteral("UTF-8"), path},
+            &exitCode);
     QMap<QString, QString> entries;
     if (exitCode != 0)
         return entries;
@@ -52,13 +54,6 @@ QMap<QString, QString> pdfinfo(const QString &path)
             entries.insert(line.left(colon), line.mid(colon + 1).trimmed());
     }
     return entries;
-}
-
-bool pdfinfoEncrypted(const QString &path)
-{
-    int exitCode = 0;
-    const QByteArray output = run(QStringLiteral("pdfinfo"), {path}, &exitCode);
-    return output.contains("\nEncrypted:       yes");
 }
 
 QStringList qpdfKeys(const QString &path)

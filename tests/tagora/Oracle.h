@@ -14,11 +14,8 @@ namespace Oracle {
 QString qpdfProblems(const QString &path, const QString &password = {});
 
 // The Info entries as `pdfinfo -custom -rawdates -enc UTF-8` prints them (string
-// values only).
-QMap<QString, QString> pdfinfo(const QString &path);
-
-// Whether `pdfinfo` says the file is encrypted.
-bool pdfinfoEncrypted(const QString &path);
+// values only); without `custom`, what plain `pdfinfo` says ("Pages", "Encrypted" ...).
+QMap<QString, QString> pdfinfo(const QString &path, bool custom = true);
 
 // The Info keys as the qpdf library reads them (sorted), as UTF-8 texts.
 QStringList qpdfKeys(const QString &path);

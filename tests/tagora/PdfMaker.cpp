@@ -54,7 +54,9 @@ QByteArray PdfMaker::bytes() const
     }
 
     QByteArray trailer = "/Root 1 0 R /ID " + Id;
-    if (info == Info::Indirect || info == Info::InObjectStream)
+    if (!trailerInfo.isEmpty())
+        trailer += " /Info " + trailerInfo;
+    else if (info == Info::Indirect || info == Info::InObjectStream)
         trailer += " /Info 5 0 R";
     else if (info == Info::Direct)
         trailer += " /Info " + infoBody;

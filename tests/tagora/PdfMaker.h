@@ -29,6 +29,8 @@ public:
     Info info = Info::Indirect;
     // The Info dictionary in PDF syntax; object 6 holds the string (Referenced value).
     QByteArray infoBody = "<< /Title (A title) /Author (An author) >>";
+    // When set, the trailer's /Info value instead ("1 0 R": a damaged file's Info).
+    QByteArray trailerInfo;
     // Bytes of page content, to make larger files.
     qint64 contentBytes = 64;
 
