@@ -1,30 +1,26 @@
 // SPDX-License-Identifier: Apache-2.0
-// clsFields: the document-information fields of one PDF while the dialog edits them.
+// clsFields: the document-information fields of one PDF while the dialog edits them,
+// as the dialog and a host see them.
 //
-// Four editable standard fields (Title, Author, Subject, Keywords) are plain text
-// properties; custom fields are an ordered collection of clsField, positions counted
-// from 1, keyed by name with letter case ignored ("Source" and "SOURCE" are one key;
-// the field keeps the name it was added with). Two naming rules hold: no custom field
-// bears one of the eight reserved names exactly (case-sensitive), and no two custom
-// fields have names equal ignoring case. AddField is the only way in.
-//
-// GetDatas reads a PDF's information entries into the set through the PDF
-// information library; SaveDatas writes the set back, removing every entry the file
-// lists first. Both yield to the message loop while they work, raise WorkEnded once
-// at their end whatever happened, and report their own failures through the error
-// trap. SaveDatas raises WorkPercent as it goes; WorkError passes on every error
-// number the library reports.
+// The fields, their rules and the order of reading and writing are FieldSet's; this
+// class adds what the component's objects promise on top: Title, Author, Subject and
+// Keywords as properties, custom fields by position or by name (Field), every
+// operation under the error trap, yields to the message loop while a PDF is read or
+// written, and the events. GetDatas reads a PDF's information entries into the set;
+// SaveDatas writes the set back, removing every entry the file lists first, and
+// commits the library's save once at its end, so the file changes in one piece. Both
+// raise WorkEnded once at their end whatever happened; SaveDatas raises WorkPercent as
+// it goes; WorkError passes on every error number the library reports.
 #pragma once
 
+#include "FieldSet.h"
 #include "clsField.h"
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVariant>
 
 #include <memory>
-#include <vector>
 
 namespace Tagora {
 class TagoraInfo;
@@ -37,23 +33,23 @@ class clsFields : public QObject
     Q_OBJECT
 
 public:
-    using FieldRef = std::shared_ptr<clsField>;
+    using FieldRef = FieldSet::FieldRef;
 
     explicit clsFields(QObject *parent = nullptr);
     // Clears the custom fields first.
     ~clsFields() override;
 
-    QString Author() const { return m_author; }
-    void setAuthor(const QString &value) { m_author = value; }
-    QString Keywords() const { return m_keywords; }
-    void setKeywords(const QString &value) { m_keywords = value; }
-    QString Subject() const { return m_subject; }
-    void setSubject(const QString &value) { m_subject = value; }
-    QString Title() const { return m_title; }
-    void setTitle(const QString &value) { m_title = value; }
+    QString Author() const { return m_set.author(); }
+    void setAuthor(const QString &value) { m_set.setAuthor(value); }
+    QString Keywords() const { return m_set.keywords(); }
+    void setKeywords(const QString &value) { m_set.setKeywords(value); }
+    QString Subject() const { return m_set.subject(); }
+    void setSubject(const QString &value) { m_set.setSubject(value); }
+    QString Title() const { return m_set.title(); }
+    void setTitle(const QString &value) { m_set.setTitle(value); }
 
     // Number of custom fields; the standard fields are not counted.
-    int Count() const { return int(m_fields.size()); }
+    int Count() const { return m_set.count(); }
 
     // The field at a position (a whole number, 1 to Count) or with a name (a text,
     // letter case ignored); none for anything else. Never reports a failure.
@@ -83,17 +79,10 @@ signals:
     void WorkError(qint32 nError);
 
 private:
-    static QString keyOf(const QString &name) { return name.toCaseFolded(); }
-    FieldRef find(const QString &name) const;
     std::shared_ptr<Tagora::TagoraInfo> createLibrary();
     void releaseLibrary();
 
-    QString m_title;
-    QString m_author;
-    QString m_subject;
-    QString m_keywords;
-    std::vector<FieldRef> m_fields;   // in order of insertion
-    QHash<QString, FieldRef> m_byKey; // by case-folded name
+    FieldSet m_set;
     // The library object of the read or write in progress. Shared so that an
     // operation keeps its own object even if another one starts during a yield.
     std::shared_ptr<Tagora::TagoraInfo> m_vTagora;

@@ -8,20 +8,6 @@
 
 namespace Trap {
 
-namespace {
-thread_local ErrorTrap::Failure last;
-}
-
-ErrorTrap::Failure ErrorTrap::lastFailure()
-{
-    return last;
-}
-
-void ErrorTrap::clearLastFailure()
-{
-    last = Failure();
-}
-
 ErrorTrap::ErrorTrap(const QString &source)
     : m_head(QStringLiteral("(") + QLatin1String(Platform::ApplicationTitle) + source +
              QStringLiteral(") Error "))
@@ -58,8 +44,7 @@ void ErrorTrap::report(std::exception_ptr failure) const noexcept
         description = Automation::standardDescription(number);
     }
     try {
-        last = Failure{number, description, prompt(number, description)};
-        Platform::MsgBox(last.prompt, Platform::vbOKOnly);
+        Platform::MsgBox(prompt(number, description), Platform::vbOKOnly);
     } catch (...) {
         // A box that cannot be shown leaves nothing else to report to.
     }

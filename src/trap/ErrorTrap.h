@@ -55,17 +55,6 @@ public:
     // The prompt for a failure with this number and description at the current line.
     QString prompt(qint32 number, const QString &description) const;
 
-    // The last failure a trap reported on this thread, for tools that report failures
-    // in their own words (the command line); number 0 when none since the last clear.
-    struct Failure
-    {
-        qint32 number = 0;
-        QString description;
-        QString prompt;
-    };
-    static Failure lastFailure();
-    static void clearLastFailure();
-
 private:
     struct Head
     {

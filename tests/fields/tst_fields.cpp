@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using Fields::clsFields;
 
 namespace {
@@ -298,6 +301,27 @@ private slots:
         QCOMPARE(boxes.boxes.size(), 1);
         QVERIFY(boxes.boxes.first().prompt.startsWith(
             QStringLiteral("(OrvFields.clsFields.GetDatas) Error ")));
+
+        // No room for the save's one write: the file is as it was, the user is told.
+        boxes.boxes.clear();
+        const QString full = m_dir->filePath(QStringLiteral("full.pdf"));
+        TestPdf::make(full, {{"Title", "T"}});
+        const QByteArray original = TestPdf::bytes(full);
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit previous = {};
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        struct rlimit lowered = previous;
+        lowered.rlim_cur = rlim_t(original.size() + 10);
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+        set.SaveDatas(full);
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        QCOMPARE(TestPdf::bytes(full), original);
+        QCOMPARE(ended.count(), 3);
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY2(boxes.boxes.first().prompt.startsWith(
+                     QStringLiteral("(OrvFields.clsFields.SaveDatas) Error 61 : ") + full),
+                 qPrintable(boxes.boxes.first().prompt));
+        QVERIFY(boxes.boxes.first().prompt.endsWith(QStringLiteral(" Line 10")));
     }
 
     void aLockedFileStopsTheWriteBeforeAnyChange()

@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "FieldSet.h"
+
+#include "tagora/PdfText.h"
+#include "tagora/StandardEntries.h"
+#include "tagora/TagoraInfo.h"
+
+#include <QDateTime>
+
+#include <cmath>
+
+namespace Fields {
+
+namespace Entries = Tagora::StandardEntries;
+using Tagora::TagoraInfo;
+
+namespace {
+
+// Progress is computed in single precision, each percentage rounded half to even
+// (the default rounding mode of nearbyint).
+qint16 percentOf(float running)
+{
+    return qint16(std::nearbyintf(running));
+}
+
+} // namespace
+
+FieldSet::FieldSet(const FieldSet &other)
+{
+    *this = other;
+}
+
+FieldSet &FieldSet::operator=(const FieldSet &other)
+{
+    if (this == &other)
+        return *this;
+    m_title = other.m_title;
+    m_author = other.m_author;
+    m_subject = other.m_subject;
+    m_keywords = other.m_keywords;
+    m_readNames = other.m_readNames;
+    clear();
+    for (const FieldRef &field : other.m_fields)
+        add(field->Name(), field->Content());
+    return *this;
+}
+
+FieldSet::FieldRef FieldSet::field(int position) const
+{
+    if (position < 1 || position > count())
+        return nullptr;
+    return m_fields[size_t(position - 1)];
+}
+
+FieldSet::FieldRef FieldSet::find(const QString &name) const
+{
+    return m_byKey.value(keyOf(name));
+}
+
+bool FieldSet::isValidName(const QString &name)
+{
+    // The edited four first, then the four the file keeps.
+    for (const auto &group : {Entries::Edited, Entries::Kept})
+        for (const QLatin1String reserved : group)
+            if (name == reserved)
+                return false;
+    return true;
+}
+
+int FieldSet::standardEntry(const QString &name)
+{
+    static const QStringList lower = [] {
+        QStringList names;
+        for (const auto &group : {Entries::Edited, Entries::Kept})
+            for (const QLatin1String entry : group)
+                names.append(QString(entry).toLower());
+        return names;
+    }();
+    return int(lower.indexOf(name.toLower()));
+}
+
+FieldSet::FieldRef FieldSet::add(const QString &name, const QString &value)
+{
+    if (!isValidName(name))
+        return nullptr;
+    if (FieldRef field = find(name))
+        return field;
+    auto field = std::make_shared<clsField>();
+    field->setName(name);
+    field->setContent(value);
+    m_fields.push_back(field);
+    m_byKey.insert(keyOf(name), field);
+    return field;
+}
+
+FieldSet::FieldRef FieldSet::remove(const QString &name)
+{
+    FieldRef field = find(name);
+    if (field) {
+        m_byKey.remove(keyOf(field->Name()));
+        m_fields.erase(std::find(m_fields.begin(), m_fields.end(), field));
+    }
+    return field;
+}
+
+void FieldSet::clear()
+{
+    m_byKey.clear();
+    m_fields.clear();
+}
+
+void FieldSet::clearAll()
+{
+    clear();
+    m_title.clear();
+    m_author.clear();
+    m_subject.clear();
+    m_keywords.clear();
+}
+
+void FieldSet::read(TagoraInfo &library, const QString &path, Observer &observer)
+{
+    observer.step(3);
+    const int n = library.ReadInfo(path);
+    observer.yield();
+    observer.step(4);
+    m_readNames.clear();
+    for (int i = 0; i < n; ++i) {
+        observer.yield();
+        const QString name = library.InfoName(i);
+        const QString value = library.InfoValue(i);
+        m_readNames.append(name);
+        QString *standard[] = {&m_title, &m_author, &m_subject, &m_keywords};
+        const int entry = standardEntry(name);
+        if (entry >= 0 && entry < 4)
+            *standard[entry] = value;
+        else if (entry < 0 && !value.isEmpty())
+            add(name, value);
+        // The other four are left to the file: never edited here.
+        observer.yield();
+    }
+}
+
+void FieldSet::save(TagoraInfo &library, const QString &path, Observer &observer) const
+{
+    observer.step(2);
+    const int n = library.ReadInfo(path);
+    observer.step(3);
+    if (!observer.carryOn())
+        return;
+    observer.step(4);
+    const int total = n >= 1 ? count() + n : count();
+    const float step = total != 0 ? 100.0f / float(total) : 0.0f;
+    observer.step(5);
+    float running = 0;
+    observer.step(6);
+    for (int i = 0; i < n; ++i) {
+        library.RemoveInfoEntry(path, library.InfoName(i));
+        if (!observer.carryOn())
+            return;
+        running += step;
+        observer.percent(percentOf(running));
+    }
+    observer.step(7);
+    library.WriteStandardInfo(path, m_title, m_author, m_subject, m_keywords, QString(), QString());
+    observer.step(8);
+    if (!observer.carryOn())
+        return;
+    observer.step(9);
+    const int fields = count();
+    for (int i = 1; i <= fields; ++i) {
+        if (const FieldRef f = field(i)) {
+            library.WriteInfoEntry(path, f->Name(), f->Content());
+            if (!observer.carryOn())
+                return;
+        }
+        running += step;
+        observer.percent(percentOf(running));
+    }
+}
+
+void FieldSet::saveChanges(TagoraInfo &library, const QString &path, const FieldSet &before) const
+{
+    bool changed = false;
+    const QString now[] = {m_title, m_author, m_subject, m_keywords};
+    const QString was[] = {before.m_title, before.m_author, before.m_subject, before.m_keywords};
+    for (int entry = 0; entry < 4; ++entry) {
+        if (now[entry] == was[entry])
+            continue;
+        changed = true;
+        QStringList read;
+        for (const QString &name : before.m_readNames)
+            if (standardEntry(name) == entry)
+                read.append(name);
+        if (now[entry].isEmpty()) {
+            for (const QString &name : read)
+                library.RemoveInfoEntry(path, name);
+        } else {
+            // The entry the read took the field from: the last of them.
+            library.WriteInfoEntry(
+                path, read.isEmpty() ? QString(Entries::Edited[size_t(entry)]) : read.constLast(),
+                now[entry]);
+        }
+    }
+    for (const FieldRef &gone : before.m_fields) {
+        if (find(gone->Name()))
+            continue;
+        changed = true;
+        for (const QString &name : before.m_readNames)
+            if (keyOf(name) == keyOf(gone->Name()))
+                library.RemoveInfoEntry(path, name);
+    }
+    for (const FieldRef &field : m_fields) {
+        const FieldRef old = before.find(field->Name());
+        if (!old || old->Content() != field->Content()) {
+            library.WriteInfoEntry(path, old ? old->Name() : field->Name(), field->Content());
+            changed = true;
+        }
+    }
+    // A document that changed says when.
+    if (changed)
+        library.WriteInfoEntry(path, Entries::ModDate,
+                               Tagora::PdfText::date(QDateTime::currentDateTime()));
+}
+
+} // namespace Fields
