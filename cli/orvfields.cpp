@@ -1,29 +1,36 @@
 // SPDX-License-Identifier: Apache-2.0
 // orvfields: reads and writes a PDF's document-information fields from the command
 // line, through the same field set and PDF library as the dialog, with the dialog's
-// rules.
+// naming rules.
 //
 //   orvfields read FILE.pdf [--json]
 //   orvfields write FILE.pdf [--title T] [--author A] [--subject S] [--keywords K]
 //                            [--set NAME=VALUE]... [--remove NAME]... [--json]
+//                            [--wait SECONDS]
+//
+// A write is one locked read-modify-write: the file's lock is held from the read to the
+// end of the save, so a writer that runs at the same time waits (--wait, 5 seconds by
+// default) and then builds on what this one wrote. It changes only what it was asked
+// to: every other entry stays exactly as it stood, and a write that changes nothing
+// writes nothing.
 //
 // Exit status: 0 when every job succeeded, 1 with a one-line message naming the file
 // and the reason, 2 for a usage error.
 
-#include "fields/clsFields.h"
-#include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
-#include "trap/ErrorTrap.h"
+#include "automation/AutomationError.h"
+#include "fields/FieldSet.h"
+#include "tagora/TagoraInfo.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringDecoder>
 
 #include <cstdio>
 #include <unistd.h>
 
-using Fields::clsFields;
+using Fields::FieldSet;
 
 namespace {
 
@@ -31,9 +38,11 @@ constexpr char Usage[] =
     "usage: orvfields read FILE.pdf [--json]\n"
     "       orvfields write FILE.pdf [--title T] [--author A] [--subject S] [--keywords K]\n"
     "                                [--set NAME=VALUE]... [--remove NAME]... [--json]\n"
+    "                                [--wait SECONDS]\n"
     "  read   prints Title, Author, Subject, Keywords and the custom fields\n"
     "  write  changes them (--set adds a field or changes the value of the one with that\n"
-    "         name, letter case ignored; --remove removes one), then prints the result\n";
+    "         name, letter case ignored; --remove removes one), then prints the result;\n"
+    "         another writer of the file is waited for up to SECONDS (5)\n";
 
 struct Edit
 {
@@ -54,6 +63,7 @@ struct Command
 {
     bool write = false;
     bool json = false;
+    int wait = 5000; // milliseconds
     QString file;
     QList<Edit> edits;
 };
@@ -63,15 +73,22 @@ struct UsageError
     QString text;
 };
 
-// A job that did not succeed, with the one-line message for the user.
-struct JobFailed
-{
-    QString message;
-};
-
 void print(FILE *stream, const QString &text)
 {
     std::fputs(text.toUtf8().constData(), stream);
+}
+
+// The arguments, refused when one is not valid UTF-8 (it would be changed silently).
+QStringList arguments(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        args << utf8(QByteArrayView(argv[i]));
+        if (utf8.hasError())
+            throw UsageError{QStringLiteral("argument %1 is not valid UTF-8").arg(i)};
+    }
+    return args;
 }
 
 Command parse(const QStringList &args)
@@ -80,7 +97,6 @@ Command parse(const QStringList &args)
         throw UsageError{QString()};
     Command command;
     command.write = args[0] == QLatin1String("write");
-    clsFields rules; // knows the reserved names
     for (int i = 1; i < args.size(); ++i) {
         const QString &arg = args[i];
         if (arg == QLatin1String("--json")) {
@@ -91,6 +107,14 @@ Command parse(const QStringList &args)
             if (!command.file.isEmpty())
                 throw UsageError{QStringLiteral("one file at a time: %1").arg(arg)};
             command.file = arg;
+            continue;
+        }
+        if (arg == QLatin1String("--wait") && command.write) {
+            bool number = false;
+            const double seconds = i + 1 < args.size() ? args[++i].toDouble(&number) : 0;
+            if (!number || seconds < 0 || seconds > 86400)
+                throw UsageError{QStringLiteral("--wait takes a number of seconds")};
+            command.wait = int(seconds * 1000);
             continue;
         }
         static const QHash<QString, Edit::Kind> options{
@@ -118,7 +142,7 @@ Command parse(const QStringList &args)
         // The dialog's rules: no reserved names, no empty names or values.
         if ((edit.kind == Edit::Set || edit.kind == Edit::Remove) && edit.name.isEmpty())
             throw UsageError{QStringLiteral("%1: the field name can not be empty").arg(arg)};
-        if (edit.kind == Edit::Set && !rules.IsValidFieldName(edit.name))
+        if (edit.kind == Edit::Set && !FieldSet::isValidName(edit.name))
             throw UsageError{QStringLiteral("--set %1: a standard field, not a custom one (use "
                                             "--title, --author, --subject or --keywords)")
                                  .arg(edit.name)};
@@ -133,19 +157,7 @@ Command parse(const QStringList &args)
     return command;
 }
 
-// Runs one operation of the set; a failure its trap reported becomes the message.
-template <typename Operation> void runChecked(const QString &file, Operation &&operation)
-{
-    Trap::ErrorTrap::clearLastFailure();
-    operation();
-    const Trap::ErrorTrap::Failure failure = Trap::ErrorTrap::lastFailure();
-    if (failure.number != 0)
-        throw JobFailed{failure.description.contains(file)
-                            ? failure.description
-                            : QStringLiteral("%1: %2").arg(file, failure.description)};
-}
-
-void apply(clsFields &set, const Edit &edit)
+void apply(FieldSet &set, const Edit &edit)
 {
     switch (edit.kind) {
     case Edit::Title:
@@ -161,69 +173,97 @@ void apply(clsFields &set, const Edit &edit)
         set.setKeywords(edit.value);
         break;
     case Edit::Set:
-        if (const clsFields::FieldRef field = set.Field(edit.name))
+        if (const FieldSet::FieldRef field = set.find(edit.name))
             field->setContent(edit.value);
         else
-            set.AddField(edit.name, edit.value);
+            set.add(edit.name, edit.value);
         break;
     case Edit::Remove:
-        set.RemoveField(edit.name);
+        set.remove(edit.name);
         break;
     }
 }
 
-void show(const clsFields &set, const QString &file, bool json)
+// A text on one line: control characters, line and paragraph separators and the
+// backslash are written as escapes, so that a field never looks like two.
+QString oneLine(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        case u'\0':
+            out += QLatin1String("\\0");
+            break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() == 0x85 ||
+                c.unicode() == 0x2028 || c.unicode() == 0x2029)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+void show(const FieldSet &set, const QString &file, bool json)
 {
     if (json) {
         QJsonArray custom;
-        for (int i = 1; i <= set.Count(); ++i) {
-            const clsFields::FieldRef field = set.Field(i);
+        for (int i = 1; i <= set.count(); ++i) {
+            const FieldSet::FieldRef field = set.field(i);
             custom.append(QJsonObject{{QStringLiteral("name"), field->Name()},
                                       {QStringLiteral("value"), field->Content()}});
         }
         const QJsonObject object{{QStringLiteral("file"), file},
-                                 {QStringLiteral("Title"), set.Title()},
-                                 {QStringLiteral("Author"), set.Author()},
-                                 {QStringLiteral("Subject"), set.Subject()},
-                                 {QStringLiteral("Keywords"), set.Keywords()},
+                                 {QStringLiteral("Title"), set.title()},
+                                 {QStringLiteral("Author"), set.author()},
+                                 {QStringLiteral("Subject"), set.subject()},
+                                 {QStringLiteral("Keywords"), set.keywords()},
                                  {QStringLiteral("custom"), custom}};
         std::fputs(QJsonDocument(object).toJson(QJsonDocument::Compact).constData(), stdout);
         std::fputc('\n', stdout);
         return;
     }
     QString text = QStringLiteral("Title: %1\nAuthor: %2\nSubject: %3\nKeywords: %4\n")
-                       .arg(set.Title(), set.Author(), set.Subject(), set.Keywords());
-    for (int i = 1; i <= set.Count(); ++i)
-        text += set.Field(i)->Name() + QStringLiteral(": ") + set.Field(i)->Content() + u'\n';
+                       .arg(oneLine(set.title()), oneLine(set.author()), oneLine(set.subject()),
+                            oneLine(set.keywords()));
+    for (int i = 1; i <= set.count(); ++i)
+        text += oneLine(set.field(i)->Name()) + QStringLiteral(": ") +
+                oneLine(set.field(i)->Content()) + u'\n';
     print(stdout, text);
-}
-
-void progressBar(qint16 percent)
-{
-    const int filled = percent / 5;
-    std::fprintf(stderr, "\r[%-20s] %3d%%", QByteArray(filled, '#').constData(), int(percent));
-    if (percent >= 100)
-        std::fputc('\n', stderr);
-    std::fflush(stderr);
 }
 
 int runCommand(const Command &command)
 {
-    clsFields set;
-    runChecked(command.file, [&] { set.GetDatas(command.file); });
-    if (command.write) {
-        for (const Edit &edit : command.edits)
-            apply(set, edit);
-        if (Platform::FileLocked(command.file))
-            throw JobFailed{
-                QStringLiteral("%1: the file is opened by another application or is read only")
-                    .arg(command.file)};
-        if (isatty(STDERR_FILENO))
-            QObject::connect(&set, &clsFields::WorkPercent, &progressBar);
-        // A save that did not fail wrote exactly what the set holds, so the set is shown
-        // as the file now reads, without reading the file a third time.
-        runChecked(command.file, [&] { set.SaveDatas(command.file); });
+    Tagora::TagoraInfo library;
+    FieldSet set;
+    FieldSet::Observer quietly;
+    if (!command.write) {
+        set.read(library, command.file, quietly);
+        show(set, command.file, command.json);
+        return 0;
     }
+    // Held from the read to the end of the save: no other writer comes in between.
+    library.LockFile(command.file, command.wait);
+    set.read(library, command.file, quietly);
+    const FieldSet before = set;
+    for (const Edit &edit : command.edits)
+        apply(set, edit);
+    set.saveChanges(library, command.file, before);
+    library.Commit();
     show(set, command.file, command.json);
     return 0;
 }
@@ -233,12 +273,9 @@ int runCommand(const Command &command)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    // Failures are reported by this tool, once, in its own words.
-    Platform::setMessageBoxHandler([](const QString &, int, const QString &) { return 1; });
-
     Command command;
     try {
-        command = parse(app.arguments().mid(1));
+        command = parse(arguments(argc, argv));
     } catch (const UsageError &error) {
         if (!error.text.isEmpty())
             print(stderr, QStringLiteral("orvfields: %1\n").arg(error.text));
@@ -247,8 +284,9 @@ int main(int argc, char **argv)
     }
     try {
         return runCommand(command);
-    } catch (const JobFailed &failure) {
-        print(stderr, QStringLiteral("orvfields: %1\n").arg(failure.message));
+    } catch (const Automation::AutomationError &failure) {
+        // The library's messages name the file and the reason.
+        print(stderr, QStringLiteral("orvfields: %1\n").arg(failure.description()));
         return 1;
     }
 }
