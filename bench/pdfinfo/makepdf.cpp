@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 // makepdf: writes a PDF of about the size asked for, for benchmarks: pages that each
-// draw one incompressible image, and an Info dictionary of 28 entries.
+// draw one incompressible image, and an Info dictionary of 8 standard entries and 20
+// custom ones (or as many as --entries says).
 //
-//   makepdf OUTPUT.pdf MEGABYTES [--xref-stream]
+//   makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N]
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -17,12 +18,19 @@
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: makepdf OUTPUT.pdf MEGABYTES [--xref-stream]\n");
+        std::fprintf(stderr, "usage: makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N]\n");
         return 2;
     }
     const std::string output = argv[1];
     const long megabytes = std::strtol(argv[2], nullptr, 10);
-    const bool xrefStream = argc > 3 && std::string(argv[3]) == "--xref-stream";
+    bool xrefStream = false;
+    int entries = 20;
+    for (int i = 3; i < argc; ++i) {
+        if (std::string(argv[i]) == "--xref-stream")
+            xrefStream = true;
+        else if (std::string(argv[i]) == "--entries" && i + 1 < argc)
+            entries = std::atoi(argv[++i]);
+    }
 
     // 256 KiB per page: a 1 GB file has about 4 000 pages, a book-like count of objects.
     constexpr int Side = 256; // 256 x 256 RGB = 192 KiB of image data per page
@@ -60,7 +68,7 @@ int main(int argc, char **argv)
     info.replaceKey("/Producer", QPDFObjectHandle::newUnicodeString("qpdf"));
     info.replaceKey("/CreationDate", QPDFObjectHandle::newString("D:20240101120000Z"));
     info.replaceKey("/ModDate", QPDFObjectHandle::newString("D:20240101120000Z"));
-    for (int i = 1; i <= 20; ++i)
+    for (int i = 1; i <= entries; ++i)
         info.replaceKey("/Custom" + std::to_string(i),
                         QPDFObjectHandle::newUnicodeString("value " + std::to_string(i)));
     pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));

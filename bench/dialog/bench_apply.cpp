@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: Apache-2.0
+// bench_apply: the time of the dialog's Apply on a book whose PDF has many custom
+// fields: MainForm.Show on a one-book publication, Apply pressed once the book is
+// loaded, timed from the press until the dialog is hidden (the save, its progress and
+// its one write). Message boxes are answered at once.
+//
+//   QT_QPA_PLATFORM=offscreen bench_apply [FIELDS...]      (default 10 100 1000)
+
+#include "host/model/PublicationReader.h"
+#include "host/model/PublicationTree.h"
+#include "platform/MessageBox.h"
+#include "plugin/MainForm.h"
+#include "tagora/TagoraInfo.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <cstdio>
+
+namespace {
+
+void makeBook(const QString &path, int fields)
+{
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper(pdf).addPage(
+        pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 99 99] >>")),
+        false);
+    QPDFObjectHandle info = QPDFObjectHandle::parse("<< /Title (Book) /Author (Writer) >>");
+    for (int i = 1; i <= fields; ++i)
+        info.replaceKey("/Field" + std::to_string(i),
+                        QPDFObjectHandle::newString("value " + std::to_string(i)));
+    pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
+    QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+    writer.write();
+}
+
+// Milliseconds from pressing Apply to the dialog's end.
+double timeApply(const QString &folder, int fields)
+{
+    makeBook(folder + "/book.pdf", fields);
+    QBuffer xml;
+    xml.setData(R"(<publication title="Bench"><book name="Book" pdf="book.pdf"/></publication>)");
+    xml.open(QIODevice::ReadOnly);
+    Host::PublicationTree tree;
+    Host::PublicationReader::read(&xml, folder, QStringLiteral("bench.xml"), tree);
+
+    double elapsed = -1;
+    QTimer press;
+    press.setInterval(5);
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *apply = window->findChild<QPushButton *>(QStringLiteral("cmdApply"));
+            if (!window->isVisible() || !apply || !apply->isEnabled())
+                continue;
+            press.stop();
+            QElapsedTimer timer;
+            timer.start();
+            apply->click();
+            elapsed = double(timer.nsecsElapsed()) / 1e6;
+        }
+    });
+    press.start();
+    Plugin::MainForm form;
+    form.setLanguage(1);
+    form.setPluginObject(&tree);
+    form.Show();
+
+    Tagora::TagoraInfo check;
+    if (check.ReadInfo(folder + "/book.pdf") < fields)
+        std::fprintf(stderr, "the save lost fields\n");
+    return elapsed;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    Platform::setMessageBoxHandler([](const QString &, int, const QString &) { return 1; });
+    QList<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.append(QByteArray(argv[i]).toInt());
+    if (counts.isEmpty())
+        counts = {10, 100, 1000};
+    QTemporaryDir folder;
+    std::printf("| custom fields | Apply (ms) |\n|---|---|\n");
+    for (const int fields : counts)
+        std::printf("| %d | %.1f |\n", fields, timeApply(folder.path(), fields));
+    return 0;
+}
