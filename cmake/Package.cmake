@@ -61,6 +61,8 @@ set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
 set(CPACK_DEBIAN_APP_PACKAGE_NAME ${ORV_PACKAGE_app})
 set(CPACK_DEBIAN_APP_PACKAGE_SECTION utils)
+# Loaded when XMP is first read, so dpkg-shlibdeps cannot see it.
+set(CPACK_DEBIAN_APP_PACKAGE_DEPENDS "libexempi8")
 set(CPACK_DEBIAN_APP_DESCRIPTION "view and edit the document fields of PDF books
 The PDF fields plug-in of a publishing application: an in-process automation
 component that a host creates by its programmatic identifier,

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
-# Makes the sample publication in OUTPUT: publication.xml and the PDFs of its two
+# Makes the sample publication in OUTPUT: publication.xml and the PDFs of its three
 # published books. Only bash, coreutils, iconv and the qpdf command line are used.
 #
 #   make-sample.sh SOURCE_FOLDER OUTPUT_FOLDER
 #
 # Each PDF is first written plainly, with exact byte offsets in a classic
 # cross-reference table, then rewritten by qpdf: "User guide" with object streams and
-# a cross-reference stream, "Release notes" with a classic table. qpdf --check must
+# a cross-reference stream, "Release notes" and "Annual report" (which carries XMP
+# metadata) with a classic table. qpdf --check must
 # pass without a warning, or the build fails.
 set -euo pipefail
 
@@ -78,16 +79,19 @@ page_content() { # HEADING LINE...
 
 # make_book FILE INFO PAGE_FILE...: a book whose pages are described one per file,
 # first line the heading, further lines the body. Objects: 1 catalogue, 2 page tree,
-# 3 font, 4 information dictionary, then a page and its content per page.
+# 3 font, 4 information dictionary, then a page and its content per page, and last
+# the XMP metadata stream when $xmp holds a packet.
+xmp=
 make_book() {
     local file=$1 info=$2
     shift 2
-    local pages=$# kids= i=0 page
+    local pages=$# kids= i=0 page catalog='<< /Type /Catalog /Pages 2 0 R >>'
     for ((i = 0; i < pages; i++)); do
         kids+="$((5 + 2 * i)) 0 R "
     done
+    [ -z "$xmp" ] || catalog="<< /Type /Catalog /Pages 2 0 R /Metadata $((5 + 2 * pages)) 0 R >>"
     pdf_begin "$file"
-    pdf_object 1 '<< /Type /Catalog /Pages 2 0 R >>'
+    pdf_object 1 "$catalog"
     pdf_object 2 "<< /Type /Pages /Kids [ ${kids% } ] /Count $pages >>"
     pdf_object 3 '<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>'
     pdf_object 4 "$info"
@@ -100,6 +104,11 @@ make_book() {
         pdf_stream $((6 + 2 * i)) "$(page_content "${lines[@]}")"
         i=$((i + 1))
     done
+    if [ -n "$xmp" ]; then
+        offsets[$((5 + 2 * pages))]=$(stat -c %s "$pdf")
+        printf '%d 0 obj\n<< /Type /Metadata /Subtype /XML /Length %d >>\nstream\n%s\nendstream\nendobj\n' \
+            $((5 + 2 * pages)) "$(printf '%s' "$xmp" | wc -c)" "$xmp" >>"$pdf"
+    fi
     pdf_end 1 4
 }
 
@@ -151,7 +160,39 @@ make_book "$work/release-notes.pdf" "<< /Title $(literal 'Release notes') \
 qpdf_checked --deterministic-id --object-streams=disable \
     "$work/release-notes.pdf" "$output/books/release-notes.pdf"
 
-for book in user-guide release-notes; do
+# "Annual report": a PDF/A-style book whose XMP metadata says what its Info dictionary
+# does not (the subject and the keywords), as many modern producers write them.
+printf '%s\n' 'Annual report' 'The year in books: what was published and read.' >"$work/ar1"
+xmp="<?xpacket begin=\"$(printf '\357\273\277')\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>
+<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">
+ <rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">
+  <rdf:Description rdf:about=\"\"
+    xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\"
+    xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\"
+    xmlns:pdfx=\"http://ns.adobe.com/pdfx/1.3/\"
+    pdfaid:part=\"2\" pdfaid:conformance=\"B\"
+    xmp:CreateDate=\"2024-03-01T10:00:00+01:00\" xmp:ModifyDate=\"2024-03-01T10:00:00+01:00\"
+    xmp:CreatorTool=\"Orvane publishing\" pdf:Producer=\"OrvFields sample maker\"
+    pdf:Keywords=\"report, year, books\" pdfx:Edition=\"2024\">
+   <dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">Annual report</rdf:li></rdf:Alt></dc:title>
+   <dc:creator><rdf:Seq><rdf:li>Board of editors</rdf:li></rdf:Seq></dc:creator>
+   <dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">The year in books</rdf:li></rdf:Alt></dc:description>
+  </rdf:Description>
+ </rdf:RDF>
+</x:xmpmeta>
+$(printf '%*s' 1500 '')
+<?xpacket end=\"w\"?>"
+make_book "$work/annual-report.pdf" "<< /Title $(literal 'Annual report') \
+/Author $(literal 'Board of editors') \
+/Creator $(literal 'Orvane publishing') \
+/Producer $(literal 'OrvFields sample maker') \
+/CreationDate (D:20240301100000+01'00') /ModDate (D:20240301100000+01'00') \
+/Edition $(literal '2024') >>" "$work/ar1"
+xmp=
+qpdf_checked --deterministic-id --object-streams=disable \
+    "$work/annual-report.pdf" "$output/books/annual-report.pdf"
+
+for book in user-guide release-notes annual-report; do
     qpdf_checked --check "$output/books/$book.pdf" >/dev/null
 done
 # The two cross-reference forms the sample promises.

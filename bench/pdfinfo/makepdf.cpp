@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // makepdf: writes a PDF of about the size asked for, for benchmarks: pages that each
 // draw one incompressible image, and an Info dictionary of 8 standard entries and 20
-// custom ones (or as many as --entries says).
+// custom ones (or as many as --entries says), and with --xmp an XMP metadata stream
+// of about 4 KB that holds the same standard entries.
 //
-//   makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N]
+//   makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N] [--xmp]
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -24,10 +25,13 @@ int main(int argc, char **argv)
     const std::string output = argv[1];
     const long megabytes = std::strtol(argv[2], nullptr, 10);
     bool xrefStream = false;
+    bool xmp = false;
     int entries = 20;
     for (int i = 3; i < argc; ++i) {
         if (std::string(argv[i]) == "--xref-stream")
             xrefStream = true;
+        else if (std::string(argv[i]) == "--xmp")
+            xmp = true;
         else if (std::string(argv[i]) == "--entries" && i + 1 < argc)
             entries = std::atoi(argv[++i]);
     }
@@ -72,6 +76,28 @@ int main(int argc, char **argv)
         info.replaceKey("/Custom" + std::to_string(i),
                         QPDFObjectHandle::newUnicodeString("value " + std::to_string(i)));
     pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
+
+    if (xmp) {
+        std::string packet =
+            "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+            "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description "
+            "rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+            "xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" "
+            "xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\" pdfaid:part=\"2\" "
+            "pdfaid:conformance=\"B\" xmp:CreatorTool=\"makepdf\" pdf:Producer=\"qpdf\" "
+            "pdf:Keywords=\"pdf, fields\" "
+            "xmp:CreateDate=\"2024-01-01T12:00:00Z\"><dc:title><rdf:Alt>"
+            "<rdf:li xml:lang=\"x-default\">Benchmark book</rdf:li></rdf:Alt></dc:title>"
+            "<dc:creator><rdf:Seq><rdf:li>Zo\xC3\xAB Writer</rdf:li></rdf:Seq></dc:creator>"
+            "<dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">Speed</rdf:li></rdf:Alt>"
+            "</dc:description></rdf:Description></rdf:RDF></x:xmpmeta>";
+        packet += std::string(3000, ' ') + "<?xpacket end=\"w\"?>";
+        QPDFObjectHandle metadata = pdf.newStream(packet);
+        metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
+        metadata.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
+        pdf.getRoot().replaceKey("/Metadata", metadata);
+    }
 
     QPDFWriter writer(pdf, output.c_str());
     writer.setCompressStreams(false);

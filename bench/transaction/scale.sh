@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # The save as one transaction, measured: read and one-field write of Info dictionaries
-# with 1 000 and 100 000 entries next to exiftool, the dialog's Apply with 1 000 custom
-# fields, and saves killed at random moments (each must leave the file as it was or
+# with 1 000 and 100 000 entries next to exiftool, a write with and without XMP metadata
+# to keep in step, the dialog's Apply with 1 000 custom fields, and saves killed at random moments (each must leave the file as it was or
 # with the whole save). Prints Markdown. Not part of ./test.
 #
 #   bench/transaction/scale.sh [WORKDIR]        (default /tmp/orvfields-scale)
@@ -60,6 +60,19 @@ for entries in 1000 100000; do
         ratio=$(echo "scale=3; $w_orv / $w_exif" | bc)
     fi
     echo "| $entries | $r_orv | $r_exif | $w_orv | $w_exif | $ratio |"
+done
+rm -f "$work/copy.pdf"
+
+echo
+echo "| XMP metadata | orvfields write (4 standard fields) |"
+echo "|---|---|"
+for variant in without with; do
+    src="$work/xmp-$variant.pdf"
+    copy="$work/copy.pdf"
+    flag=; [ "$variant" = with ] && flag=--xmp
+    [ -f "$src" ] || "$bin/makepdf" "$src" 1 $flag
+    prepare=fresh_copy
+    echo "| $variant | $(median "$bin/orvfields" write "$copy" --title "T" --author "A" --subject "S" --keywords "K") |"
 done
 rm -f "$work/copy.pdf"
 

@@ -101,8 +101,13 @@ void syncFolder(const QString &folder)
 } // namespace
 
 void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, bool replaceInfo,
-                        const QString &target)
+                        const QString &target, const std::optional<QByteArray> &metadata)
 {
+    if (metadata) {
+        QPDFObjectHandle stream = pdf.getTrailer().getKey("/Root").getKey("/Metadata");
+        stream.replaceStreamData(metadata->toStdString(), QPDFObjectHandle::newNull(),
+                                 QPDFObjectHandle::newNull());
+    }
     QPDFObjectHandle dictionary = QPDFObjectHandle::newDictionary();
     // qpdf parses a reference only inside another object.
     for (const InfoEntry &entry : info.entries())

@@ -14,7 +14,10 @@
 
 #include <qpdf/QPDF.hh>
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 namespace Tagora {
 
@@ -23,10 +26,11 @@ class FullRewrite
 public:
     // Writes `pdf` with `info` as its document-information dictionary over `target` (a
     // file, not a symbolic link). The dictionary replaces the old Info object when
-    // `replaceInfo`, else it takes a new object. Throws AutomationError; the target is
-    // then unchanged.
+    // `replaceInfo`, else it takes a new object; `metadata`, when given, becomes the data
+    // of the catalog's metadata stream. Throws AutomationError; the target is then
+    // unchanged.
     static void write(QPDF &pdf, const InfoDictionary &info, bool replaceInfo,
-                      const QString &target);
+                      const QString &target, const std::optional<QByteArray> &metadata);
 };
 
 } // namespace Tagora

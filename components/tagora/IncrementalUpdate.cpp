@@ -3,6 +3,8 @@
 
 #include <QList>
 
+#include <algorithm>
+
 namespace Tagora {
 
 namespace {
@@ -73,7 +75,8 @@ int bytesFor(qint64 value)
 
 } // namespace
 
-QByteArray IncrementalUpdate::build(const RevisionBase &base, const QByteArray &info)
+QByteArray IncrementalUpdate::build(const RevisionBase &base, const QByteArray &info,
+                                    const QList<Object> &others)
 {
     QByteArray out;
     if (!base.endsWithEol)
@@ -85,6 +88,15 @@ QByteArray IncrementalUpdate::build(const RevisionBase &base, const QByteArray &
 
     QList<Written> objects{{infoNumber, infoGeneration, base.length + out.size()}};
     out += number(infoNumber) + ' ' + number(infoGeneration) + " obj\n" + info + "\nendobj\n";
+    for (const Object &object : others) {
+        objects.append({object.number, object.generation, base.length + out.size()});
+        out += number(object.number) + ' ' + number(object.generation) + " obj\n" + object.body +
+               "\nendobj\n";
+        size = qMax(size, object.number + 1);
+    }
+    // Sections list their objects in ascending order.
+    std::sort(objects.begin(), objects.end(),
+              [](const Written &a, const Written &b) { return a.number < b.number; });
 
     const qint64 xrefOffset = base.length + out.size();
     if (base.xref == RevisionBase::Xref::Table) {

@@ -9,12 +9,13 @@
 // /Prev carry the file's values forward; /Encrypt never appears, since encrypted files
 // are not updated this way.
 //
-// Here the one changed object is the document-information dictionary. It keeps its
-// object number and generation when the file had it as an indirect object, else it
-// takes the next free number.
+// The changed objects are the document-information dictionary, which keeps its object
+// number and generation when the file had it as an indirect object of its own (else it
+// takes the next free number), and any others the caller gives (the XMP metadata stream).
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 namespace Tagora {
 
@@ -40,9 +41,20 @@ struct RevisionBase
 class IncrementalUpdate
 {
 public:
+    // Another object the revision writes anew: its number, generation and body in PDF
+    // syntax ("<< ... >>\nstream\n...\nendstream").
+    struct Object
+    {
+        int number = 0;
+        int generation = 0;
+        QByteArray body;
+    };
+
     // The bytes to append at `base.length` so that `info` (a dictionary in PDF syntax)
-    // becomes the document-information dictionary.
-    static QByteArray build(const RevisionBase &base, const QByteArray &info);
+    // becomes the document-information dictionary, and `others` replace the objects of
+    // their numbers.
+    static QByteArray build(const RevisionBase &base, const QByteArray &info,
+                            const QList<Object> &others = {});
 };
 
 } // namespace Tagora

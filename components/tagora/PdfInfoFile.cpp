@@ -256,6 +256,24 @@ std::optional<RevisionBase> PdfInfoFile::revisionBase()
     return base;
 }
 
+std::optional<PdfInfoFile::Metadata> PdfInfoFile::metadata()
+{
+    QPDFObjectHandle root = m_pdf->getTrailer().getKey("/Root");
+    QPDFObjectHandle stream = root.isDictionary() ? root.getKey("/Metadata") : QPDFObjectHandle();
+    if (!stream.isStream() || !stream.isIndirect())
+        return std::nullopt;
+    Metadata metadata{stream.getObjGen(), {}, false, stream};
+    try {
+        const std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_all);
+        metadata.data = QByteArray(reinterpret_cast<const char *>(data->getBuffer()),
+                                   qsizetype(data->getSize()));
+        metadata.decoded = true;
+    } catch (const std::exception &) {
+        // A filter qpdf cannot undo: the stream stays as it is.
+    }
+    return metadata;
+}
+
 bool PdfInfoFile::infoStandsAlone()
 {
     QPDFObjectHandle trailer = m_pdf->getTrailer();

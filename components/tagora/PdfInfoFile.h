@@ -59,6 +59,18 @@ public:
     // Whether the file ends with a clean end of revision (only blanks after the last
     // "%%EOF", a startxref before it that stays within the file).
     bool endsCleanly() { return tail().clean; }
+    // The document's XMP metadata: the catalog's /Metadata stream, its object, its
+    // decoded data (empty when its filters cannot be decoded) and its dictionary; nothing
+    // when the document has no such stream.
+    struct Metadata
+    {
+        QPDFObjGen object;
+        QByteArray data;
+        bool decoded = false;
+        QPDFObjectHandle stream;
+    };
+    std::optional<Metadata> metadata();
+
     // Whether the trailer's /Info is an indirect dictionary of its own, which a new Info
     // dictionary may replace under the same number. Not when it points at the catalog,
     // at a page or page-tree node, at a stream or at anything with another /Type: a

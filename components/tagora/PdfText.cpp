@@ -2,6 +2,9 @@
 #include "PdfText.h"
 
 #include <QStringDecoder>
+#include <QStringView>
+
+#include <array>
 
 #include <qpdf/QUtil.hh>
 
@@ -37,6 +40,18 @@ QString fromPdfDoc(const std::string &bytes)
 bool startsWith(const std::string &bytes, const char *mark)
 {
     return bytes.compare(0, std::char_traits<char>::length(mark), mark) == 0;
+}
+
+// The value of two ASCII digits at `at`, or -1.
+int twoDigits(QStringView text, qsizetype at)
+{
+    if (at + 2 > text.size())
+        return -1;
+    const char16_t high = text[at].unicode();
+    const char16_t low = text[at + 1].unicode();
+    if (high < u'0' || high > u'9' || low < u'0' || low > u'9')
+        return -1;
+    return (high - u'0') * 10 + (low - u'0');
 }
 
 } // namespace
@@ -134,6 +149,69 @@ QString date(const QDateTime &moment)
            QStringLiteral("%1'%2'")
                .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
                .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<QString> isoDate(const QString &pdfDate)
+{
+    QStringView rest = QStringView(pdfDate).trimmed();
+    if (rest.startsWith(u"D:"))
+        rest = rest.mid(2);
+
+    // Year, month, day, hour, minute, second; each part after the year may be missing.
+    constexpr std::array<int, 6> lowest{0, 1, 1, 0, 0, 0};
+    constexpr std::array<int, 6> highest{9999, 12, 31, 23, 59, 59};
+    std::array<int, 6> parts{};
+    std::size_t count = 0;
+    qsizetype at = 0;
+    for (; count < parts.size(); ++count) {
+        const int high = twoDigits(rest, at);
+        const int low = count == 0 ? twoDigits(rest, at + 2) : 0;
+        if (high < 0 || low < 0)
+            break;
+        parts[count] = count == 0 ? high * 100 + low : high;
+        if (parts[count] < lowest[count] || parts[count] > highest[count])
+            return std::nullopt;
+        at += count == 0 ? 4 : 2;
+    }
+    if (count == 0)
+        return std::nullopt;
+
+    QString zone;
+    if (at < rest.size()) {
+        const QChar sign = rest[at++];
+        if (sign != u'Z' && sign != u'+' && sign != u'-')
+            return std::nullopt;
+        const int hours = twoDigits(rest, at);
+        if (hours >= 0)
+            at += 2;
+        if (at < rest.size() && rest[at] == u'\'')
+            ++at;
+        const int minutes = hours < 0 ? -1 : twoDigits(rest, at);
+        if (minutes >= 0)
+            at += 2;
+        if (at < rest.size() && rest[at] == u'\'')
+            ++at;
+        if (at != rest.size() || hours > 23 || minutes > 59 || (sign != u'Z' && hours < 0))
+            return std::nullopt;
+        zone = sign == u'Z' ? QStringLiteral("Z")
+                            : QStringLiteral("%1%2:%3")
+                                  .arg(sign)
+                                  .arg(hours, 2, 10, QLatin1Char('0'))
+                                  .arg(minutes < 0 ? 0 : minutes, 2, 10, QLatin1Char('0'));
+    }
+
+    const auto two = [](int value) {
+        return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+    };
+    QString iso = QStringLiteral("%1").arg(parts[0], 4, 10, QLatin1Char('0'));
+    if (count > 1)
+        iso += u'-' + two(parts[1]);
+    if (count > 2)
+        iso += u'-' + two(parts[2]);
+    if (count > 3)
+        iso += u'T' + two(parts[3]) + u':' + two(parts[4]) +
+               (count > 5 ? u':' + two(parts[5]) : QString()) + zone;
+    return iso;
 }
 
 } // namespace Tagora::PdfText

@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
 #include <string>
 
 namespace Tagora::PdfText {
@@ -41,5 +42,13 @@ QByteArray nameSyntax(const QByteArray &bytes);
 
 // A date in PDF form, "D:YYYYMMDDHHmmSS+HH'mm'", at the offset from UTC of `moment`.
 QString date(const QDateTime &moment);
+
+// The ISO 8601 form of a date in PDF form, as XMP and JSON write dates:
+// D:20261206052400+01'00' gives 2026-12-06T05:24:00+01:00, D:20261206052400Z gives
+// 2026-12-06T05:24:00Z. The "D:" and every part after the year may be missing, as in PDF,
+// the apostrophes too; the result has the same precision (a time without seconds gives
+// hh:mm, an hour alone hh:00), and an offset without a time is dropped. Nothing when the
+// text is not such a date or a part is out of range.
+std::optional<QString> isoDate(const QString &pdfDate);
 
 } // namespace Tagora::PdfText

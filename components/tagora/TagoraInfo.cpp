@@ -9,6 +9,7 @@
 #include "RevisionWriter.h"
 #include "StandardEntries.h"
 #include "TagoraError.h"
+#include "XmpPacket.h"
 #include "automation/AutomationError.h"
 #include "platform/FileSystem.h"
 
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QThread>
 
@@ -121,12 +123,96 @@ Automation::AutomationError namedFailure(const QString &path, std::exception_ptr
 
 // What the last ReadInfo of a file found: a save that begins while the file is still
 // that one starts from it, without reading the file again.
+// A document's XMP metadata, read from its stream on first use.
+struct Metadata
+{
+    bool read = false;
+    std::optional<PdfInfoFile::Metadata> stream; // none: the document has no metadata stream
+    std::optional<XmpPacket> packet;             // none: it cannot be read, `problem` says why
+    QString problem;
+
+    // False when the document has no metadata stream.
+    bool load(PdfInfoFile &pdf)
+    {
+        if (!read) {
+            read = true;
+            stream = pdf.metadata();
+            if (stream && !stream->decoded)
+                problem = QStringLiteral("its stream cannot be decoded");
+            else if (stream)
+                packet = XmpPacket::parse(stream->data, &problem);
+        }
+        return stream.has_value();
+    }
+};
+
+// The metadata stream `stream` with `data` as its contents, in PDF syntax, unfiltered.
+QByteArray metadataStream(QPDFObjectHandle stream, const QByteArray &data)
+{
+    QPDFObjectHandle dictionary = stream.getDict().shallowCopy();
+    for (const char *key : {"/Filter", "/DecodeParms", "/DL", "/Length"})
+        dictionary.removeKey(key);
+    dictionary.replaceKey("/Length", QPDFObjectHandle::newInteger(data.size()));
+    return QByteArray::fromStdString(dictionary.unparse()) + "\nstream\n" + data + "\nendstream";
+}
+
+// The four edited standard entries and their XMP equivalents.
+struct Equivalent
+{
+    QLatin1String name;
+    std::optional<QString> (XmpPacket::*get)() const;
+    void (XmpPacket::*set)(const QString &);
+};
+const Equivalent Equivalents[] = {
+    {Title, &XmpPacket::title, &XmpPacket::setTitle},
+    {Author, &XmpPacket::author, &XmpPacket::setAuthor},
+    {Subject, &XmpPacket::description, &XmpPacket::setDescription},
+    {Keywords, &XmpPacket::keywords, &XmpPacket::setKeywords},
+};
+
+// The entry a reader takes for `name` (as the field set reads: the last one whose lower
+// case matches), or none.
+const InfoEntry *readAs(const QList<InfoEntry> &entries, QLatin1String name)
+{
+    const QString lower = QString(name).toLower();
+    const InfoEntry *found = nullptr;
+    for (const InfoEntry &entry : entries) {
+        if (entry.name.toLower() == lower)
+            found = &entry;
+    }
+    return found;
+}
+
+// The entries a read lists: the Info dictionary's, then, for each of Title, Author,
+// Subject and Keywords that it lacks, the XMP metadata's equivalent (the only place a
+// PDF 2.0 file may keep them).
+QList<InfoEntry> listed(const InfoDictionary &info, PdfInfoFile &pdf, Metadata &metadata,
+                        QStringList &log)
+{
+    QList<InfoEntry> entries = info.entries();
+    const qsizetype inInfo = entries.size();
+    for (const Equivalent &equivalent : Equivalents) {
+        if (readAs(entries.mid(0, inInfo), equivalent.name) || !metadata.load(pdf))
+            continue;
+        if (!metadata.packet) {
+            log << QStringLiteral("warning: the XMP metadata cannot be read (%1)")
+                       .arg(metadata.problem);
+            break;
+        }
+        if (const std::optional<QString> text = (*metadata.packet.*equivalent.get)())
+            entries.append({PdfText::nameBytes(equivalent.name), equivalent.name,
+                            PdfText::stringSyntax(PdfText::encodeText(*text)), *text});
+    }
+    return entries;
+}
+
 struct Reading
 {
     FileIdentity identity;
     QByteArray tail;
     InfoDictionary info;
     std::shared_ptr<PdfInfoFile> pdf;
+    std::shared_ptr<Metadata> metadata = std::make_shared<Metadata>();
 };
 
 } // namespace
@@ -143,6 +229,8 @@ struct TagoraInfo::Save
     bool replaceInfo = false; // the Info object is the Info dictionary's own
     InfoDictionary original;  // as the file holds it
     InfoDictionary info;      // with the save's changes
+    QSet<QString> written;    // the names its jobs wrote or removed
+    std::shared_ptr<Metadata> metadata = std::make_shared<Metadata>();
 };
 
 struct TagoraInfo::Private
@@ -228,8 +316,8 @@ int TagoraInfo::ReadInfo(const QString &path)
     return job(path, QStringLiteral("ReadInfo"), [&](QStringList &log) {
         d->loaded.clear();
         const QString target = d->target(path);
-        if (const Save *save = d->save(target)) {
-            d->loaded = save->info.entries();
+        if (Save *save = d->save(target)) {
+            d->loaded = listed(save->info, *save->pdf, *save->metadata, log);
             log << QStringLiteral("%1 entries of the save in progress").arg(d->loaded.size());
             return int(d->loaded.size());
         }
@@ -253,7 +341,7 @@ int TagoraInfo::ReadInfo(const QString &path)
             const FileIdentity identity = identityOf(file.handle());
             Reading reading{identity, lastBytes(file.handle(), identity.size),
                             d->infoOf(*pdf, target, identity), std::move(pdf)};
-            d->loaded = reading.info.entries();
+            d->loaded = listed(reading.info, *reading.pdf, *reading.metadata, log);
             d->readings.insert(target, std::move(reading));
             break;
         }
@@ -311,6 +399,7 @@ TagoraInfo::Save &TagoraInfo::begin(const QString &path, int wait)
                                                           "program since it was read"));
         save->pdf = reading->pdf;
         save->original = reading->info;
+        save->metadata = reading->metadata;
     } else {
         save->pdf = std::make_shared<PdfInfoFile>(target, fd);
         save->original = d->infoOf(*save->pdf, target, save->identity);
@@ -362,6 +451,7 @@ void TagoraInfo::WriteStandardInfo(const QString &path, const QString &title, co
         const std::pair<QLatin1String, QString> fields[] = {
             {Title, title}, {Author, author}, {Subject, subject}, {Keywords, keywords}};
         for (const auto &[name, text] : fields) {
+            save.written.insert(name);
             if (text.isEmpty())
                 save.info.remove(name);
             else
@@ -384,6 +474,7 @@ void TagoraInfo::WriteStandardInfo(const QString &path, const QString &title, co
 int TagoraInfo::WriteInfoEntry(const QString &path, const QString &name, const QString &value)
 {
     return change(path, QStringLiteral("WriteInfoEntry ") + name, [&](Save &save) {
+        save.written.insert(name);
         putText(save, name, value);
         return save.info.size();
     });
@@ -391,8 +482,10 @@ int TagoraInfo::WriteInfoEntry(const QString &path, const QString &name, const Q
 
 int TagoraInfo::RemoveInfoEntry(const QString &path, const QString &name)
 {
-    return change(path, QStringLiteral("RemoveInfoEntry ") + name,
-                  [&](Save &save) { return save.info.remove(name) ? 1 : 0; });
+    return change(path, QStringLiteral("RemoveInfoEntry ") + name, [&](Save &save) {
+        save.written.insert(name);
+        return save.info.remove(name) ? 1 : 0;
+    });
 }
 
 void TagoraInfo::Commit()
@@ -416,6 +509,52 @@ void TagoraInfo::Commit()
         throw *failure;
 }
 
+std::optional<QByteArray> TagoraInfo::updatedMetadata(Save &save, QStringList &log)
+{
+    if (!save.metadata->load(*save.pdf))
+        return std::nullopt; // a document without XMP gets none
+    if (!save.metadata->packet) {
+        log << QStringLiteral("warning: the XMP metadata of %1 cannot be read (%2); it was "
+                              "left as it was")
+                   .arg(save.target, save.metadata->problem);
+        return std::nullopt;
+    }
+    XmpPacket &packet = *save.metadata->packet;
+    const QList<InfoEntry> entries = save.info.entries();
+    bool changed = false;
+    auto wrote = [&](const QString &name) {
+        for (const QString &written : std::as_const(save.written))
+            if (written.toLower() == name.toLower())
+                return true;
+        return false;
+    };
+    // What the save wrote to Info, its XMP equivalent follows; an entry gone removes it.
+    for (const Equivalent &equivalent : Equivalents) {
+        if (!wrote(equivalent.name))
+            continue;
+        const InfoEntry *entry = readAs(entries, equivalent.name);
+        const QString text = entry ? entry->text : QString();
+        if ((packet.*equivalent.get)().value_or(QString()) != text) {
+            (packet.*equivalent.set)(text);
+            changed = true;
+        }
+    }
+    for (const QString &name : std::as_const(save.written)) {
+        const InfoEntry *entry = save.info.find(name);
+        const QString text = entry ? entry->text : QString();
+        if (packet.pdfx(name).value_or(text) != text)
+            changed = packet.setPdfx(name, text) || changed;
+    }
+    const InfoEntry *modified = save.info.find(ModDate);
+    const InfoEntry *was = save.original.find(ModDate);
+    if (modified && (!was || was->text != modified->text))
+        changed = packet.setModifyDate(modified->text) || changed;
+    // Untouched, the packet stays byte for byte as it was.
+    if (!changed)
+        return std::nullopt;
+    return packet.serialize();
+}
+
 void TagoraInfo::commit(Save &save, QStringList &log)
 {
     // Whatever happens now, the file is no longer the one read.
@@ -428,8 +567,16 @@ void TagoraInfo::commit(Save &save, QStringList &log)
     if (!(identityOf(fd) == save.identity))
         Automation::raise(
             FileChanged, QStringLiteral("the file was changed by another program during the save"));
+    const std::optional<QByteArray> metadata = updatedMetadata(save, log);
     if (save.base) {
-        const QByteArray revision = IncrementalUpdate::build(*save.base, save.info.syntax());
+        QList<IncrementalUpdate::Object> others;
+        if (metadata) {
+            const PdfInfoFile::Metadata &stream = *save.metadata->stream;
+            others.append({stream.object.getObj(), stream.object.getGen(),
+                           metadataStream(stream.stream, *metadata)});
+        }
+        const QByteArray revision =
+            IncrementalUpdate::build(*save.base, save.info.syntax(), others);
         if (const int error = RevisionWriter::append(fd, save.base->length, revision))
             raiseFileError(error, QStringLiteral("the file cannot be written"));
         log << QStringLiteral("%1: appended a revision of %2 bytes after byte %3")
@@ -438,7 +585,7 @@ void TagoraInfo::commit(Save &save, QStringList &log)
                    .arg(save.base->length);
         return;
     }
-    FullRewrite::write(save.pdf->document(), save.info, save.replaceInfo, save.target);
+    FullRewrite::write(save.pdf->document(), save.info, save.replaceInfo, save.target, metadata);
     d->rewritten.insert(save.target, {FileIdentity::of(examined(save.target)), save.info.names()});
     log << QStringLiteral("%1: the whole file was written anew, since %2")
                .arg(save.target, save.rewriteReason);

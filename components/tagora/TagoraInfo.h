@@ -46,6 +46,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Tagora {
 
@@ -124,6 +125,9 @@ private:
     int change(const QString &path, const QString &operation, const Change &body);
     Save &begin(const QString &path, int wait);
     void commit(Save &save, QStringList &log);
+    // The save's XMP metadata brought in step with what it wrote to Info, or nothing when
+    // the stream stays as it is.
+    std::optional<QByteArray> updatedMetadata(Save &save, QStringList &log);
     void putText(Save &save, const QString &name, const QString &text);
     const InfoEntry &loaded(int index) const;
 

@@ -346,7 +346,9 @@ private slots:
         const auto path = [&](const char *book) {
             return bookPath(&tree, tree.nodeAt(QString::fromUtf8(book)));
         };
-        QCOMPARE(tree.publication()->children().size(), 4);
+        QCOMPARE(tree.publication()->children().size(), 5);
+        QFile report(path("Annual report")); // with XMP metadata
+        QVERIFY(report.open(QIODevice::ReadOnly) && report.readAll().contains("/Metadata"));
         QCOMPARE(path("Style manual"), QStringLiteral("None"));
         QVERIFY(!QFile::exists(path("Reference manual")));
 

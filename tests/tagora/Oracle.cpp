@@ -2,6 +2,8 @@
 #include "Oracle.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -71,6 +73,14 @@ QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QJsonObject exiftool(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("exiftool"), {"-j", "-a", "-G1", path});
+    process.waitForFinished(60000);
+    return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
 }
 
 QString appendedRevisionProblems(const QByteArray &before, const QString &path)

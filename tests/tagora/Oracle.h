@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,9 @@ QMap<QString, QString> pdfinfo(const QString &path, bool custom = true);
 QStringList qpdfKeys(const QString &path);
 
 QByteArray contents(const QString &path);
+
+// What `exiftool -j -a -G1` says of the file: tags by group and name ("XMP-dc:Title").
+QJsonObject exiftool(const QString &path);
 
 // Empty when `path` holds the bytes `before` followed by exactly one revision that
 // continues the last one of `before` and qpdf finds no problem; else what is wrong.

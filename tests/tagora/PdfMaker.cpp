@@ -26,13 +26,14 @@ struct Entry
 
 QByteArray PdfMaker::bytes() const
 {
-    QByteArray out("%PDF-1.5\n%\xE2\xE3\xCF\xD3\n");
+    QByteArray out("%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n");
     QMap<int, Entry> entries;
     auto add = [&](int number, const QByteArray &body) {
         entries[number] = {1, out.size(), 0};
         out += QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n";
     };
-    add(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    add(1, metadata.isEmpty() ? "<< /Type /Catalog /Pages 2 0 R >>"
+                              : "<< /Type /Catalog /Pages 2 0 R /Metadata 8 0 R >>");
     add(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
     add(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>");
     QByteArray content;
@@ -53,6 +54,10 @@ QByteArray PdfMaker::bytes() const
         entries[5] = {2, 7, 0};
     }
 
+    if (!metadata.isEmpty())
+        add(8, "<< /Type /Metadata /Subtype /XML /Length " + QByteArray::number(metadata.size()) +
+                   " >>\nstream\n" + metadata + "\nendstream");
+
     QByteArray trailer = "/Root 1 0 R /ID " + Id;
     if (!trailerInfo.isEmpty())
         trailer += " /Info " + trailerInfo;
@@ -65,8 +70,11 @@ QByteArray PdfMaker::bytes() const
     const qint64 startxref = out.size();
     if (xref == Xref::Table) {
         out += "xref\n0 " + QByteArray::number(size) + "\n0000000000 65535 f\r\n";
-        for (const Entry &entry : entries)
-            out += QByteArray::number(entry.field1).rightJustified(10, '0') + " 00000 n\r\n";
+        for (int number = 1; number < size; ++number)
+            out += entries.contains(number)
+                       ? QByteArray::number(entries[number].field1).rightJustified(10, '0') +
+                             " 00000 n\r\n"
+                       : QByteArray("0000000000 65535 f\r\n");
         out += "trailer\n<< /Size " + QByteArray::number(size) + ' ' + trailer + " >>\n";
     } else {
         entries[size - 1] = {1, startxref, 0};
@@ -76,8 +84,10 @@ QByteArray PdfMaker::bytes() const
                 data.append(char((value >> shift) & 0xFF));
         };
         field(0, 1), field(0, 4), field(65535, 2);
-        for (const Entry &entry : entries)
+        for (int number = 1; number < size; ++number) {
+            const Entry entry = entries.value(number, {0, 0, 65535});
             field(entry.type, 1), field(entry.field1, 4), field(entry.field2, 2);
+        }
         out += QByteArray::number(size - 1) + " 0 obj\n<< /Type /XRef /Size " +
                QByteArray::number(size) + " /W [1 4 2] " + trailer + " /Length " +
                QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream\nendobj\n";

@@ -31,6 +31,9 @@ public:
     QByteArray infoBody = "<< /Title (A title) /Author (An author) >>";
     // When set, the trailer's /Info value instead ("1 0 R": a damaged file's Info).
     QByteArray trailerInfo;
+    // When set, the data of an XMP metadata stream (object 8) that the catalog names.
+    QByteArray metadata;
+    QByteArray version = "1.5";
     // Bytes of page content, to make larger files.
     qint64 contentBytes = 64;
 

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,6 +38,23 @@ void saveLikeTheFieldSet(TagoraInfo &info, const QString &path, const Entries &c
         info.WriteInfoEntry(path, name, value);
     info.Commit();
 }
+
+// An XMP packet as PDF/A files carry it: identification, dates, tools, a property of a
+// namespace of its own, and the equivalents of four Info entries.
+const QByteArray PdfAPacket =
+    "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
+    "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+    "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
+    "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" "
+    "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmlns:pdfaid=\"http://www.aiim.org/pdfa/ns/id/\" "
+    "xmlns:pdfx=\"http://ns.adobe.com/pdfx/1.3/\" xmlns:c=\"http://example.com/c/\" "
+    "pdfaid:part=\"2\" pdfaid:conformance=\"B\" xmp:CreateDate=\"2020-01-02T03:04:05Z\" "
+    "xmp:CreatorTool=\"Writer\" pdf:Producer=\"Prod\" pdf:Keywords=\"old, words\" "
+    "pdfx:Edition=\"1\" c:Thing=\"kept\"><dc:title><rdf:Alt><rdf:li xml:lang=\"x-default\">Old"
+    "</rdf:li></rdf:Alt></dc:title><dc:creator><rdf:Seq><rdf:li>Old author</rdf:li></rdf:Seq>"
+    "</dc:creator><dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">Sujet \xC3\xA9"
+    "</rdf:li></rdf:Alt></dc:description></rdf:Description></rdf:RDF></x:xmpmeta>" +
+    QByteArray(1000, ' ') + "<?xpacket end=\"w\"?>";
 
 // Entries as "name=value" lines.
 QStringList lines(const Entries &entries)
@@ -285,6 +303,118 @@ private slots:
         const QMap<QString, QString> shown = Oracle::pdfinfo(path, false);
         QCOMPARE(shown.value("Pages"), QStringLiteral("1"));
         QCOMPARE(shown.value("Title"), QStringLiteral("Mine"));
+    }
+
+    void keepsXmpInStepWithInfo_data()
+    {
+        QTest::addColumn<Xref>("xref");
+        QTest::addColumn<bool>("encrypted");
+        QTest::newRow("classic table") << Xref::Table << false;
+        QTest::newRow("cross-reference stream") << Xref::Stream << false;
+        QTest::newRow("encrypted, whole file written") << Xref::Table << true;
+    }
+
+    void keepsXmpInStepWithInfo()
+    {
+        // After a save every reader agrees: the XMP equivalents of what the save wrote
+        // follow Info, in the same one revision; what it did not write stays.
+        QFETCH(Xref, xref);
+        QFETCH(bool, encrypted);
+        PdfMaker maker;
+        maker.xref = xref;
+        maker.infoBody = "<< /Title (Old) /Edition (1) >>";
+        maker.metadata = PdfAPacket;
+        QString path = make("pdfa.pdf", maker.bytes());
+        if (encrypted) {
+            const QString plain = std::exchange(path, m_dir.filePath("pdfa-encrypted.pdf"));
+            // AES-128: exiftool takes seconds to open AES-256.
+            QVERIFY(PdfMaker::encrypt(plain, path, "", "owner", true, false));
+        }
+        const QByteArray original = Oracle::contents(path);
+        TagoraInfo info;
+        saveLikeTheFieldSet(info, path, {{"Edition", "2 – ✓"}, {"Other", "o"}});
+        QCOMPARE(encrypted ? Oracle::qpdfProblems(path)
+                           : Oracle::appendedRevisionProblems(original, path),
+                 QString());
+        const QJsonObject tags = Oracle::exiftool(path);
+        const std::pair<const char *, const char *> agree[] = {
+            {"XMP-dc:Title", "PDF:Title"},
+            {"XMP-dc:Creator", "PDF:Author"},
+            {"XMP-pdf:Keywords", "PDF:Keywords"},
+            {"XMP-xmp:ModifyDate", "PDF:ModifyDate"},
+            {"XMP-xmp:MetadataDate", "PDF:ModifyDate"}};
+        // exiftool lists PDF keywords split at commas.
+        auto text = [&](const char *tag) {
+            return tags[tag].isArray() ? tags[tag].toVariant().toStringList().join(", ")
+                                       : tags[tag].toVariant().toString();
+        };
+        for (const auto &[xmp, pdf] : agree)
+            QVERIFY2(text(xmp) == text(pdf) && tags.contains(pdf), xmp);
+        QCOMPARE(tags["XMP-dc:Creator"].toString(), QStringLiteral("Ünïcode author"));
+        QVERIFY(!tags.contains("XMP-dc:Description")); // the save emptied Subject
+        QCOMPARE(tags["XMP-pdfx:Edition"].toString(), QStringLiteral("2 – ✓"));
+        QVERIFY(!tags.contains("XMP-pdfx:Other"));
+        const std::pair<const char *, QVariant> kept[] = {
+            {"XMP-pdfaid:Part", 2},
+            {"XMP-pdfaid:Conformance", "B"},
+            {"XMP-xmp:CreateDate", "2020:01:02 03:04:05Z"},
+            {"XMP-xmp:CreatorTool", "Writer"},
+            {"XMP-pdf:Producer", "Prod"},
+            {"XMP-c:Thing", "kept"}};
+        for (const auto &[tag, value] : kept)
+            QCOMPARE(tags[tag].toVariant(), value);
+    }
+
+    void xmpWhereInfoSaysNothing_data()
+    {
+        QTest::addColumn<QByteArray>("info");
+        QTest::addColumn<QByteArray>("metadata");
+        QTest::addColumn<QString>("read");   // the entries read, "name=value" joined by "|"
+        QTest::addColumn<QString>("logged"); // empty: no warning of the XMP
+        QTest::newRow("PDF 2.0, XMP only")
+            << QByteArray() << PdfAPacket
+            << "Title=Old|Author=Old author|Subject=Sujet é|Keywords=old, words"
+            << "";
+        QTest::newRow("both: Info's") << QByteArray("<< /TITLE (Info's) >>") << PdfAPacket
+                                      << "TITLE=Info's|Author=Old author|Subject=Sujet é|"
+                                         "Keywords=old, words"
+                                      << "";
+        QTest::newRow("no XMP") << QByteArray("<< /Title (T) >>") << QByteArray() << "Title=T"
+                                << "";
+        QTest::newRow("broken packet") << QByteArray("<< /Title (T) >>")
+                                       << QByteArray("<x:xmpmeta><rdf:RDF xmlns:rdf="
+                                                     "\"http://www.w3.org/1999/02/22-"
+                                                     "rdf-syntax-ns#\"><unclosed>")
+                                       << "Title=T"
+                                       << "warning";
+    }
+
+    void xmpWhereInfoSaysNothing()
+    {
+        // Info lacking a field reads XMP's; a save adds no XMP where there is none and
+        // leaves a packet it cannot read as it was, and says so.
+        QFETCH(QByteArray, info);
+        QFETCH(QByteArray, metadata);
+        QFETCH(QString, read);
+        QFETCH(QString, logged);
+        PdfMaker maker;
+        maker.version = "2.0";
+        maker.info = info.isEmpty() ? Where::Missing : Where::Indirect;
+        maker.infoBody = info;
+        maker.metadata = metadata;
+        const QString path = make("xmp.pdf", maker.bytes());
+        const QByteArray original = Oracle::contents(path);
+        QCOMPARE(lines(readEntries(path)).join(u'|'), read);
+        TagoraInfo writer;
+        QStringList log;
+        connect(&writer, &TagoraInfo::OnLogMessage, this,
+                [&](const QString &message) { log << message; });
+        writer.WriteInfoEntry(path, "Added", "a");
+        writer.Commit();
+        QCOMPARE(log.filter("warning: the XMP metadata").size(), logged.isEmpty() ? 0 : 1);
+        const QByteArray appended = Oracle::contents(path).mid(original.size());
+        QCOMPARE(appended.contains("\n8 0 obj"), false); // no XMP written where none was asked
+        QCOMPARE(Oracle::appendedRevisionProblems(original, path), QString());
     }
 
     void rewritesFilesThatCannotTakeARevision_data()
