@@ -39,7 +39,9 @@ void makeBook(const QString &path, int fields)
         info.replaceKey("/Field" + std::to_string(i),
                         QPDFObjectHandle::newString("value " + std::to_string(i)));
     pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
-    QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+    // qpdf keeps the name's pointer: the bytes must outlive the writer.
+    const QByteArray name = QFile::encodeName(path);
+    QPDFWriter writer(pdf, name.constData());
     writer.write();
 }
 

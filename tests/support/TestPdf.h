@@ -39,7 +39,9 @@ inline void make(const QString &path, const Entries &info, bool objectStreams = 
                             QPDFObjectHandle::newUnicodeString(value.toStdString()));
         pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(dict));
     }
-    QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+    // qpdf keeps the name's pointer: the bytes must outlive the writer.
+    const QByteArray name = QFile::encodeName(path);
+    QPDFWriter writer(pdf, name.constData());
     writer.setStaticID(true);
     if (objectStreams)
         writer.setObjectStreamMode(qpdf_o_generate);

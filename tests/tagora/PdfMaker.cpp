@@ -109,7 +109,9 @@ bool PdfMaker::encrypt(const QString &source, const QString &target, const char 
     try {
         QPDF pdf;
         pdf.processFile(QFile::encodeName(source).constData());
-        QPDFWriter writer(pdf, QFile::encodeName(target).constData());
+        // qpdf keeps the name's pointer: the bytes must outlive the writer.
+        const QByteArray name = QFile::encodeName(target);
+        QPDFWriter writer(pdf, name.constData());
         if (aes256)
             writer.setR6EncryptionParameters(userPassword, ownerPassword, true, true, true, true,
                                              true, allowChanges, qpdf_r3p_full, true);
