@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Fields {
@@ -39,6 +40,8 @@ FieldSet &FieldSet::operator=(const FieldSet &other)
     m_subject = other.m_subject;
     m_keywords = other.m_keywords;
     m_readNames = other.m_readNames;
+    m_holds = other.m_holds;
+    m_kept = other.m_kept;
     clear();
     for (const FieldRef &field : other.m_fields)
         add(field->Name(), field->Content());
@@ -125,6 +128,8 @@ void FieldSet::read(TagoraInfo &library, const QString &path, Observer &observer
     observer.yield();
     observer.step(4);
     m_readNames.clear();
+    m_holds = {};
+    m_kept = {};
     for (int i = 0; i < n; ++i) {
         observer.yield();
         const QString name = library.InfoName(i);
@@ -132,11 +137,14 @@ void FieldSet::read(TagoraInfo &library, const QString &path, Observer &observer
         m_readNames.append(name);
         QString *standard[] = {&m_title, &m_author, &m_subject, &m_keywords};
         const int entry = standardEntry(name);
+        if (entry >= 0)
+            m_holds[size_t(entry)] = true;
         if (entry >= 0 && entry < 4)
             *standard[entry] = value;
         else if (entry < 0 && !value.isEmpty())
             add(name, value);
-        // The other four are left to the file: never edited here.
+        else if (entry >= 4) // left to the file: shown, never edited here
+            m_kept[size_t(entry - 4)] = value;
         observer.yield();
     }
 }
@@ -202,18 +210,30 @@ void FieldSet::saveChanges(TagoraInfo &library, const QString &path, const Field
                 now[entry]);
         }
     }
-    for (const FieldRef &gone : before.m_fields) {
-        if (find(gone->Name()))
+    // The first fields of the set that the file holds in the same order and under the
+    // same names stay where they are; the file's other custom fields are removed and
+    // the set's later fields written anew, in order, after them (entries only go last).
+    std::vector<FieldRef> staying;
+    auto next = before.m_fields.begin();
+    for (const FieldRef &field : m_fields) {
+        while (next != before.m_fields.end() && keyOf((*next)->Name()) != keyOf(field->Name()))
+            ++next;
+        if (next == before.m_fields.end() || (*next)->Name() != field->Name())
+            break;
+        staying.push_back(*next++);
+    }
+    for (const FieldRef &old : before.m_fields) {
+        if (std::find(staying.begin(), staying.end(), old) != staying.end())
             continue;
         changed = true;
         for (const QString &name : before.m_readNames)
-            if (keyOf(name) == keyOf(gone->Name()))
+            if (keyOf(name) == keyOf(old->Name()))
                 library.RemoveInfoEntry(path, name);
     }
-    for (const FieldRef &field : m_fields) {
-        const FieldRef old = before.find(field->Name());
-        if (!old || old->Content() != field->Content()) {
-            library.WriteInfoEntry(path, old ? old->Name() : field->Name(), field->Content());
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        const FieldRef &field = m_fields[i];
+        if (i >= staying.size() || staying[i]->Content() != field->Content()) {
+            library.WriteInfoEntry(path, field->Name(), field->Content());
             changed = true;
         }
     }

@@ -9,11 +9,12 @@
 // exactly (case-sensitive, tagora/StandardEntries.h), and no two custom fields have
 // names equal ignoring case. `add` is the only way in.
 //
-// `read` fills the set from a file. `save` writes the whole set the way the dialog
-// does: every entry the file lists is removed, then the standard fields and the custom
-// fields are written. `saveChanges` writes only what differs from the set as it was
-// read, so that every other entry stays exactly as it stood. Failures are the library's
-// exceptions (Automation::AutomationError), passed on; the set is left as the failure
+// `read` fills the set from a file, and remembers which standard entries the file
+// holds and the texts of the four the set never edits. `save` writes the whole set the
+// way the dialog does: every entry the file lists is removed, then the standard fields
+// and the custom fields are written. `saveChanges` writes only what differs from the
+// set as it was read, so that every other entry stays exactly as it stood. Failures are the
+// library's exceptions (Automation::AutomationError), passed on; the set is left as the failure
 // found it. Neither save commits: the library object's save ends with its Commit.
 //
 // clsFields is this set as the dialog and a host see it: error trap, yields, events.
@@ -25,6 +26,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -81,6 +83,15 @@ public:
     // never edits (Creator, Producer, CreationDate, ModDate); -1 any other name.
     static int standardEntry(const QString &name);
 
+    // What the last read found, by standardEntry's numbers: whether the file holds the
+    // entry (an empty one included), and the text of the four entries the set never
+    // edits (4 to 7; empty when the file has none). Copies of the set carry both.
+    bool holds(int entry) const { return entry >= 0 && entry < 8 && m_holds[size_t(entry)]; }
+    QString keptText(int entry) const
+    {
+        return entry >= 4 && entry < 8 ? m_kept[size_t(entry - 4)] : QString();
+    }
+
     // Adds a custom field at the end and returns it. A standard name gives none and
     // changes nothing; a name the set holds already (ignoring case) gives that field,
     // unchanged.
@@ -104,7 +115,10 @@ public:
     // it from that file (its InfoName and InfoValue still answer from that read): a
     // standard field changed goes into the entry it was read from, a custom field removed
     // takes every entry of its name in any letter case with it, one added goes last; and
-    // when anything changed, ModDate takes the current time.
+    // when anything changed, ModDate takes the current time. The custom fields end in
+    // the set's order: those the file holds in that order, under the same names, keep
+    // their entries; the ones after the first that does not are written anew, in order,
+    // after them.
     void saveChanges(Tagora::TagoraInfo &library, const QString &path,
                      const FieldSet &before) const;
 
@@ -118,6 +132,8 @@ private:
     std::vector<FieldRef> m_fields;   // in order of insertion
     QHash<QString, FieldRef> m_byKey; // by case-folded name
     QStringList m_readNames;          // the entries of the last read, in file order
+    std::array<bool, 8> m_holds{};    // the standard entries the last read found
+    std::array<QString, 4> m_kept;    // the texts of Creator, Producer, CreationDate, ModDate
 };
 
 } // namespace Fields
