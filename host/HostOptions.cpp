@@ -28,6 +28,7 @@ struct Parser
         QStringLiteral("FILE.png")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help.")};
+    QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version.")};
 
     Parser()
     {
@@ -38,6 +39,7 @@ struct Parser
         parser.addOption(select);
         parser.addOption(screenshot);
         parser.addOption(help);
+        parser.addOption(version);
         parser.addPositionalArgument(
             QStringLiteral("PUBLICATION.xml"),
             QStringLiteral("The publication to open (default: the bundled sample)."),
@@ -56,6 +58,7 @@ HostOptions HostOptions::parse(const QStringList &arguments)
         return options;
     }
     options.help = p.parser.isSet(p.help);
+    options.version = p.parser.isSet(p.version);
     const QStringList files = p.parser.positionalArguments();
     if (files.size() > 1) {
         options.error = QStringLiteral("Only one publication can be opened, not %1: %2")
@@ -63,7 +66,7 @@ HostOptions HostOptions::parse(const QStringList &arguments)
                             .arg(files.join(QStringLiteral(", ")));
         return options;
     }
-    options.publication = files.isEmpty() ? samplePublication() : files.first();
+    options.publication = files.value(0);
     if (p.parser.isSet(p.language)) {
         const QString language = p.parser.value(p.language).toLower();
         if (language == QLatin1String("en"))
@@ -83,7 +86,16 @@ HostOptions HostOptions::parse(const QStringList &arguments)
 
 QString HostOptions::usage()
 {
-    return Parser().parser.helpText();
+    // Qt's first line names the program as the application object gives it, which may
+    // not exist yet.
+    const QString text = Parser().parser.helpText();
+    return QStringLiteral("Usage: orvfields-host [options] [PUBLICATION.xml]") +
+           text.mid(text.indexOf(u'\n'));
+}
+
+QString HostOptions::versionText()
+{
+    return QStringLiteral("orvfields-host " ORVFIELDS_VERSION "\n");
 }
 
 QString HostOptions::samplePublication()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // orvfields-host [PUBLICATION.xml] [--language en|fr] [--select PATH] [--screenshot FILE.png]
+//                [--help] [--version]
 
 #include "DialogScreenshot.h"
 #include "HostOptions.h"
@@ -18,6 +19,19 @@ using Host::HostWindow;
 
 int main(int argc, char *argv[])
 {
+    // --help and --version first: they need no display, which the application object
+    // does. Qt's own options (-platform …) are known only to it, so everything else is
+    // read once it exists.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const HostOptions early = HostOptions::parse(arguments);
+    if (early.help || early.version) {
+        std::fputs(qPrintable(early.help ? HostOptions::usage() : HostOptions::versionText()),
+                   stdout);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvfields-host"));
     // The installed desktop entry and icon carry this name; desktops match windows by it.
@@ -25,10 +39,6 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvfields.OrvFieldsHost")));
 
     const HostOptions options = HostOptions::parse(QApplication::arguments());
-    if (options.help) {
-        std::fputs(qPrintable(HostOptions::usage()), stdout);
-        return 0;
-    }
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "orvfields-host: %s\n\n%s", qPrintable(options.error),
                      qPrintable(HostOptions::usage()));
@@ -44,7 +54,9 @@ int main(int argc, char *argv[])
     if (options.language)
         window.setLanguage(*options.language);
     window.show();
-    if (window.openPublication(options.publication) && options.select &&
+    const QString publication =
+        options.publication.isEmpty() ? HostOptions::samplePublication() : options.publication;
+    if (window.openPublication(publication) && options.select &&
         !window.selectPath(*options.select))
         std::fprintf(stderr, "orvfields-host: the publication has no node \"%s\"\n",
                      qPrintable(*options.select));

@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(options.language, std::optional(HostWindow::Language::French));
         // Without a file, the sample; without a language, the system's.
         options = HostOptions::parse({program});
-        QCOMPARE(options.publication, HostOptions::samplePublication());
+        QCOMPARE(options.publication, QString());
         QVERIFY(!options.language && !options.select);
         QVERIFY(!HostOptions::parse({program, "--language", "de"}).error.isEmpty());
         QVERIFY(!HostOptions::parse({program, "a.xml", "b.xml"}).error.isEmpty());
