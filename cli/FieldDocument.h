@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: Apache-2.0
+// FieldDocument: a JSON object of the schema that `orvfields read --json` prints, as
+// `orvfields write --from-json` gives it to a file.
+//
+// Title, Author, Subject, Keywords: a text sets the field; null or "" empties it (the
+// file's entry is removed); a key left out leaves the field as it is. "custom", when
+// given, is the whole list of custom fields, in order: the file ends with exactly
+// these, and its other custom fields are removed. "schema" (1 when left out) must be
+// a version this program reads; "file" and the read-only Creator, Producer,
+// CreationDate and ModDate are ignored. Any other key, an object reporting a failed
+// read ("error"), or a field the dialog's rules refuse makes the document invalid, so
+// that a mistake never reaches a file.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <utility>
+
+namespace Fields {
+class FieldSet;
+}
+
+namespace Cli {
+
+class FieldDocument
+{
+public:
+    // Reads a document; throws UsageError naming what is wrong.
+    static FieldDocument parse(const QByteArray &json);
+    void applyTo(Fields::FieldSet &set) const;
+
+private:
+    std::array<std::optional<QString>, 4> m_standard;
+    std::optional<QList<std::pair<QString, QString>>> m_custom;
+};
+
+} // namespace Cli

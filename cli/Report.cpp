@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "Report.h"
+
+#include "fields/FieldSet.h"
+#include "tagora/StandardEntries.h"
+
+#include <QDate>
+
+namespace Cli::Report {
+
+namespace {
+
+namespace Entries = Tagora::StandardEntries;
+using Fields::FieldSet;
+
+QString standardField(const FieldSet &set, int entry)
+{
+    switch (entry) {
+    case 0:
+        return set.title();
+    case 1:
+        return set.author();
+    case 2:
+        return set.subject();
+    default:
+        return set.keywords();
+    }
+}
+
+// The text of standard entry `entry` (0 to 7) as the report shows it; nothing when the
+// file does not (or, after a dry run, would not) hold the entry.
+std::optional<QString> entryText(const FieldSet &set, const FieldSet &read, int entry)
+{
+    if (entry >= 4)
+        return read.holds(entry) ? std::optional(read.keptText(entry)) : std::nullopt;
+    const QString text = standardField(set, entry);
+    // An empty field is no entry, unless the file holds it empty and it was left so.
+    if (text.isEmpty() && !(read.holds(entry) && standardField(read, entry).isEmpty()))
+        return std::nullopt;
+    return text;
+}
+
+QLatin1String nameOf(int entry)
+{
+    return entry < 4 ? Entries::Edited[size_t(entry)] : Entries::Kept[size_t(entry - 4)];
+}
+
+bool isDate(int entry)
+{
+    return entry == 6 || entry == 7;
+}
+
+// JSON written by hand: its keys keep the order the schema gives them.
+class JsonWriter
+{
+public:
+    JsonWriter() { m_out.reserve(1024); }
+    JsonWriter &raw(const char *text)
+    {
+        m_out += text;
+        return *this;
+    }
+    JsonWriter &key(QLatin1String name)
+    {
+        if (!m_out.endsWith('{') && !m_out.endsWith('['))
+            m_out += ',';
+        m_out += '"';
+        m_out += name;
+        m_out += "\":";
+        return *this;
+    }
+    JsonWriter &string(const QString &text)
+    {
+        m_out += '"';
+        for (const char c : text.toUtf8()) {
+            switch (c) {
+            case '"':
+                m_out += "\\\"";
+                break;
+            case '\\':
+                m_out += "\\\\";
+                break;
+            case '\n':
+                m_out += "\\n";
+                break;
+            case '\r':
+                m_out += "\\r";
+                break;
+            case '\t':
+                m_out += "\\t";
+                break;
+            default:
+                if (uchar(c) < 0x20)
+                    m_out += QByteArray("\\u00") +
+                             QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+                else
+                    m_out += c;
+            }
+        }
+        m_out += '"';
+        return *this;
+    }
+    JsonWriter &optional(const std::optional<QString> &text)
+    {
+        return text ? string(*text) : raw("null");
+    }
+    QByteArray line() { return m_out + "}\n"; }
+
+private:
+    QByteArray m_out;
+};
+
+JsonWriter begin(const QString &file)
+{
+    JsonWriter writer;
+    writer.raw("{").key(QLatin1String("schema")).raw(QByteArray::number(SchemaVersion));
+    writer.key(QLatin1String("file")).string(file);
+    return writer;
+}
+
+int twoDigits(QStringView text, qsizetype at)
+{
+    if (at + 2 > text.size() || !text[at].isDigit() || !text[at + 1].isDigit())
+        return -1;
+    return text[at].digitValue() * 10 + text[at + 1].digitValue();
+}
+
+} // namespace
+
+QByteArray text(const FieldSet &set, const FieldSet &read)
+{
+    QString out;
+    for (int entry = 0; entry < 4; ++entry)
+        out += nameOf(entry) + QLatin1String(": ") +
+               oneLine(entryText(set, read, entry).value_or(QString())) + u'\n';
+    for (int i = 1; i <= set.count(); ++i)
+        out += oneLine(set.field(i)->Name()) + QLatin1String(": ") +
+               oneLine(set.field(i)->Content()) + u'\n';
+    out += u'\n';
+    for (int entry = 4; entry < 8; ++entry) {
+        const QString value = entryText(set, read, entry).value_or(QString());
+        out += nameOf(entry) + QLatin1String(": ") + oneLine(value);
+        if (const auto iso = isDate(entry) ? isoDate(value) : std::nullopt)
+            out += QLatin1String(" (") + *iso + u')';
+        out += u'\n';
+    }
+    return out.toUtf8();
+}
+
+QByteArray json(const QString &file, const FieldSet &set, const FieldSet &read)
+{
+    JsonWriter writer = begin(file);
+    for (int entry = 0; entry < 4; ++entry)
+        writer.key(nameOf(entry)).optional(entryText(set, read, entry));
+    writer.key(QLatin1String("custom")).raw("[");
+    for (int i = 1; i <= set.count(); ++i) {
+        writer.raw(i > 1 ? ",{" : "{").key(QLatin1String("name")).string(set.field(i)->Name());
+        writer.key(QLatin1String("value")).string(set.field(i)->Content()).raw("}");
+    }
+    writer.raw("]");
+    for (int entry = 4; entry < 8; ++entry) {
+        const std::optional<QString> value = entryText(set, read, entry);
+        writer.key(nameOf(entry));
+        if (!value || !isDate(entry)) {
+            writer.optional(value);
+            continue;
+        }
+        writer.raw("{").key(QLatin1String("pdf")).string(*value);
+        writer.key(QLatin1String("iso")).optional(isoDate(*value)).raw("}");
+    }
+    return writer.line();
+}
+
+QByteArray jsonFailure(const QString &file, int number, const QString &message)
+{
+    JsonWriter writer = begin(file);
+    writer.key(QLatin1String("error")).raw("{").key(QLatin1String("number"));
+    writer.raw(QByteArray::number(number)).key(QLatin1String("message")).string(message);
+    return writer.raw("}").line();
+}
+
+QString oneLine(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        case u'\0':
+            out += QLatin1String("\\0");
+            break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() == 0x85 ||
+                c.unicode() == 0x2028 || c.unicode() == 0x2029)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<QString> isoDate(const QString &pdfDate)
+{
+    QStringView text = QStringView(pdfDate).trimmed();
+    if (text.startsWith(QLatin1String("D:")))
+        text = text.mid(2);
+    // Year, then month, day, hour, minute and second while they are given.
+    if (twoDigits(text, 0) < 0 || twoDigits(text, 2) < 0)
+        return std::nullopt;
+    int parts[6] = {twoDigits(text, 0) * 100 + twoDigits(text, 2), 1, 1, 0, 0, 0};
+    qsizetype at = 4;
+    for (int i = 1; i < 6 && twoDigits(text, at) >= 0; ++i, at += 2)
+        parts[i] = twoDigits(text, at);
+    if (!QDate::isValid(parts[0], parts[1], parts[2]) || parts[3] > 23 || parts[4] > 59 ||
+        parts[5] > 59)
+        return std::nullopt;
+    QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6")
+                      .arg(parts[0], 4, 10, QLatin1Char('0'))
+                      .arg(parts[1], 2, 10, QLatin1Char('0'))
+                      .arg(parts[2], 2, 10, QLatin1Char('0'))
+                      .arg(parts[3], 2, 10, QLatin1Char('0'))
+                      .arg(parts[4], 2, 10, QLatin1Char('0'))
+                      .arg(parts[5], 2, 10, QLatin1Char('0'));
+    // The offset from UTC: Z, or a sign with hours and minutes, apostrophes optional.
+    if (at < text.size() && (text[at] == u'Z' || text[at] == u'+' || text[at] == u'-')) {
+        const QChar sign = text[at++];
+        int offset[2] = {0, 0};
+        int given = 0;
+        for (int &part : offset) {
+            if (twoDigits(text, at) < 0)
+                break;
+            part = twoDigits(text, at);
+            ++given;
+            at += 2;
+            if (at < text.size() && text[at] == u'\'')
+                ++at;
+        }
+        if (offset[0] > 23 || offset[1] > 59 || (sign == u'Z' && offset[0] + offset[1] != 0) ||
+            (sign != u'Z' && given == 0))
+            return std::nullopt;
+        iso += sign == u'Z' ? QStringLiteral("Z")
+                            : QStringLiteral("%1%2:%3")
+                                  .arg(sign)
+                                  .arg(offset[0], 2, 10, QLatin1Char('0'))
+                                  .arg(offset[1], 2, 10, QLatin1Char('0'));
+    }
+    if (at != text.size())
+        return std::nullopt;
+    return iso;
+}
+
+} // namespace Cli::Report
