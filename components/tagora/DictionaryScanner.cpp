@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "DictionaryScanner.h"
 
+#include <climits>
+
 namespace Tagora {
 
 namespace {
@@ -133,15 +135,21 @@ std::optional<std::vector<DictionaryScanner::Key>> DictionaryScanner::keys(qpdf_
 
 std::optional<qpdf_offset_t> DictionaryScanner::objectBody(qpdf_offset_t offset, QPDFObjGen object)
 {
+    if (objectAt(offset) != object)
+        return std::nullopt;
+    return m_input->tell();
+}
+
+std::optional<QPDFObjGen> DictionaryScanner::objectAt(qpdf_offset_t offset)
+{
     seek(offset);
     long long number = -1;
     long long generation = -1;
     if (!isInteger(next().token, &number) || !isInteger(next().token, &generation) ||
-        !next().token.isWord("obj"))
+        !next().token.isWord("obj") || number < 1 || number > INT_MAX || generation < 0 ||
+        generation > 65535)
         return std::nullopt;
-    if (number != object.getObj() || generation != object.getGen())
-        return std::nullopt;
-    return m_input->tell();
+    return QPDFObjGen(int(number), int(generation));
 }
 
 std::optional<qpdf_offset_t> DictionaryScanner::trailerDictionary(qpdf_offset_t offset)
@@ -162,6 +170,48 @@ std::optional<qpdf_offset_t> DictionaryScanner::trailerDictionary(qpdf_offset_t 
     if (isInteger(first.token) && isInteger(next().token) && next().token.isWord("obj"))
         return m_input->tell();
     return std::nullopt;
+}
+
+std::optional<DictionaryScanner::TableLookup> DictionaryScanner::tableEntry(qpdf_offset_t offset,
+                                                                            int object)
+{
+    constexpr qpdf_offset_t EntrySize = 20;
+    seek(offset);
+    if (!next().token.isWord("xref"))
+        return std::nullopt;
+    for (;;) {
+        long long first = -1;
+        long long count = -1;
+        const Token header = next();
+        if (header.token.isWord("trailer"))
+            return TableLookup{std::nullopt, m_input->tell()};
+        if (!isInteger(header.token, &first) || !isInteger(next().token, &count) || first < 0 ||
+            count < 0)
+            return std::nullopt;
+        // The entries start on the line after the header.
+        m_input->findAndSkipNextEOL();
+        const qpdf_offset_t entries = m_input->tell();
+        if (object < first || object >= first + count) {
+            seek(entries + count * EntrySize);
+            continue;
+        }
+        // "oooooooooo ggggg n" and a two-character end of line.
+        char bytes[EntrySize];
+        seek(entries + (object - first) * EntrySize);
+        if (m_input->read(bytes, sizeof bytes) != sizeof bytes)
+            return std::nullopt;
+        const std::string_view entry(bytes, sizeof bytes);
+        const auto digits = [&](size_t from, size_t n) {
+            return entry.substr(from, n).find_first_not_of("0123456789") == std::string::npos;
+        };
+        if (!digits(0, 10) || entry[10] != ' ' || !digits(11, 5) || entry[16] != ' ' ||
+            (entry[17] != 'n' && entry[17] != 'f'))
+            return std::nullopt;
+        return TableLookup{TableEntry{std::stoll(std::string(entry.substr(0, 10))),
+                                      std::stoi(std::string(entry.substr(11, 5))),
+                                      entry[17] == 'n'},
+                           0};
+    }
 }
 
 std::optional<qpdf_offset_t> DictionaryScanner::objectInStream(qpdf_offset_t first, int index,

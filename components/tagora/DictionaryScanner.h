@@ -42,10 +42,31 @@ public:
     // Where the value of indirect object `object` starts, when "num gen obj" stands at
     // `offset`.
     std::optional<qpdf_offset_t> objectBody(qpdf_offset_t offset, QPDFObjGen object);
+    // The number and generation of the indirect object whose "num gen obj" stands at
+    // `offset`.
+    std::optional<QPDFObjGen> objectAt(qpdf_offset_t offset);
 
     // Where the trailer dictionary of the cross-reference section at `offset` starts:
     // the dictionary after "trailer" for a table, the stream's dictionary for a stream.
     std::optional<qpdf_offset_t> trailerDictionary(qpdf_offset_t offset);
+
+    // What the cross-reference table at `offset` ("xref", its subsections, "trailer")
+    // says of object `object`: the entry's three fields when a subsection lists it,
+    // else where the trailer dictionary starts. Only the subsections' headers and that
+    // one entry are read (entries are 20 bytes each); nothing when the bytes are not
+    // as expected.
+    struct TableEntry
+    {
+        long long offset = 0;
+        int generation = 0;
+        bool inUse = false;
+    };
+    struct TableLookup
+    {
+        std::optional<TableEntry> entry;
+        qpdf_offset_t trailer = 0;
+    };
+    std::optional<TableLookup> tableEntry(qpdf_offset_t offset, int object);
 
     // Where object number `object`, at position `index` of an object stream whose
     // decoded data this scanner reads, starts; `first` is the stream's /First.

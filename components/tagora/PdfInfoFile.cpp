@@ -7,7 +7,9 @@
 
 #include <QFile>
 
+#include <climits>
 #include <map>
+#include <set>
 
 #include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDFTokenizer.hh>
@@ -63,10 +65,8 @@ InfoDictionary PdfInfoFile::info()
     // Encrypted bytes, repairs or a key that stands twice: qpdf's view, qpdf's syntax.
     // Resolving the dictionary may have repaired the cross-reference data that the scan
     // had to go by: the order is then scanned again.
-    if (!keys && repaired()) {
-        m_xrefScanned = false;
+    if (!keys && repaired())
         m_keys.reset();
-    }
     InfoDictionary::Order order;
     if (const Keys &scanned = scannedKeys()) {
         for (const DictionaryScanner::Key &key : *scanned)
@@ -117,17 +117,117 @@ bool PdfInfoFile::repaired() const
     return m_pdf->anyWarnings();
 }
 
-void PdfInfoFile::scanXref()
+std::optional<QPDFXRefEntry> PdfInfoFile::lookUp(QPDFObjGen object)
 {
-    if (m_xrefScanned)
-        return;
-    m_xrefScanned = true;
-    const QPDFObjectHandle info = m_pdf->getTrailer().getKey("/Info");
-    for (const auto &[object, entry] : m_pdf->getXRefTable()) {
-        m_maxObject = std::max(m_maxObject, object.getObj());
-        if (info.isIndirect() && object == info.getObjGen())
-            m_infoEntry = entry;
+    try {
+        return lookUpSections(object);
+    } catch (const std::exception &) {
+        return std::nullopt;
     }
+}
+
+std::optional<QPDFXRefEntry> PdfInfoFile::lookUpSections(QPDFObjGen object)
+{
+    if (!tail().clean)
+        return std::nullopt;
+    DictionaryScanner scanner(m_input);
+    std::set<qpdf_offset_t> seen;
+    for (qpdf_offset_t section = tail().startxref; seen.insert(section).second;) {
+        long long previous = -1;
+        if (const auto table = scanner.tableEntry(section, object.getObj())) {
+            if (const auto &entry = table->entry) {
+                if (!entry->inUse || entry->generation != object.getGen())
+                    return std::nullopt;
+                return QPDFXRefEntry(1, entry->offset, entry->generation);
+            }
+            const auto trailer = scanner.keys(table->trailer);
+            if (!trailer)
+                return std::nullopt;
+            for (const DictionaryScanner::Key &key : *trailer) {
+                if (key.name == "/XRefStm")
+                    return std::nullopt; // a hybrid: two sections in one
+                if (key.name == "/Prev" && key.first.getType() == QPDFTokenizer::tt_integer)
+                    previous = std::stoll(key.first.getValue());
+            }
+        } else {
+            // A stream of rows of /W fields, which qpdf decodes.
+            const auto header = scanner.objectAt(section);
+            QPDFObjectHandle stream = header ? m_pdf->getObject(*header) : QPDFObjectHandle();
+            if (!stream.isStream())
+                return std::nullopt;
+            QPDFObjectHandle dict = stream.getDict();
+            QPDFObjectHandle w = dict.getKey("/W");
+            QPDFObjectHandle index = dict.getKey("/Index");
+            if (!dict.getKey("/Type").isNameAndEquals("/XRef") || !w.isArray() ||
+                w.getArrayNItems() != 3)
+                return std::nullopt;
+            if (!index.isArray())
+                index = QPDFObjectHandle::parse("[0 " + dict.getKey("/Size").unparse() + "]");
+            size_t widths[3] = {};
+            for (int i = 0; i < 3; ++i) {
+                if (!w.getArrayItem(i).isInteger() || w.getArrayItem(i).getIntValue() < 0 ||
+                    w.getArrayItem(i).getIntValue() > 8)
+                    return std::nullopt;
+                widths[i] = size_t(w.getArrayItem(i).getIntValue());
+            }
+            // The object's row: subsections of (first, count) in /Index, one after another.
+            long long row = 0;
+            bool listed = false;
+            for (int i = 0; i + 1 < index.getArrayNItems() && !listed; i += 2) {
+                QPDFObjectHandle first = index.getArrayItem(i);
+                QPDFObjectHandle count = index.getArrayItem(i + 1);
+                if (!first.isInteger() || !count.isInteger())
+                    return std::nullopt;
+                listed = object.getObj() >= first.getIntValue() &&
+                         object.getObj() < first.getIntValue() + count.getIntValue();
+                row += listed ? object.getObj() - first.getIntValue() : count.getIntValue();
+            }
+            if (listed) {
+                const std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_generalized);
+                const size_t size = widths[0] + widths[1] + widths[2];
+                if (row < 0 || (size_t(row) + 1) * size > data->getSize())
+                    return std::nullopt;
+                const unsigned char *bytes = data->getBuffer() + size_t(row) * size;
+                quint64 fields[3] = {widths[0] == 0 ? 1u : 0u, 0, 0};
+                for (int i = 0; i < 3; ++i) {
+                    for (size_t b = 0; b < widths[i]; ++b)
+                        fields[i] = (fields[i] << 8) | *bytes++;
+                }
+                if (fields[1] > quint64(INT64_MAX) || fields[2] > quint64(INT_MAX))
+                    return std::nullopt;
+                if (fields[0] == 1 && fields[2] == quint64(object.getGen()))
+                    return QPDFXRefEntry(1, qpdf_offset_t(fields[1]), int(fields[2]));
+                if (fields[0] == 2 && object.getGen() == 0)
+                    return QPDFXRefEntry(2, qpdf_offset_t(fields[1]), int(fields[2]));
+                return std::nullopt;
+            }
+            if (dict.getKey("/Prev").isInteger())
+                previous = dict.getKey("/Prev").getIntValue();
+        }
+        if (previous < 0)
+            return std::nullopt;
+        section = previous;
+    }
+    return std::nullopt;
+}
+
+std::optional<QPDFXRefEntry> PdfInfoFile::tableEntryOf(QPDFObjGen object)
+{
+    for (const auto &[listed, entry] : m_pdf->getXRefTable()) {
+        if (listed == object)
+            return entry;
+    }
+    return std::nullopt;
+}
+
+int PdfInfoFile::maxObject()
+{
+    if (!m_maxObject) {
+        m_maxObject = 0;
+        for (const auto &entry : m_pdf->getXRefTable())
+            m_maxObject = std::max(*m_maxObject, entry.first.getObj());
+    }
+    return *m_maxObject;
 }
 
 const PdfInfoFile::Keys &PdfInfoFile::scannedKeys()
@@ -144,15 +244,15 @@ PdfInfoFile::Keys PdfInfoFile::scanKeys()
         QPDFObjectHandle info = m_pdf->getTrailer().getKey("/Info");
         DictionaryScanner scanner(m_input);
         if (info.isIndirect()) {
-            scanXref();
-            if (!m_infoEntry)
-                return std::nullopt;
-            if (m_infoEntry->getType() == 2)
-                return keysInStream(info.getObjGen(), *m_infoEntry);
-            if (m_infoEntry->getType() != 1)
-                return std::nullopt;
-            const auto body = scanner.objectBody(m_infoEntry->getOffset(), info.getObjGen());
-            return body ? scanner.keys(*body) : std::nullopt;
+            // Found by reading the file's own sections, or else in qpdf's table (also when
+            // qpdf repaired the file, or what the sections lead to is not the object).
+            const QPDFObjGen object = info.getObjGen();
+            Keys keys;
+            if (const auto entry = repaired() ? std::nullopt : lookUp(object))
+                keys = keysOf(object, *entry);
+            if (const auto entry = keys ? std::nullopt : tableEntryOf(object))
+                keys = keysOf(object, *entry);
+            return keys;
         }
         // A direct Info dictionary stands in the trailer of the last section.
         if (!tail().clean)
@@ -168,6 +268,17 @@ PdfInfoFile::Keys PdfInfoFile::scanKeys()
     } catch (const std::exception &) {
     }
     return std::nullopt;
+}
+
+PdfInfoFile::Keys PdfInfoFile::keysOf(QPDFObjGen object, const QPDFXRefEntry &entry)
+{
+    if (entry.getType() == 2)
+        return keysInStream(object, entry);
+    if (entry.getType() != 1)
+        return std::nullopt;
+    DictionaryScanner scanner(m_input);
+    const auto body = scanner.objectBody(entry.getOffset(), object);
+    return body ? scanner.keys(*body) : std::nullopt;
 }
 
 PdfInfoFile::Keys PdfInfoFile::keysInStream(QPDFObjGen object, const QPDFXRefEntry &entry)
@@ -245,9 +356,8 @@ std::optional<RevisionBase> PdfInfoFile::revisionBase()
     QPDFObjectHandle id = trailer.getKey("/ID");
     if (id.isArray())
         base.id = QByteArray::fromStdString(id.unparseResolved());
-    scanXref();
     QPDFObjectHandle size = trailer.getKey("/Size");
-    base.size = std::max(size.isInteger() ? size.getIntValueAsInt() : 0, m_maxObject + 1);
+    base.size = std::max(size.isInteger() ? size.getIntValueAsInt() : 0, maxObject() + 1);
     QPDFObjectHandle info = trailer.getKey("/Info");
     if (infoStandsAlone()) {
         base.infoNumber = info.getObjGen().getObj();

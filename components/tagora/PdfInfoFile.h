@@ -98,15 +98,23 @@ private:
     // The entry for a scanned key, its value resolved by qpdf only when it refers to
     // other objects; nothing for a null value.
     std::optional<InfoEntry> entryOf(const DictionaryScanner::Key &key);
-    void scanXref();
+    Keys keysOf(QPDFObjGen object, const QPDFXRefEntry &entry);
+    // An object's cross-reference entry, read from the file's sections, newest first:
+    // only the subsection headers and the one entry of a table, the one stream of a
+    // section that is a stream. Nothing when a section is not as expected (or a hybrid);
+    // then tableEntryOf answers, from qpdf's whole table, which costs a copy of every
+    // entry.
+    std::optional<QPDFXRefEntry> lookUp(QPDFObjGen object);
+    std::optional<QPDFXRefEntry> lookUpSections(QPDFObjGen object);
+    std::optional<QPDFXRefEntry> tableEntryOf(QPDFObjGen object);
+    // The highest object number the cross-reference data lists.
+    int maxObject();
     const Tail &tail();
 
     std::shared_ptr<InputSource> m_input;
     std::unique_ptr<QPDF> m_pdf;
     std::optional<Tail> m_tail;
-    bool m_xrefScanned = false;
-    int m_maxObject = 0;
-    std::optional<QPDFXRefEntry> m_infoEntry;
+    std::optional<int> m_maxObject;
     std::optional<Keys> m_keys;
 };
 
