@@ -23,7 +23,8 @@ orv_packages() {
 # orv_build [CMAKE_OPTION...]: configures (the first time, or when options are given)
 # and builds.
 orv_build() {
-    orv_packages cmake g++ make pkg-config qt6-base-dev libqpdf-dev libexempi-dev qpdf poppler-utils \
+    orv_packages cmake g++ make pkg-config qt6-base-dev libqpdf-dev libgnutls28-dev \
+        libexempi-dev qpdf poppler-utils \
         fonts-dejavu-core fonts-dejavu-extra || return 1
     cd "$orv_root" || return 1
     if [ ! -f build/CMakeCache.txt ] || [ $# -gt 0 ]; then

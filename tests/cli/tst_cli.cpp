@@ -307,6 +307,19 @@ private slots:
         QCOMPARE(TestPdf::check(b).exitCode, 0);
     }
 
+    void encryptedFiles()
+    {
+        // qpdf's cryptography, which the command line loads only when it is needed.
+        for (const bool aes256 : {false, true}) {
+            const QString locked = m_dir->filePath(QStringLiteral("locked%1.pdf").arg(aes256));
+            QVERIFY(PdfMaker::encrypt(m_pdf, locked, "", "owner", true, aes256));
+            QCOMPARE(orvfields({"write", locked, "--set", "Secret=yes", "-q"}).exitCode, 0);
+            QVERIFY(orvfields({"read", locked}).out.contains("\nSecret: yes\n"));
+            QCOMPARE(TestPdf::check(locked).exitCode, 0);
+            QVERIFY(TestPdf::bytes(locked).contains("/Encrypt"));
+        }
+    }
+
     void manyFilesKeepTheirOrder()
     {
         // Files done four at once come out in the order given; a failure is reported
