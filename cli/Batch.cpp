@@ -23,6 +23,7 @@ void runBatch(const QStringList &files, int threads, const Job &job, const Done 
     std::vector<bool> finished(size_t(count), false);
     std::mutex mutex;
     std::condition_variable ready;
+    qsizetype awaited = 0; // the outcome the caller's thread waits for
     std::atomic<qsizetype> next{0};
     std::vector<std::thread> pool;
     for (qsizetype w = 0; w < workers; ++w) {
@@ -32,7 +33,9 @@ void runBatch(const QStringList &files, int threads, const Job &job, const Done 
                 const std::lock_guard lock(mutex);
                 outcomes[size_t(i)] = std::move(outcome);
                 finished[size_t(i)] = true;
-                ready.notify_one();
+                // Waking the caller for any other outcome would only put it back to sleep.
+                if (i == awaited)
+                    ready.notify_one();
             }
         });
     }
@@ -40,6 +43,7 @@ void runBatch(const QStringList &files, int threads, const Job &job, const Done 
         Outcome outcome;
         {
             std::unique_lock lock(mutex);
+            awaited = i;
             ready.wait(lock, [&] { return finished[size_t(i)]; });
             outcome = std::move(outcomes[size_t(i)]);
         }
