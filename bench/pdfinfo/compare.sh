@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
-# Times `orvfields read` and `orvfields write` against other tools, side by side, on
-# generated PDFs of about 1 MB, 100 MB and 1 GB (classic cross-reference table, and
-# cross-reference and object streams), each with 28 Info entries. Prints a Markdown
-# table. Not part of ./test.
+# Times `orvfields read` and `orvfields write` against other tools, side by side in one
+# run, on generated PDFs of about 1 MB, 10 MB, 100 MB and 1 GB (classic cross-reference
+# table, and cross-reference and object streams), each with 28 Info entries. Prints two
+# Markdown tables. Not part of ./test.
+#
+# Reads: orvfields and pdfinfo run in turn, READ_RUNS times each, so that both meet the
+# machine in the same state; the median wall time of each, and the instructions each
+# executes (callgrind, deterministic). Writes: the median of RUNS runs, each on a fresh
+# copy whose pages are already on disk.
 #
 #   bench/pdfinfo/compare.sh [WORKDIR]          (default /tmp/orvfields-bench)
-#   SIZES="1 100" RUNS=3 bench/pdfinfo/compare.sh
+#   SIZES="1 100" RUNS=3 READ_RUNS=21 bench/pdfinfo/compare.sh
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/setup.sh"
 orv_build >/dev/null || { echo "build failed" >&2; exit 1; }
-orv_packages libimage-exiftool-perl pdftk-java bc
+orv_packages libimage-exiftool-perl pdftk-java bc valgrind
 
 work=${1:-/tmp/orvfields-bench}
-sizes=${SIZES:-1 100 1024}
+sizes=${SIZES:-1 10 100 1024}
 runs=${RUNS:-5}
+read_runs=${READ_RUNS:-31}
 bin="$orv_root/build/bin"
 mkdir -p "$work"
 
@@ -43,18 +49,42 @@ for i in $(seq 1 20); do
     qpdf_args+=("Custom$i=new $i")
 done
 
+# The median of the numbers on standard input, with three decimals.
+median_of() { sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'; }
+
 # median SECONDS of `runs` runs of "$@", each after `$prepare` (not timed).
 prepare=true
 median() {
-    local times=() start end
+    local start end
     for _ in $(seq "$runs"); do
         $prepare
         start=$EPOCHREALTIME
         "$@" >/dev/null 2>&1 || true
         end=$EPOCHREALTIME
-        times+=("$(echo "$end - $start" | bc)")
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'
+        echo "$end $start" | awk '{print $1 - $2}'
+    done | median_of
+}
+
+# Reads FILE with orvfields and pdfinfo in turn; prints the two median times in ms.
+read_pair() {
+    local start middle end
+    for _ in $(seq "$read_runs"); do
+        start=$EPOCHREALTIME
+        "$bin/orvfields" read "$1" >/dev/null 2>&1 || true
+        middle=$EPOCHREALTIME
+        pdfinfo "$1" >/dev/null 2>&1 || true
+        end=$EPOCHREALTIME
+        echo "$start $middle $end"
+    done >"$work/times"
+    awk '{print ($2 - $1) * 1000}' "$work/times" | median_of
+    echo -n " "
+    awk '{print ($3 - $2) * 1000}' "$work/times" | median_of
+}
+
+# Millions of instructions "$@" executes, counted by callgrind.
+instructions() {
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+        sed -n 's/.*Collected : *//p' | awk '{printf "%.1f", $1 / 1e6}'
 }
 
 # A fresh copy to write, its pages on disk, so that no tool pays for flushing the copy.
@@ -62,12 +92,8 @@ fresh_copy() {
     cp --reflink=never "$src" "$copy" && sync "$copy"
 }
 
-echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -sr)"
-echo "Tools: $(pdfinfo -v 2>&1 | head -1), exiftool $(exiftool -ver), qpdf $(qpdf --version | head -1 | awk '{print $3}'), $(pdftk --version 2>/dev/null | head -1)"
-echo "Median of $runs runs, seconds (write: 4 standard and 20 custom fields, on a fresh copy each run)."
-echo
-echo "| file | size | orvfields read | pdfinfo | exiftool read | orvfields write | exiftool write | qpdf (library rewrite) | pdftk update_info_utf8 |"
-echo "|---|---|---|---|---|---|---|---|---|"
+echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -sr); load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Tools: orvfields $("$bin/orvfields" --version | cut -d' ' -f2), $(pdfinfo -v 2>&1 | head -1), exiftool $(exiftool -ver), qpdf $(qpdf --version | head -1 | awk '{print $3}'), $(pdftk --version 2>/dev/null | head -1)"
 for variant in classic xref-stream; do
     for size in $sizes; do
         src="$work/$variant-$size.pdf"
@@ -75,17 +101,44 @@ for variant in classic xref-stream; do
             flag=; [ "$variant" = xref-stream ] && flag=--xref-stream
             "$bin/makepdf" "$src" "$size" $flag
         fi
-        copy="$work/copy.pdf"
-        prepare=true
-        r_orv=$(median "$bin/orvfields" read "$src")
-        r_pdfinfo=$(median pdfinfo "$src")
-        r_exif=$(median exiftool -PDF:all "$src")
+    done
+done
+
+echo
+echo "Reads: median wall time of $read_runs runs each, orvfields and pdfinfo in turn (ms); instructions counted by callgrind (millions); exiftool: median of $runs runs (ms)."
+echo
+echo "| file | size | orvfields read | pdfinfo | pdfinfo / orvfields | orvfields instructions | pdfinfo instructions | exiftool read |"
+echo "|---|---|---|---|---|---|---|---|"
+for variant in classic xref-stream; do
+    for size in $sizes; do
+        src="$work/$variant-$size.pdf"
+        read -r t_orv t_pdfinfo <<<"$(read_pair "$src")"
+        i_orv=$(instructions "$bin/orvfields" read "$src")
+        i_pdfinfo=$(instructions pdfinfo "$src")
+        t_exif=$(median exiftool -PDF:all "$src" | awk '{printf "%.0f", $1 * 1000}')
+        ratio=$(echo "$t_pdfinfo $t_orv" | awk '{printf "%.2f", $1 / $2}')
+        echo "| $variant | $(du -h "$src" | cut -f1) | $t_orv | $t_pdfinfo | $ratio | $i_orv | $i_pdfinfo | $t_exif |"
+    done
+done
+
+echo
+echo "Writes: median of $runs runs (seconds): 4 standard and 20 custom fields, on a fresh copy each run."
+echo
+echo "| file | size | orvfields write | exiftool write | qpdf (library rewrite) | pdftk update_info_utf8 |"
+echo "|---|---|---|---|---|---|"
+copy="$work/copy.pdf"
+for variant in classic xref-stream; do
+    for size in $sizes; do
+        src="$work/$variant-$size.pdf"
         prepare=fresh_copy
-        w_orv=$(median "$bin/orvfields" write "$copy" "${orv_args[@]}")
+        w_orv=$(median "$bin/orvfields" write -q "$copy" "${orv_args[@]}")
         w_exif=$(median exiftool "${exif_args[@]}" "$copy")
         w_qpdf=$(median "$bin/setinfo-qpdf" "$copy" "${qpdf_args[@]}")
         w_pdftk=$(median pdftk "$copy" update_info_utf8 "$work/pdftk-info.txt" output "$work/out.pdf")
-        echo "| $variant | $(du -h "$src" | cut -f1) | $r_orv | $r_pdfinfo | $r_exif | $w_orv | $w_exif | $w_qpdf | $w_pdftk |"
+        prepare=true
+        echo "| $variant | $(du -h "$src" | cut -f1) | $w_orv | $w_exif | $w_qpdf | $w_pdftk |"
     done
 done
-rm -f "$work/copy.pdf" "$work/out.pdf"
+echo
+echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+rm -f "$work/copy.pdf" "$work/out.pdf" "$work/times"

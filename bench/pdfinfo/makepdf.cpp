@@ -2,9 +2,10 @@
 // makepdf: writes a PDF of about the size asked for, for benchmarks: pages that each
 // draw one incompressible image, and an Info dictionary of 8 standard entries and 20
 // custom ones (or as many as --entries says), and with --xmp an XMP metadata stream
-// of about 4 KB that holds the same standard entries.
+// of about 4 KB that holds the same standard entries. With --small, one page and no
+// image: a file of a few kilobytes, as many books of a batch are.
 //
-//   makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N] [--xmp]
+//   makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N] [--xmp] [--small]
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -19,26 +20,30 @@
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N]\n");
+        std::fprintf(stderr, "usage: makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N] "
+                             "[--small]\n");
         return 2;
     }
     const std::string output = argv[1];
     const long megabytes = std::strtol(argv[2], nullptr, 10);
     bool xrefStream = false;
     bool xmp = false;
+    bool small = false;
     int entries = 20;
     for (int i = 3; i < argc; ++i) {
         if (std::string(argv[i]) == "--xref-stream")
             xrefStream = true;
         else if (std::string(argv[i]) == "--xmp")
             xmp = true;
+        else if (std::string(argv[i]) == "--small")
+            small = true;
         else if (std::string(argv[i]) == "--entries" && i + 1 < argc)
             entries = std::atoi(argv[++i]);
     }
 
     // 256 KiB per page: a 1 GB file has about 4 000 pages, a book-like count of objects.
     constexpr int Side = 256; // 256 x 256 RGB = 192 KiB of image data per page
-    const long pages = std::max(1L, megabytes * 1024 * 1024 / (Side * Side * 3 + 1024));
+    const long pages = small ? 1 : std::max(1L, megabytes * 1024 * 1024 / (Side * Side * 3 + 1024));
 
     QPDF pdf;
     pdf.emptyPDF();
@@ -55,10 +60,12 @@ int main(int argc, char **argv)
         image.getDict().replaceKey("/Height", QPDFObjectHandle::newInteger(Side));
         image.getDict().replaceKey("/ColorSpace", QPDFObjectHandle::newName("/DeviceRGB"));
         image.getDict().replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
-        QPDFObjectHandle contents = pdf.newStream("q 200 0 0 200 0 0 cm /Im0 Do Q\n");
+        QPDFObjectHandle contents =
+            pdf.newStream(small ? "0 0 m 200 200 l S\n" : "q 200 0 0 200 0 0 cm /Im0 Do Q\n");
         QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse(
             "<< /Type /Page /MediaBox [0 0 200 200] /Resources << /XObject << >> >> >>"));
-        page.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", image);
+        if (!small)
+            page.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", image);
         page.replaceKey("/Contents", contents);
         pages_helper.addPage(page, false);
     }
