@@ -17,7 +17,8 @@ constexpr char ExitStatus[] =
     "\nExit status:\n"
     "  0  every file was read or written\n"
     "  1  a file failed: each failure is reported, the other files are done all the same\n"
-    "  2  the command line is wrong: no file was read or written\n";
+    "  2  the command line (or the --from-json document) is wrong: no file was read or\n"
+    "     written\n";
 
 struct Parser
 {

@@ -59,16 +59,17 @@ install(FILES host/${ORV_APP_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT app)
 
 # Manual pages (compressed, as man reads them everywhere) and the bash completion,
-# whichever of them exist: the globs are checked again at every build.
+# whichever of them exist: the globs are checked again at every build. The pages take
+# the project's version (@PROJECT_VERSION@) from here.
 file(GLOB ORV_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/*.1)
 set(ORV_MAN_GZ "")
 foreach(page IN LISTS ORV_MAN_PAGES)
     get_filename_component(name ${page} NAME)
+    configure_file(${page} ${PROJECT_BINARY_DIR}/man/${name} @ONLY)
     set(gz ${PROJECT_BINARY_DIR}/man/${name}.gz)
     add_custom_command(OUTPUT ${gz}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-        COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${page} ${gz}
-        DEPENDS ${page} VERBATIM)
+        COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${PROJECT_BINARY_DIR}/man/${name} ${gz}
+        DEPENDS ${PROJECT_BINARY_DIR}/man/${name} VERBATIM)
     list(APPEND ORV_MAN_GZ ${gz})
 endforeach()
 add_custom_target(orv_man ALL DEPENDS ${ORV_MAN_GZ})

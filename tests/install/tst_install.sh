@@ -26,9 +26,11 @@ component=$tree/$libdir/orvfields/libOrvFields.so
 # What no step below uses.
 for file in share/orvfields/OrvFields.fre share/applications/org.orvfields.OrvFieldsHost.desktop \
     share/icons/hicolor/48x48/apps/org.orvfields.OrvFieldsHost.png \
-    share/metainfo/org.orvfields.OrvFieldsHost.metainfo.xml; do
+    share/metainfo/org.orvfields.OrvFieldsHost.metainfo.xml share/man/man1/orvfields.1.gz \
+    share/bash-completion/completions/orvfields; do
     [ -e "$tree/$file" ] || fail "$file is not installed"
 done
+zgrep -l '@PROJECT_VERSION@' "$tree"/share/man/man1/*.gz && fail "a manual page lacks the version"
 
 # Every search path of every binary is relative to the binary, and leads into the tree.
 while IFS= read -r -d '' elf; do
