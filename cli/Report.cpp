@@ -118,11 +118,14 @@ JsonWriter begin(const QString &file)
     return writer;
 }
 
+// The number the ASCII digits at `at` and `at + 1` write, or -1.
 int twoDigits(QStringView text, qsizetype at)
 {
-    if (at + 2 > text.size() || !text[at].isDigit() || !text[at + 1].isDigit())
-        return -1;
-    return text[at].digitValue() * 10 + text[at + 1].digitValue();
+    const auto digit = [&](qsizetype i) {
+        return i < text.size() && text[i] >= u'0' && text[i] <= u'9' ? text[i].unicode() - u'0'
+                                                                     : -1;
+    };
+    return digit(at) < 0 || digit(at + 1) < 0 ? -1 : digit(at) * 10 + digit(at + 1);
 }
 
 } // namespace

@@ -49,8 +49,8 @@ for i in $(seq 1 20); do
     qpdf_args+=("Custom$i=new $i")
 done
 
-# The median of the numbers on standard input, with three decimals.
-median_of() { sort -n | awk '{a[NR]=$1} END {printf "%.3f", a[int((NR+1)/2)]}'; }
+# The median of the numbers on standard input, with DECIMALS decimals (3).
+median_of() { sort -n | awk -v d="${1:-3}" '{a[NR]=$1} END {printf "%.*f", d, a[int((NR+1)/2)]}'; }
 
 # median SECONDS of `runs` runs of "$@", each after `$prepare` (not timed).
 prepare=true
@@ -76,9 +76,9 @@ read_pair() {
         end=$EPOCHREALTIME
         echo "$start $middle $end"
     done >"$work/times"
-    awk '{print ($2 - $1) * 1000}' "$work/times" | median_of
+    awk '{print ($2 - $1) * 1000}' "$work/times" | median_of 1
     echo -n " "
-    awk '{print ($3 - $2) * 1000}' "$work/times" | median_of
+    awk '{print ($3 - $2) * 1000}' "$work/times" | median_of 1
 }
 
 # Millions of instructions "$@" executes, counted by callgrind.
