@@ -2,9 +2,8 @@
 #include "Report.h"
 
 #include "fields/FieldSet.h"
+#include "tagora/PdfText.h"
 #include "tagora/StandardEntries.h"
-
-#include <QDate>
 
 namespace Cli::Report {
 
@@ -118,16 +117,6 @@ JsonWriter begin(const QString &file)
     return writer;
 }
 
-// The number the ASCII digits at `at` and `at + 1` write, or -1.
-int twoDigits(QStringView text, qsizetype at)
-{
-    const auto digit = [&](qsizetype i) {
-        return i < text.size() && text[i] >= u'0' && text[i] <= u'9' ? text[i].unicode() - u'0'
-                                                                     : -1;
-    };
-    return digit(at) < 0 || digit(at + 1) < 0 ? -1 : digit(at) * 10 + digit(at + 1);
-}
-
 } // namespace
 
 QByteArray text(const FieldSet &set, const FieldSet &read)
@@ -143,7 +132,7 @@ QByteArray text(const FieldSet &set, const FieldSet &read)
     for (int entry = 4; entry < 8; ++entry) {
         const QString value = entryText(set, read, entry).value_or(QString());
         out += nameOf(entry) + QLatin1String(": ") + oneLine(value);
-        if (const auto iso = isDate(entry) ? isoDate(value) : std::nullopt)
+        if (const auto iso = isDate(entry) ? Tagora::PdfText::isoDate(value) : std::nullopt)
             out += QLatin1String(" (") + *iso + u')';
         out += u'\n';
     }
@@ -169,7 +158,7 @@ QByteArray json(const QString &file, const FieldSet &set, const FieldSet &read)
             continue;
         }
         writer.raw("{").key(QLatin1String("pdf")).string(*value);
-        writer.key(QLatin1String("iso")).optional(isoDate(*value)).raw("}");
+        writer.key(QLatin1String("iso")).optional(Tagora::PdfText::isoDate(*value)).raw("}");
     }
     return writer.line();
 }
@@ -212,56 +201,6 @@ QString oneLine(const QString &text)
         }
     }
     return out;
-}
-
-std::optional<QString> isoDate(const QString &pdfDate)
-{
-    QStringView text = QStringView(pdfDate).trimmed();
-    if (text.startsWith(QLatin1String("D:")))
-        text = text.mid(2);
-    // Year, then month, day, hour, minute and second while they are given.
-    if (twoDigits(text, 0) < 0 || twoDigits(text, 2) < 0)
-        return std::nullopt;
-    int parts[6] = {twoDigits(text, 0) * 100 + twoDigits(text, 2), 1, 1, 0, 0, 0};
-    qsizetype at = 4;
-    for (int i = 1; i < 6 && twoDigits(text, at) >= 0; ++i, at += 2)
-        parts[i] = twoDigits(text, at);
-    if (!QDate::isValid(parts[0], parts[1], parts[2]) || parts[3] > 23 || parts[4] > 59 ||
-        parts[5] > 59)
-        return std::nullopt;
-    QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6")
-                      .arg(parts[0], 4, 10, QLatin1Char('0'))
-                      .arg(parts[1], 2, 10, QLatin1Char('0'))
-                      .arg(parts[2], 2, 10, QLatin1Char('0'))
-                      .arg(parts[3], 2, 10, QLatin1Char('0'))
-                      .arg(parts[4], 2, 10, QLatin1Char('0'))
-                      .arg(parts[5], 2, 10, QLatin1Char('0'));
-    // The offset from UTC: Z, or a sign with hours and minutes, apostrophes optional.
-    if (at < text.size() && (text[at] == u'Z' || text[at] == u'+' || text[at] == u'-')) {
-        const QChar sign = text[at++];
-        int offset[2] = {0, 0};
-        int given = 0;
-        for (int &part : offset) {
-            if (twoDigits(text, at) < 0)
-                break;
-            part = twoDigits(text, at);
-            ++given;
-            at += 2;
-            if (at < text.size() && text[at] == u'\'')
-                ++at;
-        }
-        if (offset[0] > 23 || offset[1] > 59 || (sign == u'Z' && offset[0] + offset[1] != 0) ||
-            (sign != u'Z' && given == 0))
-            return std::nullopt;
-        iso += sign == u'Z' ? QStringLiteral("Z")
-                            : QStringLiteral("%1%2:%3")
-                                  .arg(sign)
-                                  .arg(offset[0], 2, 10, QLatin1Char('0'))
-                                  .arg(offset[1], 2, 10, QLatin1Char('0'));
-    }
-    if (at != text.size())
-        return std::nullopt;
-    return iso;
 }
 
 } // namespace Cli::Report

@@ -36,9 +36,4 @@ QByteArray jsonFailure(const QString &file, int number, const QString &message);
 // like two.
 QString oneLine(const QString &text);
 
-// A PDF date ("D:YYYYMMDDHHmmSSOHH'mm'", any tail of it left out) in ISO 8601
-// ("YYYY-MM-DDTHH:mm:SS" and Z or ±HH:mm when the date has an offset); nothing when
-// the text is not such a date.
-std::optional<QString> isoDate(const QString &pdfDate);
-
 } // namespace Cli::Report

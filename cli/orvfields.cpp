@@ -74,8 +74,23 @@ public:
     // One file, read or written as one transaction.
     Outcome file(const QString &path) const
     {
+        QByteArray warnings;
+        Outcome outcome = run(path, warnings);
+        outcome.err.prepend(warnings);
+        return outcome;
+    }
+
+private:
+    Outcome run(const QString &path, QByteArray &warnings) const
+    {
         try {
             Tagora::TagoraInfo library;
+            // The library's warning (metadata it had to leave alone), once a file: its last.
+            QObject::connect(
+                &library, &Tagora::TagoraInfo::OnLogMessage, [&warnings](const QString &message) {
+                    if (message.startsWith(QLatin1String("warning: ")))
+                        warnings = "orvfields: " + Report::oneLine(message).toUtf8() + '\n';
+                });
             FieldSet set;
             FieldSet::Observer quietly;
             if (!m_options.write) {
@@ -109,7 +124,6 @@ public:
         }
     }
 
-private:
     QByteArray report(const QString &path, const FieldSet &set, const FieldSet &read) const
     {
         if (m_options.quiet)

@@ -21,7 +21,7 @@ int main(int argc, char **argv)
 {
     if (argc < 3) {
         std::fprintf(stderr, "usage: makepdf OUTPUT.pdf MEGABYTES [--xref-stream] [--entries N] "
-                             "[--small]\n");
+                             "[--xmp] [--small]\n");
         return 2;
     }
     const std::string output = argv[1];

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "PdfText.h"
 
+#include <QDate>
 #include <QStringDecoder>
 #include <QStringView>
-
-#include <array>
 
 #include <qpdf/QUtil.hh>
 
@@ -42,16 +41,14 @@ bool startsWith(const std::string &bytes, const char *mark)
     return bytes.compare(0, std::char_traits<char>::length(mark), mark) == 0;
 }
 
-// The value of two ASCII digits at `at`, or -1.
+// The number the ASCII digits at `at` and `at + 1` write, or -1.
 int twoDigits(QStringView text, qsizetype at)
 {
-    if (at + 2 > text.size())
-        return -1;
-    const char16_t high = text[at].unicode();
-    const char16_t low = text[at + 1].unicode();
-    if (high < u'0' || high > u'9' || low < u'0' || low > u'9')
-        return -1;
-    return (high - u'0') * 10 + (low - u'0');
+    const auto digit = [&](qsizetype i) {
+        return i < text.size() && text[i] >= u'0' && text[i] <= u'9' ? text[i].unicode() - u'0'
+                                                                     : -1;
+    };
+    return digit(at) < 0 || digit(at + 1) < 0 ? -1 : digit(at) * 10 + digit(at + 1);
 }
 
 } // namespace
@@ -153,64 +150,51 @@ QString date(const QDateTime &moment)
 
 std::optional<QString> isoDate(const QString &pdfDate)
 {
-    QStringView rest = QStringView(pdfDate).trimmed();
-    if (rest.startsWith(u"D:"))
-        rest = rest.mid(2);
-
-    // Year, month, day, hour, minute, second; each part after the year may be missing.
-    constexpr std::array<int, 6> lowest{0, 1, 1, 0, 0, 0};
-    constexpr std::array<int, 6> highest{9999, 12, 31, 23, 59, 59};
-    std::array<int, 6> parts{};
-    std::size_t count = 0;
-    qsizetype at = 0;
-    for (; count < parts.size(); ++count) {
-        const int high = twoDigits(rest, at);
-        const int low = count == 0 ? twoDigits(rest, at + 2) : 0;
-        if (high < 0 || low < 0)
-            break;
-        parts[count] = count == 0 ? high * 100 + low : high;
-        if (parts[count] < lowest[count] || parts[count] > highest[count])
-            return std::nullopt;
-        at += count == 0 ? 4 : 2;
-    }
-    if (count == 0)
+    QStringView text = QStringView(pdfDate).trimmed();
+    if (text.startsWith(QLatin1String("D:")))
+        text = text.mid(2);
+    // Year, then month, day, hour, minute and second while they are given.
+    if (twoDigits(text, 0) < 0 || twoDigits(text, 2) < 0)
         return std::nullopt;
-
-    QString zone;
-    if (at < rest.size()) {
-        const QChar sign = rest[at++];
-        if (sign != u'Z' && sign != u'+' && sign != u'-')
-            return std::nullopt;
-        const int hours = twoDigits(rest, at);
-        if (hours >= 0)
+    int parts[6] = {twoDigits(text, 0) * 100 + twoDigits(text, 2), 1, 1, 0, 0, 0};
+    qsizetype at = 4;
+    for (int i = 1; i < 6 && twoDigits(text, at) >= 0; ++i, at += 2)
+        parts[i] = twoDigits(text, at);
+    if (!QDate::isValid(parts[0], parts[1], parts[2]) || parts[3] > 23 || parts[4] > 59 ||
+        parts[5] > 59)
+        return std::nullopt;
+    QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6")
+                      .arg(parts[0], 4, 10, QLatin1Char('0'))
+                      .arg(parts[1], 2, 10, QLatin1Char('0'))
+                      .arg(parts[2], 2, 10, QLatin1Char('0'))
+                      .arg(parts[3], 2, 10, QLatin1Char('0'))
+                      .arg(parts[4], 2, 10, QLatin1Char('0'))
+                      .arg(parts[5], 2, 10, QLatin1Char('0'));
+    // The offset from UTC: Z, or a sign with hours and minutes, apostrophes optional.
+    if (at < text.size() && (text[at] == u'Z' || text[at] == u'+' || text[at] == u'-')) {
+        const QChar sign = text[at++];
+        int offset[2] = {0, 0};
+        int given = 0;
+        for (int &part : offset) {
+            if (twoDigits(text, at) < 0)
+                break;
+            part = twoDigits(text, at);
+            ++given;
             at += 2;
-        if (at < rest.size() && rest[at] == u'\'')
-            ++at;
-        const int minutes = hours < 0 ? -1 : twoDigits(rest, at);
-        if (minutes >= 0)
-            at += 2;
-        if (at < rest.size() && rest[at] == u'\'')
-            ++at;
-        if (at != rest.size() || hours > 23 || minutes > 59 || (sign != u'Z' && hours < 0))
+            if (at < text.size() && text[at] == u'\'')
+                ++at;
+        }
+        if (offset[0] > 23 || offset[1] > 59 || (sign == u'Z' && offset[0] + offset[1] != 0) ||
+            (sign != u'Z' && given == 0))
             return std::nullopt;
-        zone = sign == u'Z' ? QStringLiteral("Z")
+        iso += sign == u'Z' ? QStringLiteral("Z")
                             : QStringLiteral("%1%2:%3")
                                   .arg(sign)
-                                  .arg(hours, 2, 10, QLatin1Char('0'))
-                                  .arg(minutes < 0 ? 0 : minutes, 2, 10, QLatin1Char('0'));
+                                  .arg(offset[0], 2, 10, QLatin1Char('0'))
+                                  .arg(offset[1], 2, 10, QLatin1Char('0'));
     }
-
-    const auto two = [](int value) {
-        return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
-    };
-    QString iso = QStringLiteral("%1").arg(parts[0], 4, 10, QLatin1Char('0'));
-    if (count > 1)
-        iso += u'-' + two(parts[1]);
-    if (count > 2)
-        iso += u'-' + two(parts[2]);
-    if (count > 3)
-        iso += u'T' + two(parts[3]) + u':' + two(parts[4]) +
-               (count > 5 ? u':' + two(parts[5]) : QString()) + zone;
+    if (at != text.size())
+        return std::nullopt;
     return iso;
 }
 

@@ -43,12 +43,11 @@ QByteArray nameSyntax(const QByteArray &bytes);
 // A date in PDF form, "D:YYYYMMDDHHmmSS+HH'mm'", at the offset from UTC of `moment`.
 QString date(const QDateTime &moment);
 
-// The ISO 8601 form of a date in PDF form, as XMP and JSON write dates:
-// D:20261206052400+01'00' gives 2026-12-06T05:24:00+01:00, D:20261206052400Z gives
-// 2026-12-06T05:24:00Z. The "D:" and every part after the year may be missing, as in PDF,
-// the apostrophes too; the result has the same precision (a time without seconds gives
-// hh:mm, an hour alone hh:00), and an offset without a time is dropped. Nothing when the
-// text is not such a date or a part is out of range.
+// The ISO 8601 form of a date in PDF form ("D:YYYYMMDDHHmmSSOHH'mm'"; the "D:", any tail
+// of it and the apostrophes may be left out, the parts left out read as PDF reads them:
+// month and day 01, the rest 0): "YYYY-MM-DDTHH:mm:SS", with Z or ±HH:mm when the date
+// has an offset. D:20261206052400+01'00' gives 2026-12-06T05:24:00+01:00. Nothing when
+// the text is not such a date (no such day, a part out of range, text after it).
 std::optional<QString> isoDate(const QString &pdfDate);
 
 } // namespace Tagora::PdfText

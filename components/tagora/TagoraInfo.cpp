@@ -186,8 +186,8 @@ const InfoEntry *readAs(const QList<InfoEntry> &entries, QLatin1String name)
 // The entries a read lists: the Info dictionary's, then, for each of Title, Author,
 // Subject and Keywords that it lacks, the XMP metadata's equivalent (the only place a
 // PDF 2.0 file may keep them).
-QList<InfoEntry> listed(const InfoDictionary &info, PdfInfoFile &pdf, Metadata &metadata,
-                        QStringList &log)
+QList<InfoEntry> listed(const QString &target, const InfoDictionary &info, PdfInfoFile &pdf,
+                        Metadata &metadata, QStringList &log)
 {
     QList<InfoEntry> entries = info.entries();
     const qsizetype inInfo = entries.size();
@@ -195,8 +195,8 @@ QList<InfoEntry> listed(const InfoDictionary &info, PdfInfoFile &pdf, Metadata &
         if (readAs(entries.mid(0, inInfo), equivalent.name) || !metadata.load(pdf))
             continue;
         if (!metadata.packet) {
-            log << QStringLiteral("warning: the XMP metadata cannot be read (%1)")
-                       .arg(metadata.problem);
+            log << QStringLiteral("warning: the XMP metadata of %1 cannot be read (%2)")
+                       .arg(target, metadata.problem);
             break;
         }
         if (const std::optional<QString> text = (*metadata.packet.*equivalent.get)())
@@ -317,7 +317,7 @@ int TagoraInfo::ReadInfo(const QString &path)
         d->loaded.clear();
         const QString target = d->target(path);
         if (Save *save = d->save(target)) {
-            d->loaded = listed(save->info, *save->pdf, *save->metadata, log);
+            d->loaded = listed(target, save->info, *save->pdf, *save->metadata, log);
             log << QStringLiteral("%1 entries of the save in progress").arg(d->loaded.size());
             return int(d->loaded.size());
         }
@@ -341,7 +341,7 @@ int TagoraInfo::ReadInfo(const QString &path)
             const FileIdentity identity = identityOf(file.handle());
             Reading reading{identity, lastBytes(file.handle(), identity.size),
                             d->infoOf(*pdf, target, identity), std::move(pdf)};
-            d->loaded = listed(reading.info, *reading.pdf, *reading.metadata, log);
+            d->loaded = listed(target, reading.info, *reading.pdf, *reading.metadata, log);
             d->readings.insert(target, std::move(reading));
             break;
         }

@@ -409,6 +409,17 @@ private slots:
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err, "orvfields: " + text + ": the file is not a PDF\n");
         QCOMPARE(TestPdf::bytes(text), QByteArray("not a pdf\n"));
+
+        // XMP metadata that cannot be read is left alone, with one line of warning.
+        PdfMaker maker;
+        maker.metadata = "<x:xmpmeta><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-"
+                         "ns#\"><unclosed>";
+        QVERIFY(maker.write(m_pdf));
+        const Result warned = orvfields({"write", m_pdf, "--author", "B"});
+        QCOMPARE(warned.exitCode, 0);
+        QVERIFY2(warned.err.startsWith("orvfields: warning: the XMP metadata of " + m_pdf) &&
+                     warned.err.count(u'\n') == 1,
+                 qPrintable(warned.err));
     }
 
 private:

@@ -54,21 +54,6 @@ void TestPdfSyntax::datesHaveThePdfForm()
              QStringLiteral("D:20240309070503+02'00'"));
     QCOMPARE(PdfText::date(QDateTime(day, time, QTimeZone(-(5 * 3600 + 30 * 60)))),
              QStringLiteral("D:20240309070503-05'30'"));
-    // Their ISO 8601 form, as precise as the PDF date; nothing for what is no date.
-    const std::pair<const char *, const char *> iso[] = {
-        {"D:20261206052400+01'00'", "2026-12-06T05:24:00+01:00"},
-        {"D:20261206052400Z", "2026-12-06T05:24:00Z"},
-        {"20261206052400-05'30", "2026-12-06T05:24:00-05:30"},
-        {"D:202612060524", "2026-12-06T05:24"},
-        {"D:2026120605+02'", "2026-12-06T05:00+02:00"},
-        {"D:20261206+01'00'", "2026-12-06"},
-        {"D:2026", "2026"},
-        {"D:20261306052400", ""},
-        {"D:2026120605240", ""},
-        {"D:20261206052400+01'00'x", ""},
-        {"D:", ""}};
-    for (const auto &[pdf, expected] : iso)
-        QCOMPARE(PdfText::isoDate(pdf).value_or(QString()), QString::fromLatin1(expected));
 }
 
 void TestPdfSyntax::scannerFindsKeysInFileOrder_data()
