@@ -190,9 +190,18 @@ QList<InfoEntry> listed(const QString &target, const InfoDictionary &info, PdfIn
                         Metadata &metadata, QStringList &log)
 {
     QList<InfoEntry> entries = info.entries();
-    const qsizetype inInfo = entries.size();
-    for (const Equivalent &equivalent : Equivalents) {
-        if (readAs(entries.mid(0, inInfo), equivalent.name) || !metadata.load(pdf))
+    if (!metadata.load(pdf))
+        return entries;
+    // Which of the four Info holds, in one pass over its entries.
+    bool held[std::size(Equivalents)] = {};
+    for (const InfoEntry &entry : entries) {
+        const QString lower = entry.name.toLower();
+        for (size_t i = 0; i < std::size(Equivalents); ++i)
+            held[i] = held[i] || lower.compare(Equivalents[i].name, Qt::CaseInsensitive) == 0;
+    }
+    for (size_t i = 0; i < std::size(Equivalents); ++i) {
+        const Equivalent &equivalent = Equivalents[i];
+        if (held[i])
             continue;
         if (!metadata.packet) {
             log << QStringLiteral("warning: the XMP metadata of %1 cannot be read (%2)")

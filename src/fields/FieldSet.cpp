@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace Fields {
 
@@ -79,6 +80,9 @@ int FieldSet::standardEntry(const QString &name)
                 names.append(QString(entry).toLower());
         return names;
     }();
+    // Lower case never shortens a name: only names of the lengths of theirs can match.
+    if (name.size() < 5 || name.size() > 12)
+        return -1;
     return int(lower.indexOf(name.toLower()));
 }
 
@@ -222,13 +226,22 @@ void FieldSet::saveChanges(TagoraInfo &library, const QString &path, const Field
             break;
         staying.push_back(*next++);
     }
+    // Linear in the number of entries: a save may touch every one of a large dictionary.
+    const std::unordered_set<const clsField *> kept = [&] {
+        std::unordered_set<const clsField *> fields;
+        for (const FieldRef &field : staying)
+            fields.insert(field.get());
+        return fields;
+    }();
+    QHash<QString, QStringList> readByKey;
+    for (const QString &name : before.m_readNames)
+        readByKey[keyOf(name)].append(name);
     for (const FieldRef &old : before.m_fields) {
-        if (std::find(staying.begin(), staying.end(), old) != staying.end())
+        if (kept.count(old.get()))
             continue;
         changed = true;
-        for (const QString &name : before.m_readNames)
-            if (keyOf(name) == keyOf(old->Name()))
-                library.RemoveInfoEntry(path, name);
+        for (const QString &name : readByKey.value(keyOf(old->Name())))
+            library.RemoveInfoEntry(path, name);
     }
     for (size_t i = 0; i < m_fields.size(); ++i) {
         const FieldRef &field = m_fields[i];
