@@ -10,7 +10,8 @@
 # status 1 when anything fails or lintian reports an error.
 set -uo pipefail
 source "$(dirname "$0")/setup.sh"
-orv_packages cmake g++ make pkg-config qt6-base-dev libqpdf-dev qpdf poppler-utils \
+orv_packages cmake g++ make pkg-config qt6-base-dev libqpdf-dev libgnutls28-dev libexempi-dev \
+    qpdf poppler-utils \
     dpkg-dev file lintian || exit 1
 build=${1:-$orv_root/build-deb}
 
