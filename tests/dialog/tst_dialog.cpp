@@ -158,8 +158,8 @@ QStringList accessibleNames(const frmMain *dialog)
 // What `orvfields read --json` finds in a file, in the same form.
 QStringList readBack(const QString &pdf)
 {
-    const TestPdf::Output out =
-        TestPdf::run(QStringLiteral(ORVFIELDS_CLI), {QStringLiteral("read"), pdf, "--json"});
+    const Support::Output out =
+        Support::run(QStringLiteral(ORVFIELDS_CLI), {QStringLiteral("read"), pdf, "--json"});
     const QJsonObject json = QJsonDocument::fromJson(out.text.toUtf8()).object();
     QStringList lines;
     for (const char *key : {"Title", "Author", "Subject", "Keywords"})
@@ -382,7 +382,7 @@ private slots:
         QCOMPARE(info.value("Keywords"), QStringLiteral("a, b; Zoë — 日本語"));
         QCOMPARE(info.value("Origin"), QStringLiteral("archive"));
         QVERIFY(!info.contains("Source") && !info.contains("Field1"));
-        const TestPdf::Output check = TestPdf::check(file);
+        const Support::Output check = TestPdf::check(file);
         QVERIFY2(check.exitCode == 0, qPrintable(check.text));
     }
 
@@ -537,8 +537,8 @@ private slots:
         // Whatever else the run shows (here the host's message about an unreadable
         // publication, then the plug-in's) is reported and closed: nothing waits.
         const QString host = QStringLiteral(ORVFIELDS_HOST);
-        TestPdf::Output out =
-            TestPdf::run(host, {pdf("publication.xml"), "--language", "fr", "--select", "Notes",
+        Support::Output out =
+            Support::run(host, {pdf("publication.xml"), "--language", "fr", "--select", "Notes",
                                 "--screenshot", pdf("dialog.png")});
         QVERIFY2(out.exitCode == 0, qPrintable(out.text));
         QCOMPARE(QImage(pdf("dialog.png")).size(), QSize(343, 281));
@@ -546,7 +546,7 @@ private slots:
         QFile broken(pdf("broken.xml"));
         QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("<publication><book") > 0);
         broken.close();
-        out = TestPdf::run(host, {broken.fileName(), "--screenshot", pdf("none.png")});
+        out = Support::run(host, {broken.fileName(), "--screenshot", pdf("none.png")});
         QCOMPARE(out.exitCode, 1);
         QVERIFY2(out.text.contains("Publication not opened") &&
                      out.text.contains("This plugin need an open and valid publication"),

@@ -218,7 +218,7 @@ private slots:
                  QStringLiteral("maker")); // kept by the library
         QVERIFY(!info.contains(QStringLiteral("Subject")));
 
-        const TestPdf::Output check = TestPdf::check(path);
+        const Support::Output check = TestPdf::check(path);
         QVERIFY2(check.exitCode == 0, qPrintable(check.text));
         QVERIFY(TestPdf::bytes(path).startsWith(original)); // an appended revision
     }

@@ -6,6 +6,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 struct RecordedBox
 {
@@ -37,6 +40,15 @@ public:
         for (const RecordedBox &box : boxes)
             result.append(box.prompt);
         return result;
+    }
+
+    // The boxes shown since the last call, as "style title: prompt".
+    QStringList take()
+    {
+        QStringList lines;
+        for (const RecordedBox &box : std::exchange(boxes, {}))
+            lines.append(QStringLiteral("%1 %2: %3").arg(box.style).arg(box.title, box.prompt));
+        return lines;
     }
 
     QList<RecordedBox> boxes;

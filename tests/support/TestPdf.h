@@ -3,11 +3,11 @@
 // what the component wrote.
 #pragma once
 
+#include "support/TestSupport.h"
+
 #include <QFile>
 #include <QMap>
-#include <QProcess>
 #include <QString>
-#include <QStringList>
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -48,41 +48,21 @@ inline void make(const QString &path, const Entries &info, bool objectStreams = 
     writer.write();
 }
 
-inline QByteArray bytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-struct Output
-{
-    int exitCode;
-    QString text;
-};
-
-inline Output run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    if (!process.waitForFinished(60000))
-        return {-1, QStringLiteral("timed out")};
-    return {process.exitCode(), QString::fromUtf8(process.readAll())};
-}
+using Support::bytes;
 
 // `qpdf --check`: exit 0 and no error or warning.
-inline Output check(const QString &path)
+inline Support::Output check(const QString &path)
 {
-    return run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
+    return Support::run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
 }
 
 // pdfinfo's "Name: value" lines for the standard and custom entries, in UTF-8.
 inline QMap<QString, QString> pdfinfo(const QString &path)
 {
     QMap<QString, QString> result;
-    const Output out =
-        run(QStringLiteral("pdfinfo"),
-            {QStringLiteral("-custom"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path});
+    const Support::Output out =
+        Support::run(QStringLiteral("pdfinfo"), {QStringLiteral("-custom"), QStringLiteral("-enc"),
+                                                 QStringLiteral("UTF-8"), path});
     for (const QString &line : out.text.split(u'\n')) {
         const qsizetype colon = line.indexOf(u':');
         if (colon > 0)

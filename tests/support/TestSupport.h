@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: Apache-2.0
+// Small helpers the tests share: a file written and read whole, a program run to its
+// end, and the number of the automation error a call raises.
+#pragma once
+
+#include "automation/AutomationError.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace Support {
+
+// Writes `content` to `path` and returns the path; a test cannot go on without it.
+inline QString writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+inline QByteArray bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Output
+{
+    int exitCode;
+    QString text; // standard output and error, merged
+};
+
+inline Output run(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    if (!process.waitForFinished(60000))
+        return {-1, QStringLiteral("timed out")};
+    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+}
+
+// The number of the automation error `body` raises; 0 when it returns.
+template <typename Body> qint32 errorOf(Body &&body)
+{
+    try {
+        body();
+    } catch (const Automation::AutomationError &error) {
+        return error.number();
+    }
+    return 0;
+}
+
+} // namespace Support
