@@ -2,9 +2,9 @@
 // The whole use case on real widgets: the host window runs "PDF fields…", which
 // creates OrvFields.MainForm through the registry and calls Show; the dialog opens
 // on the host's selected book, is edited with the mouse and the keyboard, and Apply
-// rewrites the PDF, which is then read back by the command line tool, pdfinfo and
-// qpdf. Message boxes are recorded; a test acts on the modal dialog once it has
-// loaded its book, or at a chosen moment of a read.
+// rewrites the PDF, which is then read back by the command line tool. Message boxes
+// are recorded; a test acts on the modal dialog once it has loaded its book, or at a
+// chosen moment of a read.
 
 #include "dialog/frmMain.h"
 #include "fieldlist/VrnFieldList.h"
@@ -235,15 +235,13 @@ private slots:
         QVERIFY(QDir().mkpath(m_base));
         TestPdf::make(pdf("handbook.pdf"), HandbookInfo);
         TestPdf::make(pdf("notes.pdf"), NotesInfo, true);
-        QFile xml(pdf("publication.xml"));
-        QVERIFY(xml.open(QIODevice::WriteOnly) && xml.write(PublicationXml) > 0);
-        xml.close();
         m_boxes.emplace();
         m_window = std::make_unique<HostWindow>();
         m_window->setNotifier(
             [](const QString &, const QString &text) { QFAIL(qPrintable(text)); });
         m_window->setLanguage(HostWindow::Language::English);
-        QVERIFY(m_window->openPublication(xml.fileName()));
+        QVERIFY(
+            m_window->openPublication(Support::writeFile(pdf("publication.xml"), PublicationXml)));
     }
 
     void cleanup()
@@ -297,13 +295,9 @@ private slots:
         QVERIFY(run("Handbook", [&](frmMain *dialog) {
             clsFields *fields = dialog->vFields();
             VrnFieldList *list = userFields(dialog);
-            QLineEdit *author = txtField(dialog, 1);
-            author->clear();
-            const QString typed = QStringLiteral("Zoë");
-            for (qsizetype n = 1; n <= typed.size(); ++n) {
-                type(author, typed.mid(n - 1, 1));
-                QCOMPARE(fields->Author(), typed.left(n));
-            }
+            txtField(dialog, 1)->clear();
+            type(txtField(dialog, 1), QStringLiteral("Zoë"));
+            QCOMPARE(fields->Author(), QStringLiteral("Zoë"));
             // Add after Field1 and Field4 makes Field5; Remove takes the selected row
             // out; numbers are not handed out twice.
             click(dialog, "cmdPersoAdd");
@@ -376,14 +370,7 @@ private slots:
                               "Field4=FOUR", "Origin=archive", "Field5=My value"}));
         QCOMPARE(boxes(), QStringList{Success});
 
-        // Read back by our tool and by independent readers.
         QCOMPARE(sortedCustom(readBack(file)), sortedCustom(onScreen));
-        const QMap<QString, QString> info = TestPdf::pdfinfo(file);
-        QCOMPARE(info.value("Keywords"), QStringLiteral("a, b; Zoë — 日本語"));
-        QCOMPARE(info.value("Origin"), QStringLiteral("archive"));
-        QVERIFY(!info.contains("Source") && !info.contains("Field1"));
-        const Support::Output check = TestPdf::check(file);
-        QVERIFY2(check.exitCode == 0, qPrintable(check.text));
     }
 
     void applyOnALockedFile_data()
@@ -543,10 +530,8 @@ private slots:
         QVERIFY2(out.exitCode == 0, qPrintable(out.text));
         QCOMPARE(QImage(pdf("dialog.png")).size(), QSize(343, 281));
 
-        QFile broken(pdf("broken.xml"));
-        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("<publication><book") > 0);
-        broken.close();
-        out = Support::run(host, {broken.fileName(), "--screenshot", pdf("none.png")});
+        const QString broken = Support::writeFile(pdf("broken.xml"), "<publication><book");
+        out = Support::run(host, {broken, "--screenshot", pdf("none.png")});
         QCOMPARE(out.exitCode, 1);
         QVERIFY2(out.text.contains("Publication not opened") &&
                      out.text.contains("This plugin need an open and valid publication"),
@@ -557,14 +542,7 @@ private slots:
 private:
     QString pdf(const char *name) const { return m_base + u'/' + QLatin1String(name); }
 
-    // The message boxes shown since the last call, as "style title: prompt".
-    QStringList boxes()
-    {
-        QStringList lines;
-        for (const RecordedBox &box : std::exchange(m_boxes->boxes, {}))
-            lines.append(QStringLiteral("%1 %2: %3").arg(box.style).arg(box.title, box.prompt));
-        return lines;
-    }
+    QStringList boxes() { return m_boxes->take(); }
 
     // Selects `path` in the host window, runs "PDF fields…" and, once `moment` comes
     // (by default: the book is loaded), runs `script` on the dialog. False when that
