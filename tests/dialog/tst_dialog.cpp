@@ -146,11 +146,9 @@ QStringList accessibleNames(const frmMain *dialog)
     const auto labels = QAccessible::queryAccessibleInterface(the(dialog, "cmbBooks"))
                             ->relations(QAccessible::Label);
     QStringList names{labels.isEmpty() ? "no label" : labels[0].first->text(QAccessible::Name)};
-    QList<QWidget *> boxes{userFields(dialog)->txtFieldName(0),
-                           userFields(dialog)->txtFieldValue(0)};
-    for (int i = 3; i >= 0; --i)
-        boxes.prepend(txtField(dialog, i));
-    for (QWidget *box : boxes)
+    for (QWidget *box :
+         {txtField(dialog, 0), txtField(dialog, 1), txtField(dialog, 2), txtField(dialog, 3),
+          userFields(dialog)->txtFieldName(0), userFields(dialog)->txtFieldValue(0)})
         names.append(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name));
     return names;
 }

@@ -321,9 +321,8 @@ private slots:
         locale("Thai", 1054, {}, 874, 1, 1, caption);
         locale("Vietnamese", 1066, {}, 1258, 1, 1, caption);
         locale("no locale", 0, {}, 0, 1, 1, caption);
-        // Answers that are no number, one too long for the buffer, which stays empty.
+        // No number: an empty answer, and one too long for the buffer, which stays empty.
         locale("empty answer", 1036, "", 0, 1, 1, caption);
-        locale("answer not a number", 1036, "ansi", 0, 1, 1, caption);
         locale("answer too long", 1036, QByteArray(16, '7'), 0, 1, 1, caption);
         const QList<std::tuple<int, int, QString>> given{
             {1250, 238, caption}, {1253, 161, caption}, {1254, 162, caption},
