@@ -77,6 +77,7 @@ private slots:
             set.AddField(QString::fromLatin1(name), QString::fromLatin1(name));
         QCOMPARE(customNames(set), QStringList({"title", " Source", "Source", "ModDate "}));
         const clsFields::FieldRef source = set.Field(QStringLiteral("source"));
+        QVERIFY(source);
         QCOMPARE(source->Content(), QStringLiteral("Source"));
 
         // Positions from 1; anything else is none, silently.
@@ -96,6 +97,7 @@ private slots:
             set.AddField(QString::fromLatin1(name), QStringLiteral("v"));
 
         const clsFields::FieldRef removed = set.RemoveField(QStringLiteral("a"));
+        QVERIFY(removed);
         QCOMPARE(removed->Name(), QStringLiteral("A"));
         set.AddField(removed->Name(), removed->Content());
         QCOMPARE(customNames(set), QStringList({"B", "C", "title", "A"})); // back at the end
