@@ -90,13 +90,16 @@ FieldDocument FieldDocument::parse(const QByteArray &json)
 
 void FieldDocument::applyTo(Fields::FieldSet &set) const
 {
-    void (Fields::FieldSet::*setters[])(const QString &) = {
-        &Fields::FieldSet::setTitle, &Fields::FieldSet::setAuthor, &Fields::FieldSet::setSubject,
-        &Fields::FieldSet::setKeywords};
-    for (size_t i = 0; i < m_standard.size(); ++i) {
-        if (m_standard[i])
-            (set.*setters[i])(*m_standard[i]);
-    }
+    // In the order of Entries::Edited. Plain calls: GCC 12's undefined-behaviour sanitizer
+    // miscompiles indexing an array of member-function pointers.
+    if (m_standard[0])
+        set.setTitle(*m_standard[0]);
+    if (m_standard[1])
+        set.setAuthor(*m_standard[1]);
+    if (m_standard[2])
+        set.setSubject(*m_standard[2]);
+    if (m_standard[3])
+        set.setKeywords(*m_standard[3]);
     if (!m_custom)
         return;
     set.clear();
