@@ -1,36 +1,62 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "FullRewrite.h"
 
+#include "PdfInfoFile.h"
+#include "ReplacementFile.h"
+#include "SaveProof.h"
 #include "TagoraError.h"
 #include "automation/AutomationError.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <qpdf/Pipeline.hh>
+#include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Tagora {
 
 namespace {
 
-// Writes straight to a descriptor and keeps errno, which tells a full disk from others.
-// It never throws: an exception through qpdf's writer would end the process, so after a
-// failure it drops what follows and the caller reads `error` once the writer is done.
+// Writes to a descriptor and keeps errno, which tells a full disk from others. qpdf's
+// writer hands over a few bytes at a time (an encrypted stream, 16 at a time): they are
+// gathered into large writes, one system call per MiB. It never throws: an exception
+// through qpdf's writer would end the process, so after a failure it drops what follows
+// and the caller reads `error` once the writer is done.
 class DescriptorPipeline : public Pipeline
 {
 public:
-    explicit DescriptorPipeline(int fd) : Pipeline("rewrite", nullptr), m_fd(fd) {}
+    explicit DescriptorPipeline(int fd) : Pipeline("rewrite", nullptr), m_fd(fd)
+    {
+        m_buffer.reserve(Capacity);
+    }
 
     void write(unsigned char const *data, size_t length) override
+    {
+        if (m_buffer.size() + length > Capacity)
+            flush();
+        if (length >= Capacity)
+            put(data, length);
+        else
+            m_buffer.insert(m_buffer.end(), data, data + length);
+    }
+    void finish() override { flush(); }
+
+    int error = 0;
+
+private:
+    static constexpr size_t Capacity = 1 << 20;
+
+    void flush()
+    {
+        put(m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
+    }
+    void put(unsigned char const *data, size_t length)
     {
         while (error == 0 && length > 0) {
             const ssize_t n = ::write(m_fd, data, length);
@@ -44,12 +70,9 @@ public:
             length -= size_t(n);
         }
     }
-    void finish() override {}
 
-    int error = 0;
-
-private:
     int m_fd;
+    std::vector<unsigned char> m_buffer;
 };
 
 // A name as qpdf's writer must be given it to write it right. Some versions of qpdf
@@ -88,21 +111,12 @@ QPDFObjectHandle writable(QPDFObjectHandle value)
     return value;
 }
 
-void syncFolder(const QString &folder)
-{
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
-void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, bool replaceInfo,
+void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool replaceInfo,
                         const QString &target, const std::optional<QByteArray> &metadata)
 {
+    QPDF &pdf = file.document();
     if (metadata) {
         QPDFObjectHandle stream = pdf.getTrailer().getKey("/Root").getKey("/Metadata");
         stream.replaceStreamData(metadata->toStdString(), QPDFObjectHandle::newNull(),
@@ -125,46 +139,29 @@ void FullRewrite::write(QPDF &pdf, const InfoDictionary &info, bool replaceInfo,
     struct stat original = {};
     if (::stat(QFile::encodeName(target).constData(), &original) != 0)
         raiseFileError(errno, QStringLiteral("the file cannot be read"));
-
-    QSaveFile file(target);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const bool writable = QFileInfo(QFileInfo(target).absolutePath()).isWritable();
-        Automation::raise(writable ? Automation::PathFileAccessError : Automation::PermissionDenied,
-                          QStringLiteral("a new copy of the file cannot be created beside it (%1)")
-                              .arg(file.errorString()));
-    }
-    const int fd = file.handle();
-    // QSaveFile gives the new file the target's permission bits; the owner is ours to
-    // keep. Only root can give a file away; a member of the group can still set the group.
-    [[maybe_unused]] const bool owned = ::fchown(fd, original.st_uid, original.st_gid) == 0 ||
-                                        ::fchown(fd, uid_t(-1), original.st_gid) == 0;
-
-    DescriptorPipeline pipeline(fd);
-    try {
-        QPDFWriter writer(pdf);
-        writer.setOutputPipeline(&pipeline);
-        // Keep everything but the information dictionary as it was.
-        writer.setPreserveEncryption(true);
-        writer.setDecodeLevel(qpdf_dl_none);
-        writer.setCompressStreams(false);
-        writer.setObjectStreamMode(qpdf_o_preserve);
-        writer.write();
-    } catch (...) {
-        file.cancelWriting();
-        throw;
-    }
-    if (pipeline.error == 0 && ::fsync(fd) != 0)
-        pipeline.error = errno;
-    if (pipeline.error != 0) {
-        file.cancelWriting();
+    ReplacementFile copy(target, original);
+    DescriptorPipeline pipeline(copy.handle());
+    QPDFWriter writer(pdf);
+    writer.setOutputPipeline(&pipeline);
+    // Keep everything but the information dictionary as it was.
+    writer.setPreserveEncryption(true);
+    writer.setDecodeLevel(qpdf_dl_none);
+    writer.setCompressStreams(false);
+    writer.setObjectStreamMode(qpdf_o_preserve);
+    writer.write();
+    pipeline.finish();
+    if (pipeline.error != 0)
         raiseFileError(pipeline.error, QStringLiteral("the file cannot be written"));
-    }
-    if (!file.commit())
-        Automation::raise(Automation::DeviceIOError,
-                          QStringLiteral("the new copy of the file cannot replace it (%1)")
-                              .arg(file.errorString()));
-    syncFolder(QFileInfo(target).absolutePath());
+    // A warning about an object means qpdf wrote something other than what the file holds
+    // (a damaged encryption dictionary read as a key length of 0 encrypts every stream
+    // wrongly; a damaged object is written as null).
+    if (const QPDFExc *warning = file.objectWarning())
+        Automation::raise(RewriteRefused,
+                          QStringLiteral("qpdf warned while writing it anew (%1); it was left as "
+                                         "it was")
+                              .arg(warningText(*warning, target)));
+    SaveProof::checkRewrite(file, writer, target, copy.handle(), info);
+    copy.commit();
 }
 
 } // namespace Tagora

@@ -4,15 +4,16 @@
 // repairing them, and files that do not end with a clean end of revision.
 //
 // qpdf's writer produces the new file from the document as read (with the encryption of
-// the original, its stream data untouched) into a temporary file beside the target,
-// which is synced and then renamed over the target in one step: the target holds either
-// the old bytes or the new ones, never a mixture. The new file keeps the target's
-// permission bits and, where the system allows it, its owner and group.
+// the original, its stream data untouched) into a file beside the target. The new file
+// must be the same document with the new Info: a warning of qpdf's about any object it
+// read or wrote (its repair of the cross-reference data aside) refuses the save, and so
+// does a copy that does not pass SaveProof. Only then is it synced and renamed over the
+// target in one step: the target holds either the old bytes or the new ones, never a
+// mixture. The new file keeps the target's permission bits and, where the system allows
+// it, its owner and group.
 #pragma once
 
 #include "InfoDictionary.h"
-
-#include <qpdf/QPDF.hh>
 
 #include <QByteArray>
 #include <QString>
@@ -21,15 +22,18 @@
 
 namespace Tagora {
 
+class PdfInfoFile;
+
 class FullRewrite
 {
 public:
-    // Writes `pdf` with `info` as its document-information dictionary over `target` (a
-    // file, not a symbolic link). The dictionary replaces the old Info object when
-    // `replaceInfo`, else it takes a new object; `metadata`, when given, becomes the data
-    // of the catalog's metadata stream. Throws AutomationError; the target is then
-    // unchanged.
-    static void write(QPDF &pdf, const InfoDictionary &info, bool replaceInfo,
+    // Writes the document of `pdf` with `info` as its document-information dictionary
+    // over `target` (a file, not a symbolic link). The dictionary replaces the old Info
+    // object when `replaceInfo`, else it takes a new object; `metadata`, when given,
+    // becomes the data of the catalog's metadata stream. Throws AutomationError
+    // (RewriteRefused when qpdf warned or the copy does not pass the proof); the target
+    // is then unchanged.
+    static void write(PdfInfoFile &pdf, const InfoDictionary &info, bool replaceInfo,
                       const QString &target, const std::optional<QByteArray> &metadata);
 };
 

@@ -12,6 +12,7 @@
 #include <set>
 
 #include <qpdf/BufferInputSource.hh>
+#include <qpdf/Pl_String.hh>
 #include <qpdf/QPDFTokenizer.hh>
 
 namespace Tagora {
@@ -36,6 +37,7 @@ PdfInfoFile::PdfInfoFile(const QString &name, int fd)
     m_pdf = std::make_unique<QPDF>();
     m_pdf->setSuppressWarnings(true);
     m_pdf->processInputSource(m_input);
+    m_warningsAtOpen = m_pdf->numWarnings();
 }
 
 PdfInfoFile::~PdfInfoFile() = default;
@@ -112,9 +114,33 @@ bool PdfInfoFile::changesAllowed()
     return !m_pdf->isEncrypted() || m_pdf->allowModifyOther();
 }
 
-bool PdfInfoFile::repaired() const
+bool PdfInfoFile::repaired()
 {
-    return m_pdf->anyWarnings();
+    return !warnings().empty();
+}
+
+const std::vector<QPDFExc> &PdfInfoFile::warnings()
+{
+    if (m_pdf->anyWarnings()) {
+        const std::vector<QPDFExc> more = m_pdf->getWarnings();
+        m_warnings.insert(m_warnings.end(), more.begin(), more.end());
+    }
+    return m_warnings;
+}
+
+const QPDFExc *PdfInfoFile::objectWarning()
+{
+    // qpdf tells of a repair in three warnings: "file is damaged", what made it repair
+    // (an object not where the table says it is), "Attempting to reconstruct ...".
+    const std::vector<QPDFExc> &all = warnings();
+    for (size_t i = m_warningsAtOpen; i < all.size(); ++i) {
+        const std::string &detail = all[i].getMessageDetail();
+        if (detail == "file is damaged")
+            ++i;
+        else if (detail != "Attempting to reconstruct cross-reference table")
+            return &all[i];
+    }
+    return nullptr;
 }
 
 std::optional<QPDFXRefEntry> PdfInfoFile::lookUp(QPDFObjGen object)
@@ -373,13 +399,14 @@ std::optional<PdfInfoFile::Metadata> PdfInfoFile::metadata()
     if (!stream.isStream() || !stream.isIndirect())
         return std::nullopt;
     Metadata metadata{stream.getObjGen(), {}, false, stream};
-    try {
-        const std::shared_ptr<Buffer> data = stream.getStreamData(qpdf_dl_all);
-        metadata.data = QByteArray(reinterpret_cast<const char *>(data->getBuffer()),
-                                   qsizetype(data->getSize()));
+    // A filter qpdf cannot undo leaves the stream as it is; that is not a warning about
+    // the file, which keeps the stream's bytes.
+    std::string data;
+    Pl_String collect("metadata", nullptr, data);
+    bool filtered = false;
+    if (stream.pipeStreamData(&collect, &filtered, 0, qpdf_dl_all, true) && filtered) {
+        metadata.data = QByteArray::fromStdString(data);
         metadata.decoded = true;
-    } catch (const std::exception &) {
-        // A filter qpdf cannot undo: the stream stays as it is.
     }
     return metadata;
 }

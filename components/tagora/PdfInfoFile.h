@@ -20,6 +20,7 @@
 #include "InfoDictionary.h"
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFXRefEntry.hh>
 
 #include <QString>
@@ -51,7 +52,16 @@ public:
     // files that are not encrypted). qpdf reports them; it does not enforce them.
     bool changesAllowed();
     // Whether qpdf had to repair the file to read what was read so far.
-    bool repaired() const;
+    bool repaired();
+    // How many warnings qpdf gave while it opened the file (its cross-reference data
+    // and trailer, repaired or not), before any object was read.
+    size_t warningsAtOpen() const { return m_warningsAtOpen; }
+    // Every warning qpdf gave so far, in order.
+    const std::vector<QPDFExc> &warnings();
+    // The first warning since the file was opened about an object that qpdf could not
+    // read as the file has it, or nothing. A late repair of the cross-reference data
+    // (qpdf finds an object elsewhere than it was told) is no such warning.
+    const QPDFExc *objectWarning();
     // How a revision appended to the file must be built; nothing when the file does not
     // end with a clean end of revision (trailing garbage, no startxref, a startxref
     // that points at no cross-reference section).
@@ -116,6 +126,8 @@ private:
     std::optional<Tail> m_tail;
     std::optional<int> m_maxObject;
     std::optional<Keys> m_keys;
+    size_t m_warningsAtOpen = 0;
+    std::vector<QPDFExc> m_warnings; // taken out of qpdf's list, which only gives them once
 };
 
 } // namespace Tagora

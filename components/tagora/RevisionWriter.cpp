@@ -39,9 +39,16 @@ int put(int fd, qint64 length, const QByteArray &revision)
 int append(int fd, qint64 length, const QByteArray &revision)
 {
     const int error = put(fd, length, revision);
-    if (error != 0 && ::ftruncate(fd, off_t(length)) == 0)
-        ::fsync(fd);
+    if (error != 0)
+        cutBack(fd, length);
     return error;
+}
+
+int cutBack(int fd, qint64 length)
+{
+    if (::ftruncate(fd, off_t(length)) != 0 || ::fsync(fd) != 0)
+        return errno;
+    return 0;
 }
 
 } // namespace Tagora::RevisionWriter

@@ -13,4 +13,8 @@ namespace Tagora::RevisionWriter {
 // its `length` bytes again, synced.
 int append(int fd, qint64 length, const QByteArray &revision);
 
+// Cuts the file open on `fd` back to its first `length` bytes and syncs it: the undoing
+// of an append that was written but must not stay. Returns 0 or the errno.
+int cutBack(int fd, qint64 length);
+
 } // namespace Tagora::RevisionWriter

@@ -3,6 +3,8 @@
 
 #include "automation/AutomationError.h"
 
+#include <QFile>
+
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFSystemError.hh>
 
@@ -33,6 +35,17 @@ void raiseFileError(int error, const QString &doing)
     default:
         Automation::raise(Automation::DeviceIOError, QStringLiteral("%1 (%2)").arg(doing, system));
     }
+}
+
+QString warningText(const QPDFExc &warning, const QString &file)
+{
+    const QString detail = QString::fromStdString(warning.getMessageDetail());
+    std::string object = warning.getObject();
+    // Some warnings name the file inside the object's description too; the job names it.
+    const std::string named = QFile::encodeName(file).toStdString() + ", ";
+    if (object.compare(0, named.size(), named) == 0)
+        object.erase(0, named.size());
+    return object.empty() ? detail : QString::fromStdString(object) + QStringLiteral(": ") + detail;
 }
 
 Automation::AutomationError failureOf(std::exception_ptr failure)

@@ -14,6 +14,8 @@
 
 #include <exception>
 
+class QPDFExc;
+
 namespace Tagora {
 
 // Failures of the PDF information library (interface-defined HRESULTs).
@@ -24,6 +26,7 @@ enum ErrorNumber : qint32
     PasswordProtected = -2147213309, // 0x80042003 a user password other than the empty one
     ChangeNotAllowed = -2147213308,  // 0x80042004 the encryption's permissions forbid changes
     FileChanged = -2147213307,       // 0x80042005 not the file this object read or wrote
+    RewriteRefused = -2147213306,    // 0x80042006 what a save wrote would not read back as meant
 };
 
 // Throws the error for `error` (an errno value): DiskFull when the disk is full (or the
@@ -31,6 +34,11 @@ enum ErrorNumber : qint32
 // file systems, FileNotFound for a missing file, FileLocked when another program holds
 // a lock, DeviceIOError otherwise. `doing` says what failed ("the file cannot be written").
 [[noreturn]] void raiseFileError(int error, const QString &doing);
+
+// What a warning of qpdf about `file` says, with the object it is about ("object 12 0 at
+// offset 1398 -> dictionary key /Length: operation for integer attempted on object of
+// type null: returning 0"), without the file's name.
+QString warningText(const QPDFExc &warning, const QString &file);
 
 // The error that a caught exception stands for: this library's errors as they are,
 // qpdf's exceptions (a password, a damaged file, a system error), the standard ones.

@@ -7,6 +7,7 @@
 #include "PdfInfoFile.h"
 #include "PdfText.h"
 #include "RevisionWriter.h"
+#include "SaveProof.h"
 #include "StandardEntries.h"
 #include "TagoraError.h"
 #include "XmpPacket.h"
@@ -588,13 +589,19 @@ void TagoraInfo::commit(Save &save, QStringList &log)
             IncrementalUpdate::build(*save.base, save.info.syntax(), others);
         if (const int error = RevisionWriter::append(fd, save.base->length, revision))
             raiseFileError(error, QStringLiteral("the file cannot be written"));
+        try {
+            SaveProof::checkInfo(save.target, fd, save.info);
+        } catch (...) {
+            RevisionWriter::cutBack(fd, save.base->length);
+            throw;
+        }
         log << QStringLiteral("%1: appended a revision of %2 bytes after byte %3")
                    .arg(save.target)
                    .arg(revision.size())
                    .arg(save.base->length);
         return;
     }
-    FullRewrite::write(save.pdf->document(), save.info, save.replaceInfo, save.target, metadata);
+    FullRewrite::write(*save.pdf, save.info, save.replaceInfo, save.target, metadata);
     d->rewritten.insert(save.target, {FileIdentity::of(examined(save.target)), save.info.names()});
     log << QStringLiteral("%1: the whole file was written anew, since %2")
                .arg(save.target, save.rewriteReason);

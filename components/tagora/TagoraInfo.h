@@ -27,7 +27,8 @@
 // original length), or, for encrypted files, files qpdf reads only by repairing them
 // and files with bytes after their last end of revision, the whole file written anew
 // beside it and renamed over it (see FullRewrite.h), keeping its encryption. Either
-// way the file holds its old bytes or its new ones. A save that changes nothing writes
+// way the file holds its old bytes or its new ones, and what was written is read back
+// before the save reports success (see SaveProof.h). A save that changes nothing writes
 // nothing. An entry that a save removes and writes back with the text it read as keeps its
 // original object (a name stays a name, 42 stays a number). A symbolic link is
 // followed: its target is written and the link stays.
@@ -38,7 +39,7 @@
 //
 // Error numbers: 53 missing file, 70 read-only file or permission denied, 61 disk
 // full, 57 other input/output errors, 321 not a PDF, and Damaged, PasswordProtected,
-// ChangeNotAllowed, FileLocked and FileChanged from TagoraError.h.
+// ChangeNotAllowed, FileLocked, FileChanged and RewriteRefused from TagoraError.h.
 #pragma once
 
 #include <QObject>

@@ -252,6 +252,43 @@ private slots:
         QCOMPARE(Oracle::qpdfProblems(path), QString());
     }
 
+    void refusesAWholeRewriteThatWouldDamageTheFile_data()
+    {
+        // Encryption dictionaries that qpdf reads without a word but writes wrongly: every
+        // stream encrypted with a key of length 0, or through a crypt filter the
+        // dictionary does not define. Found by saving mutated encrypted files.
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::newRow("key length lost") << QByteArray("/Length 128") << QByteArray("/LenGth 128");
+        QTest::newRow("stream filter undefined")
+            << QByteArray("/StmF /StdCF") << QByteArray("/StmF /StdCG");
+    }
+
+    void refusesAWholeRewriteThatWouldDamageTheFile()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        const QString folder = m_dir.filePath(QTest::currentDataTag());
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/damaged.pdf";
+        QVERIFY(PdfMaker::encrypt(make("plain.pdf"), path, "", "owner", true, false));
+        QVERIFY(PdfMaker::alter(path, from, to));
+        const QByteArray original = Oracle::contents(path);
+        TagoraInfo info;
+        QCOMPARE(info.ReadInfo(path), 2);
+        info.WriteInfoEntry(path, "Title", "New");
+        try {
+            info.Commit();
+            QFAIL("the commit did not fail");
+        } catch (const Automation::AutomationError &error) {
+            QCOMPARE(error.number(), int(Tagora::RewriteRefused));
+            QVERIFY2(error.description().startsWith(path + ": qpdf warned"),
+                     qPrintable(error.description()));
+        }
+        QCOMPARE(Oracle::contents(path), original);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"damaged.pdf"});
+    }
+
     void aKilledSaveLeavesTheFileAsItWasOrWithTheWholeSave_data()
     {
         QTest::addColumn<bool>("encrypted");

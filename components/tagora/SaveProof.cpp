@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "SaveProof.h"
+
+#include "PdfInfoFile.h"
+#include "TagoraError.h"
+
+#include <qpdf/Pl_Function.hh>
+#include <qpdf/Pl_String.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <cstring>
+#include <set>
+
+namespace Tagora::SaveProof {
+
+namespace {
+
+[[noreturn]] void refuse(const QString &what)
+{
+    Automation::raise(RewriteRefused, what);
+}
+
+// Equal as readers see them: the same names with the same texts, in any order (qpdf's
+// writer sorts the keys).
+bool readsAs(const InfoDictionary &read, const InfoDictionary &intended)
+{
+    if (read.size() != intended.size())
+        return false;
+    for (const InfoEntry &entry : intended.entries()) {
+        const InfoEntry *found = read.find(entry.name);
+        if (!found || found->text != entry.text)
+            return false;
+    }
+    return true;
+}
+
+std::optional<size_t> pageCount(QPDF &pdf)
+{
+    try {
+        return pdf.getAllPages().size();
+    } catch (const std::exception &) {
+        return std::nullopt;
+    }
+}
+
+// Whether `copy` holds exactly the data of `original`, as it reads after decryption, under
+// the same filters: then it decodes as the original does, byte for byte, without the cost
+// of decoding either. True when the original's data cannot be read at all.
+bool readsAlike(QPDFObjectHandle original, QPDFObjectHandle copy)
+{
+    for (const char *key : {"/Filter", "/DecodeParms"}) {
+        if (original.getDict().getKey(key).unparseResolved() !=
+            copy.getDict().getKey(key).unparseResolved())
+            return false;
+    }
+    std::string before;
+    Pl_String collect("original", nullptr, before);
+    if (!original.pipeStreamData(&collect, nullptr, 0, qpdf_dl_none, true))
+        return true;
+    // The copy is compared as it is read, without holding a second buffer.
+    size_t at = 0;
+    bool same = true;
+    Pl_Function compare("copy", nullptr, [&](const unsigned char *data, size_t length) {
+        same = same && length <= before.size() - at &&
+               std::memcmp(before.data() + at, data, length) == 0;
+        at += same ? length : 0;
+    });
+    return copy.pipeStreamData(&compare, nullptr, 0, qpdf_dl_none, true) && same &&
+           at == before.size();
+}
+
+} // namespace
+
+void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const QString &name, int fd,
+                  const InfoDictionary &intended)
+{
+    QPDF &was = original.document();
+    // Pages qpdf cannot find in the original, its writer has left out of the copy.
+    const std::optional<size_t> pages = pageCount(was);
+    if (!pages || *pages == 0 || original.objectWarning())
+        refuse(QStringLiteral("qpdf cannot find all its pages, so a copy written anew could "
+                              "lose some"));
+
+    PdfInfoFile copy(name, fd);
+    QPDF &pdf = copy.document();
+    if (copy.encrypted() != was.isEncrypted())
+        refuse(QStringLiteral("the copy written anew lost its encryption"));
+    if (!readsAs(copy.info(), intended))
+        refuse(QStringLiteral("the information entries of the copy written anew do not read "
+                              "back as written"));
+    if (pageCount(pdf) != pages)
+        refuse(QStringLiteral("the copy written anew does not have the %1 pages of the file")
+                   .arg(*pages));
+    // Object and cross-reference streams are the writer's own, made anew.
+    std::set<int> objectStreams;
+    for (const auto &[object, entry] : was.getXRefTable()) {
+        if (entry.getType() == 2)
+            objectStreams.insert(entry.getObjStreamNumber());
+    }
+    for (QPDFObjectHandle object : was.getAllObjects()) {
+        if (!object.isStream() || objectStreams.count(object.getObjectID()) ||
+            object.getDict().getKey("/Type").isNameAndEquals("/XRef"))
+            continue;
+        const QPDFObjGen now = writer.getRenumberedObjGen(object.getObjGen());
+        if (now.getObj() != 0 && !readsAlike(object, pdf.getObject(now)))
+            refuse(QStringLiteral("the data of object %1 would no longer read as before")
+                       .arg(object.getObjectID()));
+    }
+    // What the original gave when it was opened (a damaged /Perms entry, say), the copy
+    // gives too; never more.
+    if (copy.warnings().size() > original.warningsAtOpen())
+        refuse(QStringLiteral("qpdf warned when reading the copy written anew (%1)")
+                   .arg(warningText(copy.warnings().front(), name)));
+}
+
+void checkInfo(const QString &name, int fd, const InfoDictionary &intended)
+{
+    PdfInfoFile written(name, fd);
+    if (!readsAs(written.info(), intended))
+        refuse(QStringLiteral("the information entries do not read back as written"));
+}
+
+} // namespace Tagora::SaveProof

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: Apache-2.0
+// SaveProof: what a save wrote is read back before the save reports success.
+//
+// A whole file written anew is proved before it replaces the original: it opens with
+// the same password and with no more warnings from qpdf than the original gave when it
+// was opened, has as many pages (and qpdf must find them in the original without a
+// warning: pages it cannot find, its writer leaves out), its Info
+// reads back as the save meant it to, and every stream holds in the copy exactly the
+// data it holds in the original, as qpdf reads it after decryption, under the same
+// filters: so every stream that decodes in the original decodes in the copy to the same
+// bytes, and a wrong key cannot pass for right. The cost is one reading (and decryption)
+// of every stream of both files, paid only on the rewrite path (encrypted, repaired or
+// unclean files).
+//
+// An appended revision is proved where that is cheap: the Info of the file as it now
+// ends, read through a fresh qpdf object.
+//
+// Both throw AutomationError(RewriteRefused) saying what differs; the caller leaves the
+// file (or puts it back) as it was.
+#pragma once
+
+#include "InfoDictionary.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class QPDFWriter;
+
+namespace Tagora {
+class PdfInfoFile;
+}
+
+namespace Tagora::SaveProof {
+
+// The copy that `writer` wrote of `original` into the file open for reading on `fd`
+// (`name` names it in qpdf's messages); `intended` is the Info it must read back. A
+// stream whose data the save replaced (the XMP metadata) is compared with its new data.
+void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const QString &name, int fd,
+                  const InfoDictionary &intended);
+
+// The Info of the file open for reading on `fd` reads back as `intended`.
+void checkInfo(const QString &name, int fd, const InfoDictionary &intended);
+
+} // namespace Tagora::SaveProof
