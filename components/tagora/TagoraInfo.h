@@ -3,7 +3,7 @@
 //
 // Each of ReadInfo, RemoveInfoEntry, WriteStandardInfo and WriteInfoEntry runs as
 // one job: it raises OnJobStart, then exactly one of OnJobDone or OnJobFail,
-// synchronously, before it returns. A job that fails raises OnJobError with its
+// synchronously, before it returns (Events, an observer the caller hands in). A job that fails raises OnJobError with its
 // error number, then OnJobFail, and the call then throws an AutomationError whose
 // description names the file and the reason ("/home/u/book.pdf: the file is opened
 // by another application (locked)"). The events' InputData is the path as given and
@@ -42,96 +42,93 @@
 // ChangeNotAllowed, FileLocked, FileChanged and RewriteRefused from TagoraError.h.
 #pragma once
 
-#include <QObject>
-#include <QString>
-
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace Tagora {
 
 class InfoDictionary;
 struct InfoEntry;
 
-class TagoraInfo : public QObject
+class TagoraInfo
 {
-    Q_OBJECT
-    Q_CLASSINFO("ProgID", "VrTagoraLib.TagoraInfo")
-    Q_CLASSINFO("ClassID", "{A2350CC8-1C58-4347-8A31-4C3A23A76E63}")
-    Q_CLASSINFO("Interface", "_TagoraInfo")
-    Q_CLASSINFO("InterfaceID", "{85AA50FC-486D-4C8D-A9E7-CF7A0BD9758A}")
-    Q_CLASSINFO("DispId:WriteStandardInfo", "0x60030000")
-    Q_CLASSINFO("DispId:WriteInfoEntry", "0x60030001")
-    Q_CLASSINFO("DispId:RemoveInfoEntry", "0x60030002")
-    Q_CLASSINFO("DispId:ReadInfo", "0x60030003")
-    Q_CLASSINFO("DispId:InfoName", "0x60030004")
-    Q_CLASSINFO("DispId:InfoValue", "0x60030005")
-    Q_CLASSINFO("DispId:Commit", "0x60030006")
-    Q_CLASSINFO("DispId:LockFile", "0x60030007")
-
 public:
-    explicit TagoraInfo(QObject *parent = nullptr);
+    // The job events. Every member does nothing by default; a caller overrides what it
+    // follows and hands the object to the constructor or to setEvents.
+    class Events
+    {
+    public:
+        virtual ~Events() = default;
+        virtual void OnJobStart(const std::u16string &InputData, const std::u16string &OutputData);
+        virtual void OnJobDone(const std::u16string &InputData, const std::u16string &OutputData);
+        virtual void OnJobFail(const std::u16string &InputData, const std::u16string &OutputData);
+        virtual void OnJobError(std::int32_t nError);
+        virtual void OnJobPercentDone(std::int32_t nPercentDone);
+        virtual void OnLogMessage(const std::u16string &strMessage);
+        virtual void OnPageNumber(std::int32_t nPageNumber);
+    };
+
+    explicit TagoraInfo(Events *events = nullptr);
     // Ends the save in progress as Commit does; a failure then is reported through
     // OnLogMessage and OnJobError only.
-    ~TagoraInfo() override;
+    ~TagoraInfo();
+    TagoraInfo(const TagoraInfo &) = delete;
+    TagoraInfo &operator=(const TagoraInfo &) = delete;
+
+    // Where the events go from now on (nullptr: nowhere).
+    void setEvents(Events *events);
 
     // Writes Title, Author, Subject and Keywords (an empty text removes the entry),
     // and Creator and Producer when given. Empty Creator and Producer keep what the file
     // had when the save began, and so does CreationDate: entries removed meanwhile come
     // back. Stamps ModDate with the current time. Entries that exist keep their place;
     // new ones go last.
-    Q_INVOKABLE void WriteStandardInfo(const QString &path, const QString &title,
-                                       const QString &author, const QString &subject,
-                                       const QString &keywords, const QString &creator,
-                                       const QString &producer);
+    void WriteStandardInfo(const std::u16string &path, const std::u16string &title,
+                           const std::u16string &author, const std::u16string &subject,
+                           const std::u16string &keywords, const std::u16string &creator,
+                           const std::u16string &producer);
     // Sets one entry (adds it at the end when the dictionary does not hold it); an empty
     // value is written as an empty string. Returns the number of entries afterwards.
-    Q_INVOKABLE int WriteInfoEntry(const QString &path, const QString &name, const QString &value);
+    std::int32_t WriteInfoEntry(const std::u16string &path, const std::u16string &name,
+                                const std::u16string &value);
     // Removes one entry, named exactly. Returns 1 when it was there, else 0.
-    Q_INVOKABLE int RemoveInfoEntry(const QString &path, const QString &name);
+    std::int32_t RemoveInfoEntry(const std::u16string &path, const std::u16string &name);
     // Loads the entries; returns their number.
-    Q_INVOKABLE int ReadInfo(const QString &path);
+    std::int32_t ReadInfo(const std::u16string &path);
     // The name and value of a loaded entry, from 0; error 9 outside the loaded range.
-    Q_INVOKABLE QString InfoName(int index) const;
-    Q_INVOKABLE QString InfoValue(int index) const;
+    std::u16string InfoName(std::int32_t index) const;
+    std::u16string InfoValue(std::int32_t index) const;
 
     // Ends the save in progress: writes what its jobs changed, in one piece, and lets
     // go of the lock. Throws AutomationError naming the file and the reason when the
     // bytes cannot be written; the file is then exactly as it was before the save.
     // Nothing to do when no job changed a file.
-    Q_INVOKABLE void Commit();
+    void Commit();
     // Begins a save of `path` now: takes its exclusive lock, waiting up to `wait`
     // milliseconds for another program to let go of it, so that a ReadInfo that follows
     // reads what the save will change (a read-modify-write no other writer can come
     // between). Not a job: no events; throws AutomationError as a job would fail.
-    Q_INVOKABLE void LockFile(const QString &path, int wait);
-
-signals:
-    void OnJobStart(const QString &InputData, const QString &OutputData);
-    void OnJobDone(const QString &InputData, const QString &OutputData);
-    void OnJobFail(const QString &InputData, const QString &OutputData);
-    void OnJobError(int nError);
-    void OnJobPercentDone(int nPercentDone);
-    void OnLogMessage(const QString &strMessage);
-    void OnPageNumber(int nPageNumber);
+    void LockFile(const std::u16string &path, std::int32_t wait);
 
 private:
     struct Private;
     struct Save;
-    using Change = std::function<int(Save &)>;
+    using Change = std::function<std::int32_t(Save &)>;
 
-    int job(const QString &path, const QString &operation,
-            const std::function<int(QStringList &)> &body);
-    int change(const QString &path, const QString &operation, const Change &body);
-    Save &begin(const QString &path, int wait);
-    void commit(Save &save, QStringList &log);
-    // The save's XMP metadata brought in step with what it wrote to Info, or nothing when
-    // the stream stays as it is.
-    std::optional<QByteArray> updatedMetadata(Save &save, QStringList &log);
-    void putText(Save &save, const QString &name, const QString &text);
-    const InfoEntry &loaded(int index) const;
+    std::int32_t job(const std::u16string &path, const std::u16string &operation,
+                     const std::function<std::int32_t(std::vector<std::u16string> &)> &body);
+    std::int32_t change(const std::u16string &path, const std::u16string &operation,
+                        const Change &body);
+    Save &begin(const std::u16string &path, std::int32_t wait);
+    void commit(Save &save, std::vector<std::u16string> &log);
+    void putText(Save &save, const std::u16string &name, const std::u16string &text);
+    const InfoEntry &loaded(std::int32_t index) const;
 
+    Events *m_events = nullptr;
     std::unique_ptr<Private> d;
 };
 

@@ -1,60 +1,53 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "AutomationError.h"
 
-#include <QHash>
+#include "Text.h"
+
+#include <map>
 
 namespace Automation {
 
-namespace {
-
-const QHash<qint32, QString> &table()
+std::u16string standardDescription(std::int32_t number)
 {
-    static const QHash<qint32, QString> texts{
-        {InvalidProcedureCall, QStringLiteral("Invalid procedure call or argument")},
-        {Overflow, QStringLiteral("Overflow")},
-        {OutOfMemory, QStringLiteral("Out of memory")},
-        {SubscriptOutOfRange, QStringLiteral("Subscript out of range")},
-        {TypeMismatch, QStringLiteral("Type mismatch")},
-        {ErrorLoadingLibrary, QStringLiteral("Error in loading DLL")},
-        {FileNotFound, QStringLiteral("File not found")},
-        {BadFileMode, QStringLiteral("Bad file mode")},
-        {DeviceIOError, QStringLiteral("Device I/O error")},
-        {DiskFull, QStringLiteral("Disk full")},
-        {PermissionDenied, QStringLiteral("Permission denied")},
-        {PathFileAccessError, QStringLiteral("Path/File access error")},
-        {PathNotFound, QStringLiteral("Path not found")},
-        {InvalidFileFormat, QStringLiteral("Invalid file format")},
-        {ObjectNotSet, QStringLiteral("Object variable or With block variable not set")},
-        {ObjectRequired, QStringLiteral("Object required")},
-        {CannotCreateObject, QStringLiteral("ActiveX component can't create object")},
-        {MemberNotFound, QStringLiteral("Object doesn't support this property or method")},
-        {AutomationFailure, QStringLiteral("Automation error")},
-        {ArgumentNotOptional, QStringLiteral("Argument not optional")},
-        {WrongArgumentCount,
-         QStringLiteral("Wrong number of arguments or invalid property assignment")},
-        {GeneralFailure, QStringLiteral("Unspecified error")},
-        {InvalidClassString, QStringLiteral("Invalid class string")},
-        {ClassNotRegistered, QStringLiteral("Class not registered")},
+    static const std::map<std::int32_t, std::u16string> texts{
+        {InvalidProcedureCall, u"Invalid procedure call or argument"},
+        {Overflow, u"Overflow"},
+        {OutOfMemory, u"Out of memory"},
+        {SubscriptOutOfRange, u"Subscript out of range"},
+        {TypeMismatch, u"Type mismatch"},
+        {ErrorLoadingLibrary, u"Error in loading DLL"},
+        {FileNotFound, u"File not found"},
+        {BadFileMode, u"Bad file mode"},
+        {DeviceIOError, u"Device I/O error"},
+        {DiskFull, u"Disk full"},
+        {PermissionDenied, u"Permission denied"},
+        {PathFileAccessError, u"Path/File access error"},
+        {PathNotFound, u"Path not found"},
+        {InvalidFileFormat, u"Invalid file format"},
+        {ObjectNotSet, u"Object variable or With block variable not set"},
+        {ObjectRequired, u"Object required"},
+        {CannotCreateObject, u"ActiveX component can't create object"},
+        {MemberNotFound, u"Object doesn't support this property or method"},
+        {AutomationFailure, u"Automation error"},
+        {ArgumentNotOptional, u"Argument not optional"},
+        {WrongArgumentCount, u"Wrong number of arguments or invalid property assignment"},
+        {GeneralFailure, u"Unspecified error"},
+        {InvalidClassString, u"Invalid class string"},
+        {ClassNotRegistered, u"Class not registered"},
     };
-    return texts;
+    const auto found = texts.find(number);
+    return found != texts.end() ? found->second : u"Application-defined or object-defined error";
 }
 
-} // namespace
-
-QString standardDescription(qint32 number)
-{
-    return table().value(number, QStringLiteral("Application-defined or object-defined error"));
-}
-
-AutomationError::AutomationError(qint32 number, const QString &description)
+AutomationError::AutomationError(std::int32_t number, std::u16string description)
     : m_number(number),
-      m_description(description.isEmpty() ? standardDescription(number) : description),
-      m_what(QStringLiteral("Error %1 : %2").arg(number).arg(m_description).toStdString())
+      m_description(description.empty() ? standardDescription(number) : std::move(description)),
+      m_what("Error " + std::to_string(number) + " : " + utf8(m_description))
 {}
 
-void raise(qint32 number, const QString &description)
+void raise(std::int32_t number, std::u16string description)
 {
-    throw AutomationError(number, description);
+    throw AutomationError(number, std::move(description));
 }
 
 } // namespace Automation

@@ -9,16 +9,14 @@
 // AutomationError.cpp; `standardDescription` reads it.
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
-
+#include <cstdint>
 #include <exception>
 #include <string>
 
 namespace Automation {
 
 // Error numbers used by the component. Each has its standard text in the table.
-enum ErrorNumber : qint32
+enum ErrorNumber : std::int32_t
 {
     InvalidProcedureCall = 5,
     Overflow = 6,
@@ -49,25 +47,26 @@ enum ErrorNumber : qint32
 
 // The standard description of a number, or "Application-defined or object-defined
 // error" for a number the table does not hold.
-QString standardDescription(qint32 number);
+std::u16string standardDescription(std::int32_t number);
 
 class AutomationError : public std::exception
 {
 public:
     // An empty description takes the standard text of the number.
-    explicit AutomationError(qint32 number, const QString &description = QString());
+    explicit AutomationError(std::int32_t number, std::u16string description = {});
 
-    qint32 number() const noexcept { return m_number; }
-    const QString &description() const noexcept { return m_description; }
+    std::int32_t number() const noexcept { return m_number; }
+    const std::u16string &description() const noexcept { return m_description; }
+    // "Error <number> : <description>", in UTF-8.
     const char *what() const noexcept override { return m_what.c_str(); }
 
 private:
-    qint32 m_number;
-    QString m_description;
+    std::int32_t m_number;
+    std::u16string m_description;
     std::string m_what;
 };
 
 // Throws AutomationError(number, description).
-[[noreturn]] void raise(qint32 number, const QString &description = QString());
+[[noreturn]] void raise(std::int32_t number, std::u16string description = {});
 
 } // namespace Automation

@@ -1,53 +1,50 @@
 // SPDX-License-Identifier: Apache-2.0
-// Dispatch: late-bound calls on automation objects.
-//
-// A member is reached by name (letter case ignored) or by dispatch identifier, both
-// taken from the class's TypeInfo table. Arguments and results are QVariants under
-// the conventions of Variant.h. A method parameter declared as a non-const
-// reference (QString &, bool &, QVariant &) is passed by reference: after the call
-// the argument list holds the value the method left in it.
+// Dispatch: late-bound calls on automation objects, by member name (letter case
+// ignored) or by dispatch identifier, with Variant arguments and results.
 //
 // Errors (AutomationError):
 //   91   the object is Nothing;
-//   438  the class has no such member, or not for this kind of access
+//   438  the object has no such member, or not for this kind of access
 //        (a put on a read-only property, a putref on a value property ...);
 //   450  wrong number of arguments;
 //   13   an argument or value that cannot be converted;
 // and whatever the member itself raises, unchanged.
 #pragma once
 
-#include "TypeInfo.h"
+#include "Object.h"
+#include "Variant.h"
 
-#include <QObject>
-#include <QVariant>
+#include <string_view>
+#include <vector>
 
 namespace Automation {
 
-enum class Invoke
+Variant invoke(Object *object, DispId id, Invoke kind, std::vector<Variant> &args);
+Variant invoke(Object *object, std::u16string_view name, Invoke kind, std::vector<Variant> &args);
+
+// The dispatch identifier of a member name; 91 on Nothing, 438 when there is none.
+DispId idOfName(const Object *object, std::u16string_view name);
+
+// Shorthands; arguments by value. callRef shows values written back into
+// by-reference parameters.
+Variant get(Object *object, std::u16string_view name, std::vector<Variant> args = {});
+Variant get(Object *object, DispId id, std::vector<Variant> args = {});
+void put(Object *object, std::u16string_view name, const Variant &value);
+void putRef(Object *object, std::u16string_view name, const Ref<Object> &value);
+Variant call(Object *object, std::u16string_view name, std::vector<Variant> args = {});
+Variant callRef(Object *object, std::u16string_view name, std::vector<Variant> &args);
+
+template <class T> Variant get(const Ref<T> &object, std::u16string_view name, std::vector<Variant> args = {})
 {
-    Method,         // call; on a property without arguments, reads it
-    PropertyGet,    // read; on a method, calls it (parameterised properties)
-    PropertyPut,    // assign a value
-    PropertyPutRef, // assign an object reference
-};
+    return get(object.get(), name, std::move(args));
+}
+template <class T> Variant call(const Ref<T> &object, std::u16string_view name, std::vector<Variant> args = {})
+{
+    return call(object.get(), name, std::move(args));
+}
 
-QVariant invoke(QObject *object, DispId id, Invoke kind, QVariantList &args);
-QVariant invoke(QObject *object, QStringView name, Invoke kind, QVariantList &args);
-
-// The dispatch identifier of a member name; 438 when there is none.
-DispId idOfName(const QObject *object, QStringView name);
-
-// Shorthands. Arguments passed by value; use the Ref forms to see values written
-// back into by-reference parameters.
-QVariant get(QObject *object, QStringView name, QVariantList args = {});
-QVariant get(QObject *object, DispId id, QVariantList args = {});
-void put(QObject *object, QStringView name, const QVariant &value);
-void putRef(QObject *object, QStringView name, QObject *value);
-QVariant call(QObject *object, QStringView name, QVariantList args = {});
-QVariant callRef(QObject *object, QStringView name, QVariantList &args);
-
-// The object as one of its interfaces: the object itself when its class declares
-// the interface identifier, error 13 otherwise; Nothing stays Nothing.
-QObject *queryInterface(QObject *object, const QString &iid);
+// The object as one of its interfaces: the object itself when it offers the interface
+// identifier, error 13 otherwise; Nothing stays Nothing.
+Ref<Object> queryInterface(const Ref<Object> &object, std::string_view iid);
 
 } // namespace Automation

@@ -2,50 +2,48 @@
 #include "Variant.h"
 
 #include "AutomationError.h"
+#include "Text.h"
 
-#include <QLocale>
-#include <QMetaClassInfo>
-
+#include <charconv>
 #include <cmath>
 #include <limits>
 
-namespace Automation::Variant {
+namespace Automation {
 
 namespace {
 
-bool holdsObjectPointer(const QVariant &value)
+// Reads a numeric text as the runtime does: surrounding blanks allowed, "&H" and "&O"
+// prefixes for hexadecimal and octal whole numbers.
+double parseNumber(std::u16string_view text)
 {
-    return value.metaType().flags().testFlag(QMetaType::PointerToQObject);
-}
-
-// Reads a numeric text as the runtime does: surrounding blanks allowed, "&H" and
-// "&O" prefixes for hexadecimal and octal whole numbers.
-double parseNumber(const QString &text)
-{
-    const QString t = text.trimmed();
-    bool ok = false;
+    const std::string t = utf8(trimmed(text));
+    int base = 0;
+    if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h'))
+        base = 16;
+    else if (t.size() > 2 && t[0] == '&' && (t[1] == 'O' || t[1] == 'o'))
+        base = 8;
+    const char *first = t.data() + (base ? 2 : 0);
+    const char *last = t.data() + t.size();
+    if (first != last && *first == '+')
+        ++first; // from_chars takes a minus sign only
+    std::from_chars_result read{};
     double result = 0;
-    if (t.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
-        result = double(t.mid(2).toLongLong(&ok, 16));
-    } else if (t.startsWith(QLatin1String("&O"), Qt::CaseInsensitive)) {
-        result = double(t.mid(2).toLongLong(&ok, 8));
+    if (base) {
+        long long whole = 0;
+        read = std::from_chars(first, last, whole, base);
+        result = double(whole);
     } else {
-        result = QLocale::c().toDouble(t, &ok);
+        read = std::from_chars(first, last, result);
     }
-    if (!ok)
+    if (first == last || read.ec != std::errc() || read.ptr != last)
         raise(TypeMismatch);
     return result;
 }
 
-double roundHalfEven(double value)
+template <typename Int> Int toWhole(double value)
 {
     // nearbyint rounds in the current mode, which is to-nearest-even by default.
-    return std::nearbyint(value);
-}
-
-template <typename Int> Int toWhole(const QVariant &value)
-{
-    const double d = roundHalfEven(toDouble(value));
+    const double d = std::nearbyint(value);
     if (!(d >= double(std::numeric_limits<Int>::min()) &&
           d <= double(std::numeric_limits<Int>::max())))
         raise(Overflow);
@@ -54,177 +52,109 @@ template <typename Int> Int toWhole(const QVariant &value)
 
 } // namespace
 
-QVariant nothing()
+void raiseTypeMismatch()
 {
-    return QVariant::fromValue<QObject *>(nullptr);
+    raise(TypeMismatch);
 }
 
-QVariant fromObject(QObject *object)
+bool Variant::isNumber() const
 {
-    return QVariant::fromValue<QObject *>(object);
-}
-
-bool isNumber(const QVariant &value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
+    switch (type()) {
+    case Type::Integer:
+    case Type::Long:
+    case Type::Double:
         return true;
     default:
         return false;
     }
 }
 
-bool isObject(const QVariant &value)
+bool Variant::isNothing() const
 {
-    return holdsObjectPointer(value);
+    return isEmpty() || (isObject() && !std::get<Ref<Object>>(m_value));
 }
 
-bool isNothing(const QVariant &value)
+double Variant::toDouble() const
 {
-    return !value.isValid() || (holdsObjectPointer(value) && toObject(value) == nullptr);
-}
-
-QObject *toObject(const QVariant &value)
-{
-    if (!value.isValid())
-        return nullptr;
-    if (!holdsObjectPointer(value))
-        raise(TypeMismatch);
-    return *static_cast<QObject *const *>(value.constData());
-}
-
-double toDouble(const QVariant &value)
-{
-    if (!value.isValid())
+    switch (type()) {
+    case Type::Empty:
         return 0;
-    switch (value.metaType().id()) {
-    case QMetaType::Bool:
-        return value.toBool() ? -1 : 0;
-    case QMetaType::QString:
-        return parseNumber(value.toString());
-    default:
-        if (!isNumber(value))
-            raise(TypeMismatch);
-        return value.toDouble();
-    }
-}
-
-bool toBoolean(const QVariant &value)
-{
-    if (value.metaType().id() == QMetaType::Bool)
-        return value.toBool();
-    if (value.metaType().id() == QMetaType::QString) {
-        const QString t = value.toString().trimmed();
-        if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-            return true;
-        if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-            return false;
-    }
-    return toDouble(value) != 0;
-}
-
-qint16 toInteger(const QVariant &value)
-{
-    return toWhole<qint16>(value);
-}
-
-qint32 toLong(const QVariant &value)
-{
-    return toWhole<qint32>(value);
-}
-
-QString toText(const QVariant &value)
-{
-    if (!value.isValid())
-        return QString();
-    switch (value.metaType().id()) {
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    case QMetaType::QString:
-        return value.toString();
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return QLocale::c().toString(value.toDouble(), 'g', 15);
-    default:
-        if (holdsObjectPointer(value) || !value.canConvert<QString>())
-            raise(TypeMismatch);
-        return value.toString();
-    }
-}
-
-QVariant coerce(const QVariant &value, QMetaType target)
-{
-    switch (target.id()) {
-    case QMetaType::QVariant:
-        return value;
-    case QMetaType::Bool:
-        return QVariant(toBoolean(value));
-    case QMetaType::Short:
-        return QVariant::fromValue(toInteger(value));
-    case QMetaType::Int:
-        return QVariant::fromValue(toLong(value));
-    case QMetaType::Double:
-        return QVariant(toDouble(value));
-    case QMetaType::QString:
-        return QVariant(toText(value));
-    default:
+    case Type::Boolean:
+        return std::get<bool>(m_value) ? -1 : 0;
+    case Type::Integer:
+        return std::get<std::int16_t>(m_value);
+    case Type::Long:
+        return std::get<std::int32_t>(m_value);
+    case Type::Double:
+        return std::get<double>(m_value);
+    case Type::String:
+        return parseNumber(std::get<std::u16string>(m_value));
+    case Type::Object:
         break;
     }
-    if (target.flags().testFlag(QMetaType::PointerToQObject)) {
-        QObject *object = toObject(value);
-        const QMetaObject *wanted = target.metaObject();
-        if (object && wanted && !object->metaObject()->inherits(wanted))
-            raise(TypeMismatch);
-        // A QObject-derived pointer is stored as that pointer type.
-        return QVariant(target, &object);
-    }
-    if (value.metaType() == target)
-        return value;
-    QVariant converted = value;
-    if (!converted.convert(target))
-        raise(TypeMismatch);
-    return converted;
+    raise(TypeMismatch);
 }
 
-QString typeName(QMetaType type)
+bool Variant::toBoolean() const
 {
-    switch (type.id()) {
-    case QMetaType::UnknownType:
-    case QMetaType::Void:
-        return QString();
-    case QMetaType::Bool:
-        return QStringLiteral("Boolean");
-    case QMetaType::Short:
-        return QStringLiteral("Integer");
-    case QMetaType::Int:
-        return QStringLiteral("Long");
-    case QMetaType::Double:
-        return QStringLiteral("Double");
-    case QMetaType::QString:
-        return QStringLiteral("String");
-    case QMetaType::QVariant:
-        return QStringLiteral("Variant");
-    case QMetaType::QObjectStar:
-        return QStringLiteral("Object");
-    default:
-        if (const QMetaObject *meta = type.metaObject()) {
-            const int info = meta->indexOfClassInfo("Interface");
-            return QString::fromLatin1(info >= 0 ? meta->classInfo(info).value()
-                                                 : meta->className());
-        }
-        return QString::fromLatin1(type.name());
+    if (type() == Type::Boolean)
+        return std::get<bool>(m_value);
+    if (type() == Type::String) {
+        const std::u16string_view t = trimmed(std::get<std::u16string>(m_value));
+        if (equalIgnoringCase(t, u"True"))
+            return true;
+        if (equalIgnoringCase(t, u"False"))
+            return false;
     }
+    return toDouble() != 0;
 }
 
-} // namespace Automation::Variant
+std::int16_t Variant::toInteger() const
+{
+    if (type() == Type::Integer)
+        return std::get<std::int16_t>(m_value);
+    return toWhole<std::int16_t>(toDouble());
+}
+
+std::int32_t Variant::toLong() const
+{
+    if (type() == Type::Long)
+        return std::get<std::int32_t>(m_value);
+    return toWhole<std::int32_t>(toDouble());
+}
+
+std::u16string Variant::toText() const
+{
+    switch (type()) {
+    case Type::Empty:
+        return {};
+    case Type::Boolean:
+        return std::get<bool>(m_value) ? u"True" : u"False";
+    case Type::Integer:
+        return decimal(std::get<std::int16_t>(m_value));
+    case Type::Long:
+        return decimal(std::get<std::int32_t>(m_value));
+    case Type::Double: {
+        char buffer[32];
+        const auto written = std::to_chars(buffer, buffer + sizeof buffer,
+                                           std::get<double>(m_value), std::chars_format::general, 15);
+        return utf16(std::string_view(buffer, std::size_t(written.ptr - buffer)));
+    }
+    case Type::String:
+        return std::get<std::u16string>(m_value);
+    case Type::Object:
+        break;
+    }
+    raise(TypeMismatch);
+}
+
+Ref<Object> Variant::toObject() const
+{
+    if (isEmpty())
+        return {};
+    if (!isObject())
+        raise(TypeMismatch);
+    return std::get<Ref<Object>>(m_value);
+}
+
+} // namespace Automation

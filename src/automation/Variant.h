@@ -1,55 +1,121 @@
 // SPDX-License-Identifier: Apache-2.0
-// Variant: the value conventions of late-bound calls.
+// Variant: a value as it crosses a late-bound call.
 //
-// Values cross the automation boundary as QVariant:
-//  - Empty is an invalid QVariant; it converts to 0, "" and false.
-//  - An object reference is a QVariant holding a QObject pointer (any QObject-derived
-//    pointer type); Nothing is such a variant holding nullptr.
-//  - A Boolean that crosses as a number is -1 (true) or 0 (false); any non-zero
-//    number converts to true.
-// Conversions follow the automation runtime: a text that is not a number gives
-// error 13 (type mismatch), a number outside the target's range error 6 (overflow),
-// and fractions are rounded to the nearest whole number, halves to even.
+//  - Empty converts to 0, "" and false.
+//  - An object reference may be Nothing (a Variant of type Object holding no object).
+//  - A Boolean that crosses as a number is -1 (true) or 0 (false); any non-zero number
+//    converts to true; as text it reads "True" or "False".
+// Conversions follow the automation runtime: a text that is not a number gives error
+// 13 (type mismatch), a number outside the target's range error 6 (overflow), and
+// fractions are rounded to the nearest whole number, halves to even. A text reads as a
+// number with blanks around it, "&H" and "&O" prefixes for hexadecimal and octal.
 #pragma once
 
-#include <QMetaType>
-#include <QObject>
-#include <QString>
-#include <QVariant>
+#include "Object.h"
 
-namespace Automation::Variant {
+#include <cstdint>
+#include <string>
+#include <variant>
 
-QVariant nothing();
-QVariant fromObject(QObject *object);
+namespace Automation {
 
-// True when the variant holds a number (not a Boolean, not a text).
-bool isNumber(const QVariant &value);
-// True when the variant holds an object reference (possibly Nothing).
-bool isObject(const QVariant &value);
-// True when the variant holds Nothing, or is Empty.
-bool isNothing(const QVariant &value);
+// Error 13, for the template below.
+[[noreturn]] void raiseTypeMismatch();
 
-// The object a variant holds; nullptr for Nothing and Empty. Error 13 for any
-// other value.
-QObject *toObject(const QVariant &value);
+class Variant
+{
+public:
+    enum class Type
+    {
+        Empty,
+        Boolean,
+        Integer, // 16-bit
+        Long,    // 32-bit
+        Double,
+        String,
+        Object,
+    };
 
-bool toBoolean(const QVariant &value);
-qint16 toInteger(const QVariant &value); // 16-bit
-qint32 toLong(const QVariant &value);    // 32-bit
-double toDouble(const QVariant &value);
-QString toText(const QVariant &value); // true -> "True", false -> "False"
+    Variant() = default;
+    Variant(bool value) : m_value(value) {}
+    Variant(std::int16_t value) : m_value(value) {}
+    Variant(std::int32_t value) : m_value(value) {}
+    Variant(double value) : m_value(value) {}
+    Variant(std::u16string value) : m_value(std::move(value)) {}
+    Variant(const char16_t *value) : m_value(std::u16string(value)) {}
+    template <class T> Variant(const Ref<T> &object) : m_value(Ref<Object>(object)) {}
+    Variant(std::nullptr_t) : m_value(Ref<Object>()) {}
+    // Nothing: an object reference to no object.
+    static Variant nothing() { return Variant(nullptr); }
 
-constexpr qint32 fromBoolean(bool value)
+    Type type() const { return Type(m_value.index()); }
+    bool isEmpty() const { return type() == Type::Empty; }
+    bool isObject() const { return type() == Type::Object; }
+    bool isNumber() const;
+    // Nothing, or Empty.
+    bool isNothing() const;
+
+    bool toBoolean() const;
+    std::int16_t toInteger() const;
+    std::int32_t toLong() const;
+    double toDouble() const;
+    std::u16string toText() const;
+    // The object a variant holds; nothing for Nothing and Empty; error 13 otherwise.
+    Ref<Object> toObject() const;
+
+    // Converted to T (bool, std::int16_t, std::int32_t, double, std::u16string,
+    // Variant, Ref<Object> or Ref of a class derived from Object, which must be one: 13).
+    template <class T> T to() const;
+
+    friend bool operator==(const Variant &a, const Variant &b) { return a.m_value == b.m_value; }
+
+private:
+    std::variant<std::monostate, bool, std::int16_t, std::int32_t, double, std::u16string,
+                 Ref<Object>>
+        m_value;
+};
+
+constexpr std::int32_t fromBoolean(bool value)
 {
     return value ? -1 : 0;
 }
 
-// Converts a value to the given Qt type under the conventions above. Object types
-// accept Nothing or an object of a matching class (error 13 otherwise).
-QVariant coerce(const QVariant &value, QMetaType target);
+namespace detail {
+template <class T> struct IsRef : std::false_type
+{};
+template <class T> struct IsRef<Ref<T>> : std::true_type
+{
+    using Class = T;
+};
+} // namespace detail
 
-// The automation name of a Qt type ("Boolean", "Long", "String", "Variant", "Object",
-// or an object's class name), for type descriptions.
-QString typeName(QMetaType type);
+template <class T> T Variant::to() const
+{
+    if constexpr (std::is_same_v<T, Variant>)
+        return *this;
+    else if constexpr (std::is_same_v<T, bool>)
+        return toBoolean();
+    else if constexpr (std::is_same_v<T, std::int16_t>)
+        return toInteger();
+    else if constexpr (std::is_same_v<T, std::int32_t>)
+        return toLong();
+    else if constexpr (std::is_same_v<T, double>)
+        return toDouble();
+    else if constexpr (std::is_same_v<T, std::u16string>)
+        return toText();
+    else if constexpr (detail::IsRef<T>::value) {
+        using Class = typename detail::IsRef<T>::Class;
+        const Ref<Object> object = toObject();
+        if constexpr (std::is_same_v<Class, Object>)
+            return object;
+        else {
+            Ref<Class> typed = refAs<Class>(object);
+            if (object && !typed)
+                raiseTypeMismatch();
+            return typed;
+        }
+    } else
+        static_assert(sizeof(T) == 0, "not an automation type");
+}
 
-} // namespace Automation::Variant
+} // namespace Automation

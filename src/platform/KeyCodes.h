@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// KeyCodes: Qt key events as the key-down notifications of the automation toolkit
-// see them: a key code (13 Enter, 38 Up, 40 Down ...) and a shift state (1 Shift,
-// 2 Ctrl, 4 Alt, added together).
+// KeyCodes: keys as the key-down notifications of the toolkit see them: a key code
+// (13 Enter, 38 Up, 40 Down ...; letters and digits as their upper-case character,
+// function keys from 112; 0 for a key without a code) and a shift state (1 Shift,
+// 2 Ctrl, 4 Alt, added together). Each platform maps its key events onto these.
 #pragma once
-
-class QKeyEvent;
 
 namespace Platform {
 
@@ -37,10 +36,5 @@ enum ShiftState
     vbCtrlMask = 2,
     vbAltMask = 4,
 };
-
-// The key code of the event's key: letters and digits as their upper-case character,
-// function keys from 112; 0 for a key without a code.
-int KeyCodeOf(const QKeyEvent &event);
-int ShiftOf(const QKeyEvent &event);
 
 } // namespace Platform

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "MessageBox.h"
 
+#include "automation/Text.h"
+
 #include <cstdio>
+#include <utility>
 
 namespace Platform {
 
@@ -21,14 +24,15 @@ MessageBoxHandler &defaultBox()
 
 } // namespace
 
-int MsgBox(const QString &prompt, int style, const QString &title)
+int MsgBox(const std::u16string &prompt, int style, const std::u16string &title)
 {
-    const QString shownTitle = title.isEmpty() ? QString::fromLatin1(ApplicationTitle) : title;
+    const std::u16string shownTitle = title.empty() ? std::u16string(ApplicationTitle) : title;
     if (handler())
         return handler()(prompt, style, shownTitle);
     if (defaultBox())
         return defaultBox()(prompt, style, shownTitle);
-    std::fprintf(stderr, "%s: %s\n", qPrintable(shownTitle), qPrintable(prompt));
+    std::fprintf(stderr, "%s: %s\n", Automation::utf8(shownTitle).c_str(),
+                 Automation::utf8(prompt).c_str());
     return 1;
 }
 

@@ -5,16 +5,15 @@
 // 32 question, 48 warning, 64 information; the box has one OK button. A box without
 // a title of its own carries the component's title, "OrvFields".
 //
-// The real box is a window (WidgetMessageBox.h), installed by the component when it
-// loads; this file needs no widget library, so tools without windows stay light.
-// Tests and command-line tools replace the box with a handler of their own (a
-// recorder, a printer) through setMessageBoxHandler; nothing may block on a box
+// The real box is the platform's (a window, modal, on the thread's active window),
+// installed with setDefaultMessageBox when the component loads; this dispatcher is
+// portable. Tests and command-line tools replace the box with a handler of their own
+// (a recorder, a printer) through setMessageBoxHandler; nothing may block on a box
 // there. With neither, the message goes to standard error.
 #pragma once
 
-#include <QString>
-
 #include <functional>
+#include <string>
 
 namespace Platform {
 
@@ -27,14 +26,14 @@ enum MessageBoxStyle
     vbInformation = 64,
 };
 
-inline constexpr char ApplicationTitle[] = "OrvFields";
+inline constexpr char16_t ApplicationTitle[] = u"OrvFields";
 
 // Shows the box and waits for the user; returns 1, the OK button.
-int MsgBox(const QString &prompt, int style = vbOKOnly, const QString &title = QString());
+int MsgBox(const std::u16string &prompt, int style = vbOKOnly, const std::u16string &title = {});
 
 // Receives the prompt, the style and the title after the default title is applied.
 using MessageBoxHandler =
-    std::function<int(const QString &prompt, int style, const QString &title)>;
+    std::function<int(const std::u16string &prompt, int style, const std::u16string &title)>;
 
 // Installs `handler` in place of the real box and returns the one it replaces; an
 // empty handler restores the real box.

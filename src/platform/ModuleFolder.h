@@ -3,19 +3,19 @@
 // language files are looked up; DataFolder: where an installed tree keeps them.
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace Platform {
 
-QString ModuleFolder();
+// The platform's answer (dladdr, GetModuleFileNameW), or the folder set below.
+std::u16string ModuleFolder();
 
-// The component's data folder of an installed tree (share/orvfields), found from
-// ModuleFolder by the relative path between the two installed folders. It need not
-// exist: the build tree has none.
-QString DataFolder();
+// The component's data folder of an installed tree (share/orvfields on Linux; the
+// module folder itself on Windows), found from ModuleFolder. It need not exist.
+std::u16string DataFolder();
 
-// Replaces the answer of ModuleFolder (tests point it at a folder of their own);
-// an empty path restores the real folder.
-void setModuleFolder(const QString &folder);
+// Replaces the answer of ModuleFolder (tests point it at a folder of their own); an
+// empty path restores the real folder.
+void setModuleFolder(const std::u16string &folder);
 
 } // namespace Platform

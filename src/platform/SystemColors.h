@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// SystemColors: OLE colour values and the system colours they may name, over the
-// application palette.
+// SystemColors: OLE colour values and the system colours they may name.
 //
 // An OLE colour is either a plain RGB value 0x00BBGGRR or, with the high bit set,
-// 0x80000000 plus a system colour index. The indices the component uses map onto the
-// application palette (QGuiApplication::palette()):
+// 0x80000000 plus a system colour index. GetSysColor is the platform's: the system's
+// own colours on Windows; on Linux the application palette stands in for them:
 //
 //    5  window background        Base
 //    8  window text              Text
@@ -17,21 +16,17 @@
 //   27  active caption gradient  a light tint of Highlight (towards Base)
 //   29  menu highlight           Highlight
 //
-// Any other index reads as black, as the system answers for an index it does not know.
-//
-// A widget's background or text colour set to a system colour is set by reference: it
-// follows later changes of the application palette. A background read with GetSysColor and set as
-// RGB stays as it was read.
+// Any other index reads as black, as the system answers for an index it does not
+// know. A control's colour set to a system colour is set by reference: it follows
+// later changes of the system's colours (Control::setBackColor).
 #pragma once
 
-#include <QColor>
-#include <QtGlobal>
-
-class QWidget;
+#include <cstdint>
 
 namespace Platform {
 
-using OleColor = quint32;
+using OleColor = std::uint32_t;
+using Rgb = std::uint32_t; // 0x00BBGGRR
 
 inline constexpr OleColor SystemColorFlag = 0x80000000u;
 
@@ -60,25 +55,30 @@ constexpr bool IsSystemColor(OleColor color)
     return (color & SystemColorFlag) != 0;
 }
 
-// The RGB value of a system colour now.
-QColor GetSysColor(int index);
+constexpr Rgb MakeRgb(int red, int green, int blue)
+{
+    return Rgb(red & 0xFF) | Rgb(green & 0xFF) << 8 | Rgb(blue & 0xFF) << 16;
+}
+constexpr int RedOf(Rgb rgb)
+{
+    return int(rgb & 0xFF);
+}
+constexpr int GreenOf(Rgb rgb)
+{
+    return int(rgb >> 8 & 0xFF);
+}
+constexpr int BlueOf(Rgb rgb)
+{
+    return int(rgb >> 16 & 0xFF);
+}
+
+// The RGB value of a system colour now. The platform's.
+Rgb GetSysColor(int index);
 
 // The colour an OLE colour stands for now.
-QColor FromOleColor(OleColor color);
-// The plain RGB OLE colour of a colour.
-OleColor ToOleColor(const QColor &color);
-
-// Sets the widget's background (its Base and Window roles in every colour group).
-// A system colour is kept by reference and re-applied whenever the application
-// palette changes; setting the colour the widget already has does nothing.
-void SetBackColor(QWidget *widget, OleColor color);
-// The OLE colour last set with SetBackColor; 0 (black) when none was.
-OleColor BackColor(const QWidget *widget);
-
-// Sets the widget's text colour (its WindowText role), by reference for a system
-// colour as above; disabled, the widget draws its text in the system's grey text.
-void SetForeColor(QWidget *widget, OleColor color);
-// The OLE colour last set with SetForeColor; button text when none was.
-OleColor ForeColor(const QWidget *widget);
+inline Rgb FromOleColor(OleColor color)
+{
+    return IsSystemColor(color) ? GetSysColor(int(color & 0xFF)) : Rgb(color & 0x00FFFFFF);
+}
 
 } // namespace Platform

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "SystemFonts.h"
 
-#include <QApplication>
-#include <QFontDatabase>
-#include <QStringEncoder>
-
 #include <algorithm>
 #include <utility>
 
@@ -12,54 +8,27 @@ namespace Platform {
 
 namespace {
 
-bool haveFaces()
-{
-    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
-}
-
-bool systemMetrics(NonClientMetrics &metrics)
-{
-    if (metrics.cbSize != NonClientMetricsSize || !haveFaces())
-        return false;
-    metrics.lfCaptionFont.lfFaceName =
-        FaceNameOf(QFontDatabase::systemFont(QFontDatabase::TitleFont).family());
-    metrics.lfSmCaptionFont.lfFaceName =
-        FaceNameOf(QApplication::font("QDockWidgetTitle").family());
-    metrics.lfMenuFont.lfFaceName = FaceNameOf(QApplication::font("QMenu").family());
-    metrics.lfStatusFont.lfFaceName = FaceNameOf(QApplication::font("QStatusBar").family());
-    metrics.lfMessageFont.lfFaceName = FaceNameOf(QApplication::font("QMessageBox").family());
-    return true;
-}
-
-bool systemIconTitle(LogFont &font)
-{
-    if (!haveFaces())
-        return false;
-    font.lfFaceName = FaceNameOf(QApplication::font("QAbstractItemView").family());
-    return true;
-}
-
 SystemFontHandlers &handlers()
 {
-    static SystemFontHandlers current{systemMetrics, systemIconTitle};
+    static SystemFontHandlers current{SystemNonClientMetrics, SystemIconTitleLogFont};
     return current;
 }
 
 } // namespace
 
-FaceName FaceNameOf(const QString &face)
+FaceName FaceNameOf(std::u16string_view face)
 {
     FaceName field{};
-    QStringEncoder encode(QStringEncoder::System);
     std::size_t used = 0;
     // Whole characters only, leaving room for the terminating NUL.
-    for (qsizetype i = 0; i < face.size();) {
-        const qsizetype length = face.at(i).isHighSurrogate() && i + 1 < face.size() ? 2 : 1;
-        const QByteArray bytes = encode(QStringView(face).mid(i, length));
-        if (used + std::size_t(bytes.size()) > field.size() - 1)
+    for (std::size_t i = 0; i < face.size();) {
+        const std::size_t length =
+            face[i] >= 0xD800 && face[i] < 0xDC00 && i + 1 < face.size() ? 2 : 1;
+        const std::string bytes = ToAnsi(face.substr(i, length));
+        if (used + bytes.size() > field.size() - 1)
             break;
-        std::copy(bytes.begin(), bytes.end(), field.begin() + used);
-        used += std::size_t(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), field.begin() + std::ptrdiff_t(used));
+        used += bytes.size();
         i += length;
     }
     return field;
@@ -78,9 +47,9 @@ bool GetIconTitleLogFont(LogFont &font)
 SystemFontHandlers setSystemFontHandlers(SystemFontHandlers replacement)
 {
     if (!replacement.nonClientMetrics)
-        replacement.nonClientMetrics = systemMetrics;
+        replacement.nonClientMetrics = SystemNonClientMetrics;
     if (!replacement.iconTitleFont)
-        replacement.iconTitleFont = systemIconTitle;
+        replacement.iconTitleFont = SystemIconTitleLogFont;
     return std::exchange(handlers(), std::move(replacement));
 }
 

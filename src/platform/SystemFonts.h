@@ -1,23 +1,21 @@
 // SPDX-License-Identifier: Apache-2.0
 // SystemFonts: the faces of the system's user-interface fonts, as the system hands
-// them out: a face-name field of 32 bytes in the system's ANSI code page (the local
-// 8-bit encoding), NUL-padded.
+// them out: a face-name field of 32 bytes in the system's ANSI code page, NUL-padded.
 //
-// The faces come from Qt's platform theme: the caption font is
-// QFontDatabase::systemFont(TitleFont); the small caption, menu, status, message and
-// icon title fonts are QApplication::font() of "QDockWidgetTitle", "QMenu",
-// "QStatusBar", "QMessageBox" and "QAbstractItemView", the classes the theme fills
-// from those system fonts. Without a GUI application there are no faces: both
-// queries fail.
+// On Windows these are SystemParametersInfoA's answers. On Linux the faces come from
+// the toolkit's platform theme (the caption font is the title font; the small caption,
+// menu, status, message and icon title fonts those the theme gives dock titles, menus,
+// status bars, message boxes and item views), encoded in the local 8-bit encoding;
+// without a graphical application there are no faces and both queries fail.
 //
-// Tests replace the answers through setSystemFontHandlers.
+// Tests replace the answers through setSystemFontHandlers (portable).
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
-
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace Platform {
 
@@ -32,10 +30,10 @@ struct LogFont
 
 // The fonts of the non-client metrics. cbSize must be set to NonClientMetricsSize
 // before the query, as the system demands.
-inline constexpr quint32 NonClientMetricsSize = 340;
+inline constexpr std::uint32_t NonClientMetricsSize = 340;
 struct NonClientMetrics
 {
-    quint32 cbSize = 0;
+    std::uint32_t cbSize = 0;
     LogFont lfCaptionFont;
     LogFont lfSmCaptionFont;
     LogFont lfMenuFont;
@@ -48,9 +46,13 @@ bool GetNonClientMetrics(NonClientMetrics &metrics);
 // Fills the icon title font; false when the system gives none.
 bool GetIconTitleLogFont(LogFont &font);
 
+// Text in the system's ANSI code page, both ways. The platform's.
+std::string ToAnsi(std::u16string_view text);
+std::u16string FromAnsi(std::string_view bytes);
+
 // A face as the system stores it: encoded, cut to at most 31 bytes at a character
 // boundary, NUL-padded.
-FaceName FaceNameOf(const QString &face);
+FaceName FaceNameOf(std::u16string_view face);
 
 // Handlers in place of the two queries, returning the ones they replace; an empty
 // member restores the system's query.
@@ -60,5 +62,9 @@ struct SystemFontHandlers
     std::function<bool(LogFont &)> iconTitleFont;
 };
 SystemFontHandlers setSystemFontHandlers(SystemFontHandlers handlers);
+
+// The platform's own queries, under the handlers. Each build implements them.
+bool SystemNonClientMetrics(NonClientMetrics &metrics);
+bool SystemIconTitleLogFont(LogFont &font);
 
 } // namespace Platform

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Twips.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <cmath>
 
 namespace Platform {
@@ -24,14 +21,6 @@ Override &fixed()
     return value;
 }
 
-double screenDpi(bool horizontal)
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return 96; // no display: the toolkit's own default
-    return horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
-}
-
 int toPixels(double twips, double twipsPerPixel)
 {
     // The host's integer division: operands rounded first, halves to even.
@@ -45,12 +34,12 @@ int toPixels(double twips, double twipsPerPixel)
 
 double TwipsPerPixelX()
 {
-    return fixed().x > 0 ? fixed().x : TwipsPerInch / screenDpi(true);
+    return fixed().x > 0 ? fixed().x : TwipsPerInch / ScreenDpiX();
 }
 
 double TwipsPerPixelY()
 {
-    return fixed().y > 0 ? fixed().y : TwipsPerInch / screenDpi(false);
+    return fixed().y > 0 ? fixed().y : TwipsPerInch / ScreenDpiY();
 }
 
 void setTwipsPerPixel(double x, double y)

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
 // Twips: the host's size unit. A twip is 1/1440 inch; the screen has 1440 / logical
 // DPI twips per pixel (15 at 96 DPI). Geometry stated in twips is converted here and
-// nowhere else.
+// nowhere else. The arithmetic is portable; the screen's logical DPI is the
+// platform's (ScreenDpi).
 #pragma once
 
 namespace Platform {
+
+// The primary screen's logical dots per inch (96 without a screen).
+double ScreenDpiX();
+double ScreenDpiY();
 
 // Twips per pixel of the primary screen, horizontally and vertically.
 double TwipsPerPixelX();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Small helpers the tests share: a file written and read whole, a program run to its
-// end, and the number of the automation error a call raises.
+// end, the number of the automation error a call raises, and the component's UTF-16
+// texts next to Qt's (conversions both ways, and QCOMPARE printing them).
 #pragma once
 
 #include "automation/AutomationError.h"
@@ -9,8 +10,29 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTest>
+
+#include <string>
+
+// A component text as QCOMPARE prints it.
+namespace QTest {
+inline char *toString(const std::u16string &text)
+{
+    return QTest::toString(QString::fromStdU16String(text));
+}
+} // namespace QTest
 
 namespace Support {
+
+inline QString q(const std::u16string &text)
+{
+    return QString::fromStdU16String(text);
+}
+
+inline std::u16string u(const QString &text)
+{
+    return text.toStdU16String();
+}
 
 // Writes `content` to `path` and returns the path; a test cannot go on without it.
 inline QString writeFile(const QString &path, const QByteArray &content)
