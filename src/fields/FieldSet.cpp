@@ -2,12 +2,12 @@
 #include "FieldSet.h"
 
 #include "automation/Text.h"
+#include "tagora/LocalTime.h"
 #include "tagora/PdfText.h"
 #include "tagora/StandardEntries.h"
 #include "tagora/TagoraInfo.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <unordered_set>
 
@@ -264,7 +264,7 @@ void FieldSet::saveChanges(TagoraInfo &library, const std::u16string &path,
     // A document that changed says when.
     if (changed)
         library.WriteInfoEntry(path, std::u16string(Entries::ModDate),
-                               Tagora::PdfText::date(std::chrono::system_clock::now()));
+                               Tagora::PdfText::date(Tagora::localTimeNow()));
 }
 
 } // namespace Fields
