@@ -189,7 +189,6 @@ private slots:
         QTest::newRow("3+2") << 3 << 2 << QList<int>{20, 40, 60, 80, 100};
         QTest::newRow("0+3") << 0 << 3 << QList<int>{33, 67, 100};
         QTest::newRow("6+2") << 6 << 2 << QList<int>{12, 25, 38, 50, 62, 75, 88, 100};
-        QTest::newRow("4+5") << 4 << 5 << QList<int>{11, 22, 33, 44, 56, 67, 78, 89, 100};
         QTest::newRow("none") << 0 << 0 << QList<int>{};
     }
     void progressIsRoundedHalfToEven()
