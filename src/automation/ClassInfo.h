@@ -118,8 +118,9 @@ public:
     // Calls the member as Object::invoke does.
     Variant invoke(Object &object, DispId id, Invoke kind, std::vector<Variant> &args) const;
 
-    // A readable description: identity, then the members in slot order with their
-    // dispatch identifiers, kinds and types, then the events.
+    // A readable description, as orvfields-regsvr --describe prints it: identity, then
+    // one line per member in slot order (a property's accessors on one line) with its
+    // dispatch identifier, kind and type, then the events.
     std::string describe() const;
 };
 
@@ -169,8 +170,11 @@ template <class C> struct TypeOf<Ref<C>>
 template <class T> Parameter parameterOf(std::string name)
 {
     using Value = std::remove_cvref_t<T>;
-    Parameter parameter{std::move(name), TypeOf<Value>::type, {},
-                        std::is_lvalue_reference_v<T> && !std::is_const_v<std::remove_reference_t<T>>};
+    Parameter parameter{std::move(name),
+                        TypeOf<Value>::type,
+                        {},
+                        std::is_lvalue_reference_v<T> &&
+                            !std::is_const_v<std::remove_reference_t<T>>};
     if constexpr (IsRef<Value>::value)
         parameter.interfaceName = InterfaceNameOf<typename IsRef<Value>::Class>::get();
     return parameter;
@@ -235,8 +239,12 @@ public:
     template <class R> ClassBuilder &get(std::string name, DispId id, R (Self::*getter)() const)
     {
         using Value = std::remove_cvref_t<R>;
-        return add({std::move(name), id, Access::Get, detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(), {},
+        return add({std::move(name),
+                    id,
+                    Access::Get,
+                    detail::TypeOf<Value>::type,
+                    detail::interfaceOf<Value>(),
+                    {},
                     [getter](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, 0);
                         return Variant((static_cast<Self &>(object).*getter)());
@@ -245,8 +253,12 @@ public:
     template <class R> ClassBuilder &get(std::string name, DispId id, R (Self::*getter)())
     {
         using Value = std::remove_cvref_t<R>;
-        return add({std::move(name), id, Access::Get, detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(), {},
+        return add({std::move(name),
+                    id,
+                    Access::Get,
+                    detail::TypeOf<Value>::type,
+                    detail::interfaceOf<Value>(),
+                    {},
                     [getter](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, 0);
                         return Variant((static_cast<Self &>(object).*getter)());
@@ -272,8 +284,7 @@ public:
         if constexpr (!std::is_void_v<R>)
             type = detail::TypeOf<Value>::type;
         return add({std::move(name), id, Access::Method, type, detail::interfaceOf<Value>(),
-                    std::move(parameters),
-                    [function](Object &object, std::vector<Variant> &args) {
+                    std::move(parameters), [function](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, sizeof...(A));
                         return detail::callWith(static_cast<Self &>(object), function, args,
                                                 std::index_sequence_for<A...>());
@@ -287,7 +298,8 @@ public:
         return *this;
     }
     // One event; its arguments' names and types as a handler receives them.
-    template <class... A> ClassBuilder &event(std::string name, DispId id, std::vector<std::string> names)
+    template <class... A>
+    ClassBuilder &event(std::string name, DispId id, std::vector<std::string> names)
     {
         names.resize(sizeof...(A));
         std::size_t i = 0;
@@ -304,11 +316,16 @@ private:
             raise(WrongArgumentCount);
     }
 
-    template <class A> ClassBuilder &assign(std::string name, DispId id, Access access, void (Self::*setter)(A))
+    template <class A>
+    ClassBuilder &assign(std::string name, DispId id, Access access, void (Self::*setter)(A))
     {
         using Value = std::remove_cvref_t<A>;
-        return add({std::move(name), id, access, detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(), {},
+        return add({std::move(name),
+                    id,
+                    access,
+                    detail::TypeOf<Value>::type,
+                    detail::interfaceOf<Value>(),
+                    {},
                     [setter](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, 1);
                         (static_cast<Self &>(object).*setter)(args[0].template to<Value>());
