@@ -170,11 +170,8 @@ template <class C> struct TypeOf<Ref<C>>
 template <class T> Parameter parameterOf(std::string name)
 {
     using Value = std::remove_cvref_t<T>;
-    Parameter parameter{std::move(name),
-                        TypeOf<Value>::type,
-                        {},
-                        std::is_lvalue_reference_v<T> &&
-                            !std::is_const_v<std::remove_reference_t<T>>};
+    Parameter parameter{std::move(name), TypeOf<Value>::type, {},
+                        std::is_lvalue_reference_v<T> && !std::is_const_v<std::remove_reference_t<T>>};
     if constexpr (IsRef<Value>::value)
         parameter.interfaceName = InterfaceNameOf<typename IsRef<Value>::Class>::get();
     return parameter;
@@ -239,12 +236,8 @@ public:
     template <class R> ClassBuilder &get(std::string name, DispId id, R (Self::*getter)() const)
     {
         using Value = std::remove_cvref_t<R>;
-        return add({std::move(name),
-                    id,
-                    Access::Get,
-                    detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(),
-                    {},
+        return add({std::move(name), id, Access::Get, detail::TypeOf<Value>::type,
+                    detail::interfaceOf<Value>(), {},
                     [getter](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, 0);
                         return Variant((static_cast<Self &>(object).*getter)());
@@ -253,12 +246,8 @@ public:
     template <class R> ClassBuilder &get(std::string name, DispId id, R (Self::*getter)())
     {
         using Value = std::remove_cvref_t<R>;
-        return add({std::move(name),
-                    id,
-                    Access::Get,
-                    detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(),
-                    {},
+        return add({std::move(name), id, Access::Get, detail::TypeOf<Value>::type,
+                    detail::interfaceOf<Value>(), {},
                     [getter](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, 0);
                         return Variant((static_cast<Self &>(object).*getter)());
@@ -284,7 +273,8 @@ public:
         if constexpr (!std::is_void_v<R>)
             type = detail::TypeOf<Value>::type;
         return add({std::move(name), id, Access::Method, type, detail::interfaceOf<Value>(),
-                    std::move(parameters), [function](Object &object, std::vector<Variant> &args) {
+                    std::move(parameters),
+                    [function](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, sizeof...(A));
                         return detail::callWith(static_cast<Self &>(object), function, args,
                                                 std::index_sequence_for<A...>());
@@ -298,8 +288,7 @@ public:
         return *this;
     }
     // One event; its arguments' names and types as a handler receives them.
-    template <class... A>
-    ClassBuilder &event(std::string name, DispId id, std::vector<std::string> names)
+    template <class... A> ClassBuilder &event(std::string name, DispId id, std::vector<std::string> names)
     {
         names.resize(sizeof...(A));
         std::size_t i = 0;
@@ -316,16 +305,11 @@ private:
             raise(WrongArgumentCount);
     }
 
-    template <class A>
-    ClassBuilder &assign(std::string name, DispId id, Access access, void (Self::*setter)(A))
+    template <class A> ClassBuilder &assign(std::string name, DispId id, Access access, void (Self::*setter)(A))
     {
         using Value = std::remove_cvref_t<A>;
-        return add({std::move(name),
-                    id,
-                    access,
-                    detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(),
-                    {},
+        return add({std::move(name), id, access, detail::TypeOf<Value>::type,
+                    detail::interfaceOf<Value>(), {},
                     [setter](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, 1);
                         (static_cast<Self &>(object).*setter)(args[0].template to<Value>());
