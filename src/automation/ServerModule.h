@@ -10,8 +10,8 @@
 //   class MainForm : public Automation::Object
 //   {
 //   public:
-//       static const Automation::ClassInfo &classTable();   // the one table
-//       const Automation::ClassInfo *classInfo() const override { return &classTable(); }
+//       static const Automation::ClassInfo &staticClassInfo();   // the one table
+//       const Automation::ClassInfo *classInfo() const override { return &staticClassInfo(); }
 //       ...
 //   };
 //   ServerModule module{..., {serverClass<MainForm>(), ...}};
@@ -62,7 +62,7 @@ struct ServerClass
 // The class T, constructed with `args` (copied, given to every instance).
 template <class T, class... A> ServerClass serverClass(A... args)
 {
-    return {&T::classTable, [args...](LiveCount &live) {
+    return {&T::staticClassInfo, [args...](LiveCount &live) {
                 return Ref<Object>(new Counted<T>(live, args...));
             }};
 }

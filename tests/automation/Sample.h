@@ -17,7 +17,7 @@ class Sample : public Object
 public:
     static constexpr char InterfaceName[] = "_Sample";
 
-    static const ClassInfo &classTable()
+    static const ClassInfo &staticClassInfo()
     {
         static const ClassInfo info =
             ClassBuilder<Sample>("Sample", "Test.Sample", "{00000000-0000-0000-0000-0000000000A1}",
@@ -41,7 +41,7 @@ public:
                 .build();
         return info;
     }
-    const ClassInfo *classInfo() const override { return &classTable(); }
+    const ClassInfo *classInfo() const override { return &staticClassInfo(); }
 
     bool Flag() const { return flag; }
     void setFlag(bool value) { flag = value; }
@@ -79,7 +79,7 @@ public:
 class Control : public Object
 {
 public:
-    static const ClassInfo &classTable()
+    static const ClassInfo &staticClassInfo()
     {
         static const ClassInfo info =
             ClassBuilder<Control>("Control", "Test.Control",
@@ -89,7 +89,7 @@ public:
                 .build();
         return info;
     }
-    const ClassInfo *classInfo() const override { return &classTable(); }
+    const ClassInfo *classInfo() const override { return &staticClassInfo(); }
 };
 
 } // namespace Test

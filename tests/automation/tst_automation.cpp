@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(errorOf([&] { queryInterface(s, "{00000000-0000-0000-0000-0000000000C3}"); }),
                  TypeMismatch);
 
-        const QString text = QString::fromStdString(Sample::classTable().describe());
+        const QString text = QString::fromStdString(Sample::staticClassInfo().describe());
         for (const char *line :
              {"coclass Sample\n  ProgID     Test.Sample\n",
               "    1  0x40030001  Flag              property get, put As Boolean\n",
