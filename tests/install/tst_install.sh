@@ -5,7 +5,8 @@
 # into the tree itself; orvfields reads a PDF; orvfields-regsvr registers the
 # component and describes its classes; the component finds its texts in the tree's
 # share/orvfields; the host opens the dialog on the installed sample; and a host of
-# another project, built against the tree's CMake package, creates OrvFields.MainForm through the registry.
+# another project, built against the tree's CMake package, creates OrvFields.MainForm
+# through the registry.
 #   tst_install.sh CMAKE BUILD_DIR SOURCE_DIR INSTALL_PREFIX LIBDIR
 set -euo pipefail
 cmake=$1 build=$2 source=$3 prefix=$4 libdir=$5
