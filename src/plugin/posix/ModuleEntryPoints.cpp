@@ -5,7 +5,7 @@
 #include "automation/ClassFactory.h"
 #include "automation/ServerModule.h"
 #include "platform/MessageBox.h"
-#include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtToolkit.h"
 #include "plugin/ModuleEntry.h"
 
 #define ORV_EXPORT __attribute__((visibility("default")))
@@ -13,8 +13,8 @@
 namespace {
 
 // The component's messages are windows over the host's, from the moment it loads.
-[[maybe_unused]] const bool qtMessageBoxes =
-    (Platform::setDefaultMessageBox(&Platform::QtMessageBox), true);
+[[maybe_unused]] const bool widgetMessageBoxes =
+    (Platform::setDefaultMessageBox(&Platform::WidgetMessageBox), true);
 
 } // namespace
 
