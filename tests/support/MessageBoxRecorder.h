@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <string>
 #include <utility>
 
 struct RecordedBox
@@ -23,8 +25,9 @@ public:
     MessageBoxRecorder()
     {
         m_previous = Platform::setMessageBoxHandler(
-            [this](const QString &prompt, int style, const QString &title) {
-                boxes.append({prompt, style, title});
+            [this](const std::u16string &prompt, int style, const std::u16string &title) {
+                boxes.append({QString::fromStdU16String(prompt), style,
+                              QString::fromStdU16String(title)});
                 if (onBox)
                     onBox(boxes.last());
                 return 1;
