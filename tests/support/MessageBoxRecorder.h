@@ -3,13 +3,12 @@
 #pragma once
 
 #include "platform/MessageBox.h"
+#include "support/TestSupport.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-#include <string>
 #include <utility>
 
 struct RecordedBox
@@ -26,8 +25,7 @@ public:
     {
         m_previous = Platform::setMessageBoxHandler(
             [this](const std::u16string &prompt, int style, const std::u16string &title) {
-                boxes.append({QString::fromStdU16String(prompt), style,
-                              QString::fromStdU16String(title)});
+                boxes.append({Support::q(prompt), style, Support::q(title)});
                 if (onBox)
                     onBox(boxes.last());
                 return 1;
