@@ -140,6 +140,13 @@ public:
     Platform::TextBox &txtFieldValue(int index); // error 9 for a box that does not exist
     Platform::ScrollBar &VScroll1() { return *m_scroll; }
 
+protected:
+    // As create; the server module makes its instances through a class of its own.
+    VrnFieldList(Platform::Container *parent, const std::string &name);
+    // Clears the rows (one Change event to whoever still listens). Trapped as
+    // ".VrnFieldList.UserControl_Terminate".
+    ~VrnFieldList() override;
+
 private:
     struct Row
     {
@@ -147,11 +154,6 @@ private:
         std::u16string value;
         bool editable = false;
     };
-
-    VrnFieldList(Platform::Container *parent, const std::string &name);
-    // Clears the rows (one Change event to whoever still listens). Trapped as
-    // ".VrnFieldList.UserControl_Terminate".
-    ~VrnFieldList() override;
 
     void UserControl_Initialize();
     void UserControl_Terminate();
