@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: Apache-2.0
 # Checks the layers of docs/architecture.md against the code: every quoted include of
 # a folder in the table names a header of its own folder or of a folder the table lets
-# it include, and no row lets a folder include one that stands above it.
+# it include, no row lets a folder include one that stands above it, and a portable
+# folder includes no Qt header and no header of one operating system.
 #   cmake -DROOT=<project folder> -P layering.cmake
 
 cmake_minimum_required(VERSION 3.25)
@@ -23,6 +24,12 @@ foreach(row IN LISTS rows)
     endforeach()
     list(APPEND folders "${folder}")
     set(allowed_${folder} "${allowed}")
+    # The column before the last says whether the folder is portable.
+    string(REGEX MATCH "\\|([^|]*)\\|[^|]*\\|[ ]*$" portable "${row}")
+    set(portable_${folder} OFF)
+    if(CMAKE_MATCH_1 MATCHES "yes")
+        set(portable_${folder} ON)
+    endif()
 endforeach()
 list(LENGTH folders count)
 if(count LESS 10)
@@ -42,10 +49,28 @@ function(folder_of spelled result)
     set(${result} "" PARENT_SCOPE)
 endfunction()
 
+# Headers of Qt and of one operating system, which portable code never includes.
+set(platform_headers "^<(Q[A-Za-z]*|qt[a-z]*/.*|windows\\.h|win[a-z0-9]*\\.h|ole[a-z0-9]*\\.h|objbase\\.h|unistd\\.h|fcntl\\.h|dlfcn\\.h|pthread\\.h|sys/.*|linux/.*)>$")
+
 foreach(folder IN LISTS folders)
-    file(GLOB sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
+    file(GLOB sources "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp" "${ROOT}/${folder}/*.inc")
     foreach(source IN LISTS sources)
         file(RELATIVE_PATH name "${ROOT}" "${source}")
+        if(portable_${folder})
+            file(STRINGS "${source}" system_includes REGEX "^[ ]*#[ ]*include[ ]+<")
+            foreach(line IN LISTS system_includes)
+                string(REGEX MATCH "<[^>]+>" spelled "${line}")
+                if(spelled MATCHES "${platform_headers}")
+                    list(APPEND failures "${name}: the portable ${folder} includes ${spelled}")
+                endif()
+            endforeach()
+            file(STRINGS "${source}" conditions REGEX "^[ ]*#[ ]*(if|ifdef|ifndef|elif)")
+            foreach(line IN LISTS conditions)
+                if(line MATCHES "_WIN32|_WIN64|__linux__|__unix__|__APPLE__|_MSC_VER|__MINGW|Q_OS_")
+                    list(APPEND failures "${name}: the portable ${folder} tests the platform (${line})")
+                endif()
+            endforeach()
+        endif()
         file(STRINGS "${source}" includes REGEX "^[ ]*#[ ]*include[ ]+\"")
         foreach(line IN LISTS includes)
             string(REGEX MATCH "\"([^\"]+)\"" _ "${line}")
