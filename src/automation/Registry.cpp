@@ -8,6 +8,8 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <utility>
 
 namespace Automation {
 
@@ -69,6 +71,83 @@ RegistryScope &scope()
 std::u16string_view beforeSlash(std::u16string_view text)
 {
     return text.substr(0, text.find(u'/'));
+}
+
+// One line of a class's member table: "  12  0x60030006  LoadSettings      method (...)".
+std::string slotLine(int slot, DispId id, const std::string &name, const std::string &kind)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "%3d", slot);
+    std::string padded = name;
+    if (padded.size() < 16)
+        padded.resize(16, ' ');
+    return "  " + std::string(number) + "  " + formatDispId(id) + "  " + padded + "  " + kind +
+           "\n";
+}
+
+std::string parameterList(const std::vector<Parameter> &parameters)
+{
+    std::string text;
+    for (const Parameter &p : parameters) {
+        if (!text.empty())
+            text += ", ";
+        text +=
+            (p.byReference ? "ByRef " : "") + p.name + " As " + typeName(p.type, p.interfaceName);
+    }
+    return "(" + text + ")";
+}
+
+// A class as a type library viewer shows it: identity, then one line per member in slot
+// order, a property's accessors on one line (a Variant property that takes values takes
+// references too), then the events.
+std::string describeClass(const ClassInfo &info)
+{
+    std::string text = "coclass " + info.className + (info.control ? " (control)" : "") + "\n";
+    text += "  ProgID     " + info.progId + "\n  CLSID      " + info.classId + "\n";
+    text += "  interface  " + info.interfaceName + " " + info.interfaceId +
+            " (dual, derived from IDispatch)\n";
+    for (const std::string &iid : info.implemented)
+        text += "  implements " + iid + "\n";
+    std::vector<std::string> done;
+    int slot = 0;
+    for (const Member &member : info.members) {
+        if (std::find(done.begin(), done.end(), member.name) != done.end())
+            continue;
+        done.push_back(member.name);
+        std::string kind = "property";
+        std::string type;
+        if (member.access == Access::Method) {
+            kind = "method " + parameterList(member.parameters);
+            type = typeName(member.type, member.interfaceName);
+        } else {
+            bool get = false, put = false, putRef = false;
+            for (const Member &accessor : info.members) {
+                if (accessor.name != member.name)
+                    continue;
+                get = get || accessor.access == Access::Get;
+                put = put || accessor.access == Access::Put;
+                putRef = putRef || accessor.access == Access::PutRef ||
+                         (accessor.access == Access::Put && accessor.type == ValueType::Variant);
+                if (type.empty())
+                    type = typeName(accessor.type, accessor.interfaceName);
+            }
+            for (const auto &[has, word] :
+                 {std::pair(get, " get"), std::pair(put, " put"), std::pair(putRef, " putref")}) {
+                if (has)
+                    kind += (kind == "property" ? "" : ",") + std::string(word);
+            }
+        }
+        text +=
+            slotLine(++slot, member.id, member.name, kind + (type.empty() ? "" : " As " + type));
+    }
+    if (!info.events.empty()) {
+        text += "  events     " + info.eventInterfaceName + " " + info.eventInterfaceId + "\n";
+        slot = 0;
+        for (const Event &event : info.events)
+            text +=
+                slotLine(++slot, event.id, event.name, "event " + parameterList(event.parameters));
+    }
+    return text;
 }
 
 } // namespace
@@ -293,7 +372,7 @@ std::u16string describeTypeLibraryOf(const std::u16string &progId)
         const LoadedClass loaded = loadClass(registry, classKey, progId);
         const std::u16string threading =
             registry.value(u"CLSID/" + classKey + u"/InprocServer32", u"ThreadingModel");
-        text += u'\n' + utf16(loaded.factory->ClassTable()->describe());
+        text += u'\n' + utf16(describeClass(*loaded.factory->ClassTable()));
         text += u"  server     " + loaded.libraryPath + u" (threading model " + threading + u")\n";
     }
     return text;

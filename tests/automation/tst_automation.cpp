@@ -163,25 +163,13 @@ private slots:
         QCOMPARE(Variant().toLong(), 0);
     }
 
-    void interfacesAndDescription()
+    void interfaces()
     {
         const Ref<Object> s = make<Sample>();
         QVERIFY(queryInterface(s, "{00000000-0000-0000-0000-0000000000b2}") == s);
         QVERIFY(!queryInterface(nullptr, "{anything}"));
         QCOMPARE(errorOf([&] { queryInterface(s, "{00000000-0000-0000-0000-0000000000C3}"); }),
                  TypeMismatch);
-
-        const QString text = QString::fromStdString(Sample::staticClassInfo().describe());
-        for (const char *line :
-             {"coclass Sample\n  ProgID     Test.Sample\n",
-              "    1  0x40030001  Flag              property get, put As Boolean\n",
-              "    3  0x40030003  Child             property get, putref As Object\n",
-              "    4  0x40030004  Holder            property get, put, putref As Variant\n",
-              "    6  0x68030001  Small             property get, put As Integer\n",
-              "  0x60030001  Swap              method (ByRef text As String, ByRef number As Long, "
-              "untouched As Long)\n",
-              "  0x60030004  Adopt             method (other As _Sample) As Boolean\n"})
-            QVERIFY2(text.contains(QLatin1String(line)), line);
     }
 
     // ---- the registry
@@ -212,8 +200,17 @@ private slots:
         const Support::Output description = regsvr({"--describe", "Test.Control"});
         for (const QString &line :
              {QStringLiteral("library Test 1.2 {00000000-0000-0000-0000-0000000000C1}\n"
-                             "  helpstring \"Test server\"\n\ncoclass Sample\n"),
-              QStringLiteral("  implements {00000000-0000-0000-0000-0000000000B2}\n"),
+                             "  helpstring \"Test server\"\n\ncoclass Sample\n"
+                             "  ProgID     Test.Sample\n"),
+              QStringLiteral("  implements {00000000-0000-0000-0000-0000000000B2}\n"
+                             "    1  0x40030001  Flag              property get, put As Boolean\n"),
+              QStringLiteral("    3  0x40030003  Child             property get, putref As Object\n"
+                             "    4  0x40030004  Holder            property get, put, putref As "
+                             "Variant\n"),
+              QStringLiteral("    7  0x60030001  Swap              method (ByRef text As String, "
+                             "ByRef number As Long, untouched As Long)\n"),
+              QStringLiteral("   10  0x60030004  Adopt             method (other As _Sample) As "
+                             "Boolean\n"),
               QStringLiteral("coclass Control (control)\n"),
               "  server     " + server + " (threading model Apartment)\n"})
             QVERIFY2(description.text.contains(line), qPrintable(description.text));
