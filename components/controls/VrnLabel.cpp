@@ -3,9 +3,10 @@
 
 namespace Controls {
 
-VrnLabel::VrnLabel(QWidget *parent) : QLabel(parent)
+VrnLabel::VrnLabel(Platform::Container &parent, const std::string &name)
+    : m_label(Platform::createLabel(parent, name))
 {
-    Platform::SetForeColor(this, Platform::SystemColor(Platform::COLOR_BTNTEXT));
+    m_label->setForeColor(Platform::SystemColor(Platform::COLOR_BTNTEXT));
 }
 
 } // namespace Controls

@@ -1,22 +1,18 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "VrnProgressBar.h"
 
-#include <algorithm>
-
 namespace Controls {
 
-VrnProgressBar::VrnProgressBar(QWidget *parent) : QProgressBar(parent)
+VrnProgressBar::VrnProgressBar(Platform::Container &parent, const std::string &name)
+    : m_bar(Platform::createProgressBar(parent, name))
 {
-    setRange(0, 100);
-    QProgressBar::setValue(0);
-    setTextVisible(false);
+    m_bar->setValue(0);
 }
 
-void VrnProgressBar::setValue(qint16 value)
+void VrnProgressBar::setValue(std::int16_t value)
 {
     m_value = value;
-    // QProgressBar ignores a value out of its range: the bar would stay where it was.
-    QProgressBar::setValue(std::clamp<int>(value, minimum(), maximum()));
+    m_bar->setValue(value);
 }
 
 } // namespace Controls

@@ -7,25 +7,31 @@
 // hidden is kept and shown when the bar is.
 #pragma once
 
-#include <QProgressBar>
+#include "platform/Toolkit.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
 
 namespace Controls {
 
-class VrnProgressBar : public QProgressBar
+class VrnProgressBar
 {
-    Q_OBJECT
-    Q_PROPERTY(qint16 Value READ Value WRITE setValue)
-    Q_PROPERTY(bool Visible READ isVisible WRITE setVisible)
-
 public:
-    // 0 to 100, at 0, without a text.
-    explicit VrnProgressBar(QWidget *parent = nullptr);
+    // 0 to 100, at 0, without a text; `name` is its window's.
+    VrnProgressBar(Platform::Container &parent, const std::string &name);
 
-    qint16 Value() const { return m_value; }
-    void setValue(qint16 value);
+    std::int16_t Value() const { return m_value; }
+    void setValue(std::int16_t value);
+    bool Visible() const { return m_bar->isVisible(); }
+    void setVisible(bool value) { m_bar->setVisible(value); }
+
+    // Its place and the rest of the toolkit's bar.
+    Platform::ProgressBar &control() { return *m_bar; }
 
 private:
-    qint16 m_value = 0;
+    std::unique_ptr<Platform::ProgressBar> m_bar;
+    std::int16_t m_value = 0;
 };
 
 } // namespace Controls

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: Apache-2.0
+// Qt's key events as the key-down notifications see them (KeyCodes.h).
+#include "Widgets.h"
+#include "platform/KeyCodes.h"
+
+#include <QKeyEvent>
+
+namespace Platform {
+
+int KeyCodeOf(const QKeyEvent &event)
+{
+    const int key = event.key();
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return key; // the same numbers in both
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return vbKeyF1 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace:
+        return vbKeyBack;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return vbKeyTab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return vbKeyReturn;
+    case Qt::Key_Shift:
+        return vbKeyShift;
+    case Qt::Key_Control:
+        return vbKeyControl;
+    case Qt::Key_Alt:
+        return vbKeyMenu;
+    case Qt::Key_Escape:
+        return vbKeyEscape;
+    case Qt::Key_Space:
+        return vbKeySpace;
+    case Qt::Key_PageUp:
+        return vbKeyPageUp;
+    case Qt::Key_PageDown:
+        return vbKeyPageDown;
+    case Qt::Key_End:
+        return vbKeyEnd;
+    case Qt::Key_Home:
+        return vbKeyHome;
+    case Qt::Key_Left:
+        return vbKeyLeft;
+    case Qt::Key_Up:
+        return vbKeyUp;
+    case Qt::Key_Right:
+        return vbKeyRight;
+    case Qt::Key_Down:
+        return vbKeyDown;
+    case Qt::Key_Insert:
+        return vbKeyInsert;
+    case Qt::Key_Delete:
+        return vbKeyDelete;
+    default:
+        return 0;
+    }
+}
+
+int ShiftOf(const QKeyEvent &event)
+{
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    int shift = 0;
+    if (modifiers & Qt::ShiftModifier)
+        shift |= vbShiftMask;
+    if (modifiers & Qt::ControlModifier)
+        shift |= vbCtrlMask;
+    if (modifiers & Qt::AltModifier)
+        shift |= vbAltMask;
+    return shift;
+}
+
+} // namespace Platform
