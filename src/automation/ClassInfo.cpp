@@ -3,7 +3,9 @@
 
 #include "Text.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace Automation {
 
@@ -100,41 +102,83 @@ Variant ClassInfo::invoke(Object &object, DispId id, Invoke kind, std::vector<Va
     return member->call(object, args);
 }
 
+namespace {
+
+std::string parameterList(const std::vector<Parameter> &parameters)
+{
+    std::string text;
+    for (const Parameter &p : parameters) {
+        if (!text.empty())
+            text += ", ";
+        text +=
+            (p.byReference ? "ByRef " : "") + p.name + " As " + typeName(p.type, p.interfaceName);
+    }
+    return "(" + text + ")";
+}
+
+// One line of the member table: "  12  0x60030006  LoadSettings      method (...)".
+std::string slotLine(int slot, DispId id, const std::string &name, const std::string &kind)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "%3d", slot);
+    std::string padded = name;
+    if (padded.size() < 16)
+        padded.resize(16, ' ');
+    return "  " + std::string(number) + "  " + formatDispId(id) + "  " + padded + "  " + kind +
+           "\n";
+}
+
+} // namespace
+
 std::string ClassInfo::describe() const
 {
-    std::string text = "class " + className;
-    if (!progId.empty())
-        text += " (" + progId + ")";
-    text += "\n  ClassID " + classId + "\n  interface " + interfaceName + " " + interfaceId + "\n";
-    if (control)
-        text += "  control\n";
+    std::string text = "coclass " + className + (control ? " (control)" : "") + "\n";
+    text += "  ProgID     " + progId + "\n  CLSID      " + classId + "\n";
+    text +=
+        "  interface  " + interfaceName + " " + interfaceId + " (dual, derived from IDispatch)\n";
+    for (const std::string &iid : implemented)
+        text += "  implements " + iid + "\n";
+    // A property's accessors share one slot line, as in a type library viewer; a
+    // Variant property that takes values takes references too.
+    std::vector<std::string> done;
+    int slot = 0;
     for (const Member &member : members) {
-        static const char *const kinds[] = {"get", "put", "putref", "method"};
-        text += "  " + formatDispId(member.id) + " " + kinds[int(member.access)] + " " + member.name;
+        if (std::find(done.begin(), done.end(), member.name) != done.end())
+            continue;
+        done.push_back(member.name);
+        std::string kind;
+        std::string type;
         if (member.access == Access::Method) {
-            text += "(";
-            for (std::size_t i = 0; i < member.parameters.size(); ++i) {
-                const Parameter &p = member.parameters[i];
-                text += (i ? ", " : "") + std::string(p.byReference ? "ByRef " : "") + p.name +
-                        " As " + typeName(p.type, p.interfaceName);
+            kind = "method " + parameterList(member.parameters);
+            type = typeName(member.type, member.interfaceName);
+        } else {
+            bool get = false, put = false, putRef = false;
+            for (const Member &accessor : members) {
+                if (accessor.name != member.name)
+                    continue;
+                get = get || accessor.access == Access::Get;
+                put = put || accessor.access == Access::Put;
+                putRef = putRef || accessor.access == Access::PutRef ||
+                         (accessor.access == Access::Put && accessor.type == ValueType::Variant);
+                if (type.empty())
+                    type = typeName(accessor.type, accessor.interfaceName);
             }
-            text += ")";
+            kind = "property";
+            for (const auto &[has, word] :
+                 {std::pair(get, " get"), std::pair(put, " put"), std::pair(putRef, " putref")}) {
+                if (has)
+                    kind += (kind == "property" ? "" : ",") + std::string(word);
+            }
         }
-        if (member.type != ValueType::None)
-            text += " As " + typeName(member.type, member.interfaceName);
-        text += "\n";
+        text +=
+            slotLine(++slot, member.id, member.name, kind + (type.empty() ? "" : " As " + type));
     }
     if (!events.empty()) {
-        text += "  events " + eventInterfaceName + " " + eventInterfaceId + "\n";
-        for (const Event &event : events) {
-            text += "  " + formatDispId(event.id) + " event " + event.name + "(";
-            for (std::size_t i = 0; i < event.parameters.size(); ++i) {
-                const Parameter &p = event.parameters[i];
-                text += (i ? ", " : "") + std::string(p.byReference ? "ByRef " : "") + p.name +
-                        " As " + typeName(p.type, p.interfaceName);
-            }
-            text += ")\n";
-        }
+        text += "  events     " + eventInterfaceName + " " + eventInterfaceId + "\n";
+        slot = 0;
+        for (const Event &event : events)
+            text +=
+                slotLine(++slot, event.id, event.name, "event " + parameterList(event.parameters));
     }
     return text;
 }

@@ -118,8 +118,9 @@ public:
     // Calls the member as Object::invoke does.
     Variant invoke(Object &object, DispId id, Invoke kind, std::vector<Variant> &args) const;
 
-    // A readable description: identity, then the members in slot order with their
-    // dispatch identifiers, kinds and types, then the events.
+    // A readable description, as orvfields-regsvr --describe prints it: identity, then
+    // one line per member in slot order (a property's accessors on one line) with its
+    // dispatch identifier, kind and type, then the events.
     std::string describe() const;
 };
 
