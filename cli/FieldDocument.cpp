@@ -40,7 +40,8 @@ FieldDocument FieldDocument::parse(const QByteArray &json)
     for (auto it = object.begin(); it != object.end(); ++it) {
         const QString key = it.key();
         const QJsonValue value = it.value();
-        const auto standard = std::find(Entries::Edited.begin(), Entries::Edited.end(), key);
+        const auto standard =
+            std::find(Entries::Edited.begin(), Entries::Edited.end(), key.toStdU16String());
         if (key == QLatin1String("schema")) {
             if (value.toInt(-1) != Report::SchemaVersion)
                 invalid(QStringLiteral("is of a schema this orvfields does not know (it "
@@ -66,7 +67,7 @@ FieldDocument FieldDocument::parse(const QByteArray &json)
                 const QString fieldName = name.toString();
                 if (fieldName.isEmpty() || text.toString().isEmpty())
                     invalid(QStringLiteral("has a custom field with an empty name or value"));
-                if (!Fields::FieldSet::isValidName(fieldName))
+                if (!Fields::FieldSet::isValidName(fieldName.toStdU16String()))
                     invalid(QStringLiteral("has a custom field named %1, a standard field")
                                 .arg(fieldName));
                 if (keys.contains(fieldName.toCaseFolded()))
@@ -80,7 +81,7 @@ FieldDocument FieldDocument::parse(const QByteArray &json)
             invalid(QStringLiteral("reports a failed read: %1")
                         .arg(value.toObject().value(QLatin1String("message")).toString()));
         } else if (key != QLatin1String("file") &&
-                   std::find(Entries::Kept.begin(), Entries::Kept.end(), key) ==
+                   std::find(Entries::Kept.begin(), Entries::Kept.end(), key.toStdU16String()) ==
                        Entries::Kept.end()) {
             invalid(QStringLiteral("has an unknown key %1").arg(key));
         }
@@ -93,18 +94,18 @@ void FieldDocument::applyTo(Fields::FieldSet &set) const
     // In the order of Entries::Edited. Plain calls: GCC 12's undefined-behaviour sanitizer
     // miscompiles indexing an array of member-function pointers.
     if (m_standard[0])
-        set.setTitle(*m_standard[0]);
+        set.setTitle(m_standard[0]->toStdU16String());
     if (m_standard[1])
-        set.setAuthor(*m_standard[1]);
+        set.setAuthor(m_standard[1]->toStdU16String());
     if (m_standard[2])
-        set.setSubject(*m_standard[2]);
+        set.setSubject(m_standard[2]->toStdU16String());
     if (m_standard[3])
-        set.setKeywords(*m_standard[3]);
+        set.setKeywords(m_standard[3]->toStdU16String());
     if (!m_custom)
         return;
     set.clear();
     for (const auto &[name, value] : *m_custom)
-        set.add(name, value);
+        set.add(name.toStdU16String(), value.toStdU16String());
 }
 
 } // namespace Cli

@@ -16,13 +16,13 @@ QString standardField(const FieldSet &set, int entry)
 {
     switch (entry) {
     case 0:
-        return set.title();
+        return QString::fromStdU16String(set.title());
     case 1:
-        return set.author();
+        return QString::fromStdU16String(set.author());
     case 2:
-        return set.subject();
+        return QString::fromStdU16String(set.subject());
     default:
-        return set.keywords();
+        return QString::fromStdU16String(set.keywords());
     }
 }
 
@@ -31,7 +31,8 @@ QString standardField(const FieldSet &set, int entry)
 std::optional<QString> entryText(const FieldSet &set, const FieldSet &read, int entry)
 {
     if (entry >= 4)
-        return read.holds(entry) ? std::optional(read.keptText(entry)) : std::nullopt;
+        return read.holds(entry) ? std::optional(QString::fromStdU16String(read.keptText(entry)))
+                                 : std::nullopt;
     const QString text = standardField(set, entry);
     // An empty field is no entry, unless the file holds it empty and it was left so.
     if (text.isEmpty() && !(read.holds(entry) && standardField(read, entry).isEmpty()))
@@ -39,9 +40,17 @@ std::optional<QString> entryText(const FieldSet &set, const FieldSet &read, int 
     return text;
 }
 
-QLatin1String nameOf(int entry)
+QString nameOf(int entry)
 {
-    return entry < 4 ? Entries::Edited[size_t(entry)] : Entries::Kept[size_t(entry - 4)];
+    const std::u16string_view name =
+        entry < 4 ? Entries::Edited[size_t(entry)] : Entries::Kept[size_t(entry - 4)];
+    return QString::fromUtf16(name.data(), qsizetype(name.size()));
+}
+
+std::optional<QString> isoDate(const QString &date)
+{
+    const std::optional<std::u16string> iso = Tagora::PdfText::isoDate(date.toStdU16String());
+    return iso ? std::optional(QString::fromStdU16String(*iso)) : std::nullopt;
 }
 
 bool isDate(int entry)
@@ -59,12 +68,12 @@ public:
         m_out += text;
         return *this;
     }
-    JsonWriter &key(QLatin1String name)
+    JsonWriter &key(const QString &name)
     {
         if (!m_out.endsWith('{') && !m_out.endsWith('['))
             m_out += ',';
         m_out += '"';
-        m_out += name;
+        m_out += name.toUtf8();
         m_out += "\":";
         return *this;
     }
@@ -112,8 +121,8 @@ private:
 JsonWriter begin(const QString &file)
 {
     JsonWriter writer;
-    writer.raw("{").key(QLatin1String("schema")).raw(QByteArray::number(SchemaVersion));
-    writer.key(QLatin1String("file")).string(file);
+    writer.raw("{").key(QStringLiteral("schema")).raw(QByteArray::number(SchemaVersion));
+    writer.key(QStringLiteral("file")).string(file);
     return writer;
 }
 
@@ -126,13 +135,13 @@ QByteArray text(const FieldSet &set, const FieldSet &read)
         out += nameOf(entry) + QLatin1String(": ") +
                oneLine(entryText(set, read, entry).value_or(QString())) + u'\n';
     for (int i = 1; i <= set.count(); ++i)
-        out += oneLine(set.field(i)->Name()) + QLatin1String(": ") +
-               oneLine(set.field(i)->Content()) + u'\n';
+        out += oneLine(QString::fromStdU16String(set.field(i)->Name())) + QLatin1String(": ") +
+               oneLine(QString::fromStdU16String(set.field(i)->Content())) + u'\n';
     out += u'\n';
     for (int entry = 4; entry < 8; ++entry) {
         const QString value = entryText(set, read, entry).value_or(QString());
         out += nameOf(entry) + QLatin1String(": ") + oneLine(value);
-        if (const auto iso = isDate(entry) ? Tagora::PdfText::isoDate(value) : std::nullopt)
+        if (const auto iso = isDate(entry) ? isoDate(value) : std::nullopt)
             out += QLatin1String(" (") + *iso + u')';
         out += u'\n';
     }
@@ -144,10 +153,14 @@ QByteArray json(const QString &file, const FieldSet &set, const FieldSet &read)
     JsonWriter writer = begin(file);
     for (int entry = 0; entry < 4; ++entry)
         writer.key(nameOf(entry)).optional(entryText(set, read, entry));
-    writer.key(QLatin1String("custom")).raw("[");
+    writer.key(QStringLiteral("custom")).raw("[");
     for (int i = 1; i <= set.count(); ++i) {
-        writer.raw(i > 1 ? ",{" : "{").key(QLatin1String("name")).string(set.field(i)->Name());
-        writer.key(QLatin1String("value")).string(set.field(i)->Content()).raw("}");
+        writer.raw(i > 1 ? ",{" : "{")
+            .key(QStringLiteral("name"))
+            .string(QString::fromStdU16String(set.field(i)->Name()));
+        writer.key(QStringLiteral("value"))
+            .string(QString::fromStdU16String(set.field(i)->Content()))
+            .raw("}");
     }
     writer.raw("]");
     for (int entry = 4; entry < 8; ++entry) {
@@ -157,8 +170,8 @@ QByteArray json(const QString &file, const FieldSet &set, const FieldSet &read)
             writer.optional(value);
             continue;
         }
-        writer.raw("{").key(QLatin1String("pdf")).string(*value);
-        writer.key(QLatin1String("iso")).optional(Tagora::PdfText::isoDate(*value)).raw("}");
+        writer.raw("{").key(QStringLiteral("pdf")).string(*value);
+        writer.key(QStringLiteral("iso")).optional(isoDate(*value)).raw("}");
     }
     return writer.line();
 }
@@ -166,8 +179,8 @@ QByteArray json(const QString &file, const FieldSet &set, const FieldSet &read)
 QByteArray jsonFailure(const QString &file, int number, const QString &message)
 {
     JsonWriter writer = begin(file);
-    writer.key(QLatin1String("error")).raw("{").key(QLatin1String("number"));
-    writer.raw(QByteArray::number(number)).key(QLatin1String("message")).string(message);
+    writer.key(QStringLiteral("error")).raw("{").key(QStringLiteral("number"));
+    writer.raw(QByteArray::number(number)).key(QStringLiteral("message")).string(message);
     return writer.raw("}").line();
 }
 

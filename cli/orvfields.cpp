@@ -39,30 +39,48 @@ void write(FILE *stream, const QByteArray &bytes)
 
 void apply(FieldSet &set, const Edit &edit)
 {
+    const std::u16string value = edit.value.toStdU16String();
     switch (edit.kind) {
     case Edit::Title:
-        set.setTitle(edit.value);
+        set.setTitle(value);
         break;
     case Edit::Author:
-        set.setAuthor(edit.value);
+        set.setAuthor(value);
         break;
     case Edit::Subject:
-        set.setSubject(edit.value);
+        set.setSubject(value);
         break;
     case Edit::Keywords:
-        set.setKeywords(edit.value);
+        set.setKeywords(value);
         break;
     case Edit::Set:
-        if (const FieldSet::FieldRef field = set.find(edit.name))
-            field->setContent(edit.value);
+        if (const FieldSet::FieldRef field = set.find(edit.name.toStdU16String()))
+            field->setContent(value);
         else
-            set.add(edit.name, edit.value);
+            set.add(edit.name.toStdU16String(), value);
         break;
     case Edit::Remove:
-        set.remove(edit.name);
+        set.remove(edit.name.toStdU16String());
         break;
     }
 }
+
+// The library's warning (metadata it had to leave alone), once a file: its last.
+class Warnings : public Tagora::TagoraInfo::Events
+{
+public:
+    explicit Warnings(QByteArray &warnings) : m_warnings(warnings) {}
+
+    void OnLogMessage(const std::u16string &strMessage) override
+    {
+        const QString message = QString::fromStdU16String(strMessage);
+        if (message.startsWith(QLatin1String("warning: ")))
+            m_warnings = "orvfields: " + Report::oneLine(message).toUtf8() + '\n';
+    }
+
+private:
+    QByteArray &m_warnings;
+};
 
 class Run
 {
@@ -84,23 +102,19 @@ private:
     Outcome run(const QString &path, QByteArray &warnings) const
     {
         try {
-            Tagora::TagoraInfo library;
-            // The library's warning (metadata it had to leave alone), once a file: its last.
-            QObject::connect(
-                &library, &Tagora::TagoraInfo::OnLogMessage, [&warnings](const QString &message) {
-                    if (message.startsWith(QLatin1String("warning: ")))
-                        warnings = "orvfields: " + Report::oneLine(message).toUtf8() + '\n';
-                });
+            Warnings events(warnings);
+            Tagora::TagoraInfo library(&events);
+            const std::u16string file = path.toStdU16String();
             FieldSet set;
             FieldSet::Observer quietly;
             if (!m_options.write) {
-                set.read(library, path, quietly);
+                set.read(library, file, quietly);
                 return {report(path, set, set), {}, false};
             }
             // Held from the read to the end of the save: no other writer comes in between.
             if (!m_options.dryRun)
-                library.LockFile(path, m_options.wait);
-            set.read(library, path, quietly);
+                library.LockFile(file, m_options.wait);
+            set.read(library, file, quietly);
             const FieldSet before = set;
             if (m_options.clearCustom)
                 set.clear();
@@ -110,14 +124,14 @@ private:
                 apply(set, edit);
             if (m_options.dryRun)
                 return {report(path, set, before), {}, false};
-            set.saveChanges(library, path, before);
+            set.saveChanges(library, file, before);
             // During its save the library answers with the entries the save will write.
             FieldSet written;
-            written.read(library, path, quietly);
+            written.read(library, file, quietly);
             library.Commit();
             return {report(path, written, written), {}, false};
         } catch (const Automation::AutomationError &failure) {
-            return failed(path, failure.number(), failure.description());
+            return failed(path, failure.number(), QString::fromStdU16String(failure.description()));
         } catch (const std::exception &failure) {
             return failed(path, Automation::GeneralFailure,
                           path + QStringLiteral(": ") + QString::fromLocal8Bit(failure.what()));

@@ -33,8 +33,11 @@ install(EXPORT OrvFieldsTargets NAMESPACE OrvFields:: DESTINATION ${ORV_CMAKE_DI
     COMPONENT dev)
 configure_package_config_file(cmake/OrvFieldsConfig.cmake.in
     ${PROJECT_BINARY_DIR}/OrvFieldsConfig.cmake INSTALL_DESTINATION ${ORV_CMAKE_DIR})
+# The package's version is the runtime's binary interface (its SOVERSION), so that a
+# host written for another one is refused by find_package, not by its compiler.
+get_target_property(ORV_AUTOMATION_SOVERSION OrvAutomation SOVERSION)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/OrvFieldsConfigVersion.cmake
-    COMPATIBILITY SameMajorVersion)
+    VERSION ${ORV_AUTOMATION_SOVERSION}.0 COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/OrvFieldsConfig.cmake
     ${PROJECT_BINARY_DIR}/OrvFieldsConfigVersion.cmake
     DESTINATION ${ORV_CMAKE_DIR} COMPONENT dev)

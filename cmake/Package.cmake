@@ -4,7 +4,7 @@
 # scripts/package.sh does that and checks them with lintian.
 #   orvfields             the tools, the component and its data; the component is
 #                         registered for every user on install, unregistered on removal
-#   liborvautomation1     the automation runtime, apart so that hosts of other projects
+#   liborvautomation2     the automation runtime, apart so that hosts of other projects
 #                         can depend on it alone and two ABI versions can coexist
 #   liborvautomation-dev  its headers and the CMake package OrvFields
 set(ORVFIELDS_PACKAGE_MAINTAINER "OrvFields developers <maintainers@orvfields.example>"
@@ -26,7 +26,7 @@ add_custom_command(OUTPUT ${ORV_CHANGELOG_GZ}
     DEPENDS ${ORV_DEBIAN}/changelog VERBATIM)
 add_custom_target(orv_changelog ALL DEPENDS ${ORV_CHANGELOG_GZ})
 set(ORV_PACKAGE_app orvfields)
-set(ORV_PACKAGE_runtime liborvautomation1)
+set(ORV_PACKAGE_runtime liborvautomation2)
 set(ORV_PACKAGE_dev liborvautomation-dev)
 foreach(component app runtime dev)
     install(FILES ${ORV_DEBIAN}/copyright ${ORV_CHANGELOG_GZ}
@@ -91,7 +91,6 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${ORV_DEBIAN}/triggers)
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${ORV_PACKAGE_dev})
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qt6-base-dev")
 set(CPACK_DEBIAN_DEV_DESCRIPTION "automation runtime of OrvFields - development files
 Headers and the CMake package OrvFields (find_package(OrvFields), target
 OrvFields::Automation) with which a host of another project creates automation

@@ -33,7 +33,12 @@ constexpr int NodeRole = Qt::UserRole + 1;
 
 Host::PublicationNode *nodeOf(const QModelIndex &index)
 {
-    return static_cast<Host::PublicationNode *>(index.data(NodeRole).value<QObject *>());
+    return static_cast<Host::PublicationNode *>(index.data(NodeRole).value<void *>());
+}
+
+QString q(const std::u16string &text)
+{
+    return QString::fromStdU16String(text);
 }
 
 } // namespace
@@ -81,7 +86,9 @@ HostWindow::HostWindow(QWidget *parent) : QMainWindow(parent)
     // Selection, not the current index: a view makes an item current on focus alone.
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &HostWindow::followSelection);
-    connect(&m_tree, &Host::PublicationTree::selectionChanged, this, &HostWindow::showDetails);
+    m_tree->onSelectionChanged = [this] {
+        showDetails();
+    };
 
     m_details = new QLabel;
     m_details->setObjectName(QStringLiteral("details"));
@@ -103,24 +110,28 @@ HostWindow::HostWindow(QWidget *parent) : QMainWindow(parent)
     rebuild();
 }
 
-HostWindow::~HostWindow() = default;
+HostWindow::~HostWindow()
+{
+    // A plug-in may still hold the tree; it no longer reaches this window.
+    m_tree->onSelectionChanged = nullptr;
+}
 
 bool HostWindow::openPublication(const QString &path)
 {
-    const QString error = Host::PublicationReader::readFile(path, m_tree);
+    const QString error = q(Host::PublicationReader::readFile(path.toStdU16String(), *m_tree));
     rebuild();
     if (!error.isEmpty()) {
         statusBar()->showMessage(tr("No publication"));
         m_notify(tr("Publication not opened"), error);
         return false;
     }
-    statusBar()->showMessage(QDir::toNativeSeparators(m_tree.FileName()));
+    statusBar()->showMessage(QDir::toNativeSeparators(q(m_tree->FileName())));
     return true;
 }
 
 bool HostWindow::selectPath(const QString &path)
 {
-    Host::PublicationNode *node = m_tree.nodeAt(path);
+    Host::PublicationNode *node = m_tree->nodeAt(path.toStdU16String());
     QStandardItem *item = m_items.value(node);
     if (!item)
         return false;
@@ -143,23 +154,23 @@ void HostWindow::setLanguage(Language language)
 void HostWindow::runPlugin()
 {
     try {
-        const std::unique_ptr<QObject> plugin =
-            Automation::createObject(QStringLiteral("OrvFields.MainForm"));
-        Automation::putRef(plugin.get(), u"PluginObject", &m_tree);
+        const Automation::Ref<Automation::Object> plugin =
+            Automation::createObject(u"OrvFields.MainForm");
+        Automation::putRef(plugin.get(), u"PluginObject", m_tree);
         // The plug-in's convention: 0 is French, any other value English.
         Automation::put(plugin.get(), u"Language", language() == Language::French ? 0 : 1);
         Automation::call(plugin.get(), u"Show");
     } catch (const Automation::AutomationError &error) {
         m_notify(tr("PDF fields"), tr("The PDF fields plug-in cannot run (error %1):\n%2")
                                        .arg(error.number())
-                                       .arg(error.description()));
+                                       .arg(q(error.description())));
     }
 }
 
 void HostWindow::chooseFile()
 {
     const QString start =
-        m_tree.FileName().isEmpty() ? QDir::homePath() : QFileInfo(m_tree.FileName()).path();
+        m_tree->FileName().empty() ? QDir::homePath() : QFileInfo(q(m_tree->FileName())).path();
     const QString path = QFileDialog::getOpenFileName(this, tr("Open a publication"), start,
                                                       tr("Publications (*.xml);;All files (*)"));
     if (!path.isEmpty())
@@ -170,22 +181,23 @@ void HostWindow::rebuild()
 {
     m_items.clear();
     m_model.clear();
-    if (Host::PublicationNode *publication = m_tree.publication()) {
+    if (Host::PublicationNode *publication = m_tree->publication()) {
         // Depth first, each node's item below its parent's.
         QList<std::pair<Host::PublicationNode *, QStandardItem *>> pending{
             {publication, m_model.invisibleRootItem()}};
         while (!pending.isEmpty()) {
             const auto [node, parentItem] = pending.takeFirst();
-            auto *item = new QStandardItem(node->Text());
-            item->setData(QVariant::fromValue<QObject *>(node), NodeRole);
+            auto *item = new QStandardItem(q(node->Text()));
+            // The tree holds the node as long as the item exists: rebuild follows it.
+            item->setData(QVariant::fromValue<void *>(node), NodeRole);
             parentItem->appendRow(item);
             m_items.insert(node, item);
-            for (Host::PublicationNode *child : node->children())
-                pending.append({child, item});
+            for (const Automation::Ref<Host::PublicationNode> &child : node->children())
+                pending.append({child.get(), item});
         }
         m_view->expandAll();
     }
-    const QString title = m_tree.publication() ? m_tree.Title() : tr("no publication");
+    const QString title = m_tree->publication() ? q(m_tree->Title()) : tr("no publication");
     setWindowTitle(QStringLiteral("%1 — orvfields-host").arg(title));
     showDetails();
 }
@@ -193,13 +205,13 @@ void HostWindow::rebuild()
 void HostWindow::followSelection()
 {
     const QModelIndexList selected = m_view->selectionModel()->selectedIndexes();
-    m_tree.setSelectedNode(selected.isEmpty() ? nullptr : nodeOf(selected.first()));
+    m_tree->setSelectedNode(selected.isEmpty() ? nullptr : nodeOf(selected.first()));
 }
 
 void HostWindow::showDetails()
 {
-    const Host::PublicationNode *node = m_tree.selectedNode();
-    if (!m_tree.publication()) {
+    const Host::PublicationNode *node = m_tree->selectedNode();
+    if (!m_tree->publication()) {
         m_details->setText(tr("No publication is open."));
         return;
     }
@@ -207,11 +219,11 @@ void HostWindow::showDetails()
         m_details->setText(tr("Select a book, or a node of a book, then use PDF fields…"));
         return;
     }
-    QString text = tr("%1: %2").arg(node->Tag().toString(), node->Text());
-    if (const Host::NodeParameter *pdf = node->parameters()->find(
-            QString::fromLatin1(Host::PublicationTree::BookPathParameter))) {
-        const QString path = pdf->Contents();
-        if (path == QLatin1String(Host::PublicationTree::NotPublished))
+    QString text = tr("%1: %2").arg(q(node->tag()), q(node->Text()));
+    if (const Host::NodeParameter *pdf =
+            node->parameters().find(Host::PublicationTree::BookPathParameter)) {
+        const QString path = q(pdf->Contents());
+        if (pdf->Contents() == Host::PublicationTree::NotPublished)
             text += tr("\nNot published.");
         else if (QFileInfo(path).isFile())
             text += tr("\nPDF: %1").arg(path);

@@ -10,6 +10,7 @@
 // refuses with its own message.
 #pragma once
 
+#include "automation/Object.h"
 #include "host/model/PublicationTree.h"
 
 #include <QHash>
@@ -54,7 +55,7 @@ public:
     Language language() const;
     void setLanguage(Language language);
 
-    Host::PublicationTree &tree() { return m_tree; }
+    Host::PublicationTree &tree() { return *m_tree; }
     QTreeView *treeView() const { return m_view; }
     QAction *pluginAction() const { return m_pluginAction; }
 
@@ -68,7 +69,8 @@ private:
     void followSelection();
     void showDetails();
 
-    Host::PublicationTree m_tree;
+    // Counted: the plug-in holds the tree as its PluginObject while it runs.
+    const Automation::Ref<Host::PublicationTree> m_tree = Automation::make<Host::PublicationTree>();
     QStandardItemModel m_model;
     QHash<Host::PublicationNode *, QStandardItem *> m_items;
     QTreeView *m_view = nullptr;

@@ -18,8 +18,10 @@
 //
 // Usage: bench_fieldlist [ROWS ...]   (default 10 1000 30000 100000)
 
+#include "automation/Text.h"
 #include "fieldlist/VrnFieldList.h"
 #include "platform/MessageBox.h"
+#include "platform/qt/QtToolkit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,6 +34,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 using FieldList::VrnFieldList;
 
@@ -75,6 +79,11 @@ void sendKey(int key)
     QApplication::sendEvent(target, &release);
 }
 
+std::u16string numbered(const char16_t *text, int number)
+{
+    return text + Automation::decimal(number);
+}
+
 QString cpuName()
 {
     QFile info(QStringLiteral("/proc/cpuinfo"));
@@ -96,10 +105,12 @@ struct Row
 
 Row run(int rows)
 {
-    QWidget window;
-    auto *list = new VrnFieldList(&window);
-    list->setGeometry(0, 0, 329, 109);
-    window.resize(340, 120);
+    // The list in a form, as the dialog holds it.
+    const std::unique_ptr<Platform::Form> form = Platform::createForm("bench");
+    form->setClientSize(340, 120);
+    const Automation::Ref<VrnFieldList> list = VrnFieldList::create(form.get(), "UserFields");
+    list->setGeometry({0, 0, 329, 109});
+    QWidget &window = *Platform::widgetOf(*form);
     window.show();
     QElapsedTimer wait;
     wait.start();
@@ -110,23 +121,22 @@ Row run(int rows)
     QElapsedTimer fill;
     fill.start();
     for (int k = 1; k <= rows; ++k)
-        list->AddElem(QStringLiteral("Field%1").arg(k), QStringLiteral("value %1").arg(k), true);
+        list->AddElem(numbered(u"Field", k), numbered(u"value ", k), true);
     result.fillSeconds = double(fill.nsecsElapsed()) / 1e9;
 
-    result.add =
-        measure([&](int) { list->AddElem(QStringLiteral("Added"), QStringLiteral("value"), true); },
-                [&](int) { list->RemoveElem(list->Count()); });
+    result.add = measure([&](int) { list->AddElem(u"Added", u"value", true); },
+                         [&](int) { list->RemoveElem(list->Count()); });
     // Rows put back are new ones, so that the rows moving up keep differing from the
     // ones they replace, as real rows do.
     int next = rows;
-    result.remove = measure([&](int) { list->RemoveElem(1); },
-                            [&](int) {
-                                ++next;
-                                list->AddElem(QStringLiteral("Field%1").arg(next),
-                                              QStringLiteral("value %1").arg(next), false);
-                            });
+    result.remove =
+        measure([&](int) { list->RemoveElem(1); },
+                [&](int) {
+                    ++next;
+                    list->AddElem(numbered(u"Field", next), numbered(u"value ", next), false);
+                });
 
-    QScrollBar *bar = list->VScroll1();
+    auto *bar = qobject_cast<QScrollBar *>(Platform::widgetOf(list->VScroll1()));
     bar->setValue(1);
     result.scroll = measure(
         [&](int i) {
@@ -139,7 +149,7 @@ Row run(int rows)
     const int last = qMin(rows, list->LinesCount());
     bar->setValue(1);
     list->setSelectedIndex(last);
-    list->txtFieldName(last - 1)->setFocus();
+    list->txtFieldName(last - 1).setFocus();
     result.upDown =
         measure([&](int i) { sendKey(i % 2 == 0 ? Qt::Key_Down : Qt::Key_Up); }, [](int) {});
     return result;
@@ -152,7 +162,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Platform::setMessageBoxHandler([](const QString &, int, const QString &) {
+    Platform::setMessageBoxHandler([](const std::u16string &, int, const std::u16string &) {
         ++boxes;
         return 1;
     });

@@ -10,25 +10,26 @@
 #include "automation/AutomationError.h"
 #include "automation/Dispatch.h"
 #include "automation/Registry.h"
+#include "automation/Text.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <cstdio>
-#include <memory>
 
 int main(int argc, char *argv[])
 {
+    using Automation::utf8;
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
-    const QString progId = QStringLiteral("OrvFields.MainForm");
+    const std::u16string progId = u"OrvFields.MainForm";
     try {
-        const std::unique_ptr<QObject> plugin = Automation::createObject(progId);
-        std::printf("created %s, class %s\n", qPrintable(progId),
-                    qPrintable(Automation::classIdOf(progId)));
+        const Automation::Ref<Automation::Object> plugin = Automation::createObject(progId);
+        std::printf("created %s, class %s\n", utf8(progId).c_str(),
+                    utf8(Automation::classIdOf(progId)).c_str());
         std::printf("InputNeed: %s\n",
-                    qPrintable(Automation::get(plugin.get(), u"InputNeed").toString()));
+                    utf8(Automation::get(plugin, u"InputNeed").toText()).c_str());
         // The plug-in's convention: 0 is French, any other value English.
         Automation::put(plugin.get(), u"Language", args.contains(u"--french") ? 0 : 1);
         if (args.contains(u"--show")) {
@@ -41,11 +42,11 @@ int main(int argc, char *argv[])
                 }
             });
             reader.start(20);
-            Automation::call(plugin.get(), u"Show");
+            Automation::call(plugin, u"Show");
         }
     } catch (const Automation::AutomationError &error) {
         std::fprintf(stderr, "external-host: error %d: %s\n", int(error.number()),
-                     qPrintable(error.description()));
+                     utf8(error.description()).c_str());
         return 1;
     }
     return 0;

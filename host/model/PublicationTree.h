@@ -13,75 +13,70 @@
 // Title and FileName describe the open publication. Without a publication the tree
 // is empty: NodeItem("Publication") is Nothing.
 //
-// The tree owns its nodes; building a new publication drops the old nodes and the
-// selection.
+// The tree owns its nodes; building a new publication lets go of the old nodes and
+// the selection. The building functions hand out plain pointers to nodes the tree
+// holds; clients get counted references.
 #pragma once
 
 #include "NodeParameters.h"
 #include "PublicationNode.h"
+#include "automation/Variant.h"
 
-#include <QHash>
-#include <QObject>
-#include <QPointer>
-#include <QString>
-#include <QVariant>
+#include <functional>
+#include <map>
+#include <string>
 
 namespace Host {
 
-class PublicationTree : public QObject
+class PublicationTree : public Automation::Object
 {
-    Q_OBJECT
-    Q_CLASSINFO("ClassID", "{1B7E4C0A-93D5-4F26-A8B1-5E0C7D2F9A64}")
-    Q_CLASSINFO("Interface", "IPublicationTree")
-    Q_CLASSINFO("InterfaceID", "{CDB0D6D1-249C-48DF-9ECD-A5E02F012A95}")
-    Q_CLASSINFO("DispId:Title", "0x68030001")
-    Q_CLASSINFO("DispId:FileName", "0x68030002")
-    Q_CLASSINFO("DispId:NodeItem", "0x60030010")
-    Q_CLASSINFO("DispId:GetNodeParameters", "0x60030011")
-    Q_CLASSINFO("DispId:SelectedNode", "0x60030017")
-    Q_PROPERTY(QString Title READ Title)
-    Q_PROPERTY(QString FileName READ FileName)
-    Q_PROPERTY(QVariant SelectedNode READ SelectedNode)
-
 public:
-    static constexpr char PublicationKey[] = "Publication";
-    static constexpr char PublicationTag[] = "Publication";
-    static constexpr char BookTag[] = "Book";
-    static constexpr char NodeTag[] = "Node";
-    static constexpr char BookPathParameter[] = "BookPath";
-    static constexpr char NotPublished[] = "None";
+    static constexpr char InterfaceName[] = "IPublicationTree";
+    static constexpr char16_t PublicationKey[] = u"Publication";
+    static constexpr char16_t PublicationTag[] = u"Publication";
+    static constexpr char16_t BookTag[] = u"Book";
+    static constexpr char16_t NodeTag[] = u"Node";
+    static constexpr char16_t BookPathParameter[] = u"BookPath";
+    static constexpr char16_t NotPublished[] = u"None";
 
-    explicit PublicationTree(QObject *parent = nullptr);
-    ~PublicationTree() override;
+    PublicationTree() = default;
 
-    QString Title() const;
-    QString FileName() const { return m_fileName; }
-    Q_INVOKABLE Host::PublicationNode *NodeItem(const QString &Key) const;
-    Q_INVOKABLE Host::NodeParameters *GetNodeParameters(const QVariant &Key) const;
-    QVariant SelectedNode() const;
+    static const Automation::ClassInfo &staticClassInfo();
+    const Automation::ClassInfo *classInfo() const override { return &staticClassInfo(); }
+
+    std::u16string Title() const;
+    std::u16string FileName() const { return m_fileName; }
+    Automation::Ref<PublicationNode> NodeItem(const std::u16string &Key);
+    Automation::Ref<NodeParameters> GetNodeParameters(const Automation::Variant &Key);
+    Automation::Variant SelectedNode() const;
 
     // Building. createPublication replaces whatever the tree held.
     void clear();
-    PublicationNode *createPublication(const QString &title, const QString &fileName = {});
-    PublicationNode *addNode(PublicationNode *parent, const QString &text, const QString &tag);
+    PublicationNode *createPublication(const std::u16string &title,
+                                       const std::u16string &fileName = {});
+    PublicationNode *addNode(PublicationNode *parent, const std::u16string &text,
+                             const std::u16string &tag);
     // A book with its "BookPath": the PDF's path, or "None" for an empty path.
-    PublicationNode *addBook(const QString &text, const QString &pdfPath);
+    PublicationNode *addBook(const std::u16string &text, const std::u16string &pdfPath);
 
-    PublicationNode *publication() const { return m_publication; }
-    PublicationNode *selectedNode() const { return m_selected; }
+    PublicationNode *publication() const { return m_publication.get(); }
+    PublicationNode *selectedNode() const { return m_selected.get(); }
     void setSelectedNode(PublicationNode *node);
     // The node at a path of texts joined with "/" from the books down ("User guide/
     // Chapter 1"); the publication node for an empty path; nullptr when none matches.
-    PublicationNode *nodeAt(const QString &path) const;
+    PublicationNode *nodeAt(const std::u16string &path) const;
 
-signals:
-    void selectionChanged();
+    // Called after the selection changed, the tree's clearing included.
+    std::function<void()> onSelectionChanged;
+
+protected:
+    ~PublicationTree() override;
 
 private:
-    PublicationNode *m_publication = nullptr;
-    QHash<QString, PublicationNode *> m_byKey;
-    QPointer<PublicationNode> m_selected;
-    QString m_fileName;
+    Automation::Ref<PublicationNode> m_publication;
+    std::map<std::u16string, PublicationNode *> m_byKey;
+    Automation::Ref<PublicationNode> m_selected;
+    std::u16string m_fileName;
     int m_lastKey = 0;
 };
 

@@ -1,22 +1,30 @@
 // SPDX-License-Identifier: Apache-2.0
-// The binary contract between a host and an in-process automation server.
+// The binary contract between a host and an in-process automation server on Linux.
 //
 // A server library exports four C functions:
 //   HRESULT DllRegisterServer(void);
 //   HRESULT DllUnregisterServer(void);
 //   HRESULT DllGetClassObject(const char *clsid, const char *iid, void **factory);
 //   HRESULT DllCanUnloadNow(void);
-// DllGetClassObject hands out an IClassFactory for the class (iid must be
-// IID_IClassFactory); the factory creates instances and, without creating one,
-// tells the class's meta-object (for type descriptions).
+// DllGetClassObject hands out the IClassFactory of a class (iid must be
+// IID_IClassFactory). The factory lives as long as the library. CreateInstance gives
+// the caller one counted reference to a new Automation::Object, which the caller
+// releases (a Ref adopts it); ClassTable answers the class's table (ClassInfo.h)
+// without creating an instance, for type descriptions.
+//
+// Both sides share libOrvAutomation, so Object, ClassInfo and the exceptions a member
+// raises are the same types on either side of the library boundary. On Windows the
+// contract is COM's own, and none of this is used.
 #pragma once
 
-#include <QObject>
-#include <QtGlobal>
+#include <cstdint>
 
 namespace Automation {
 
-using HRESULT = qint32;
+class ClassInfo;
+class Object;
+
+using HRESULT = std::int32_t;
 
 namespace Hr {
 constexpr HRESULT Ok = 0;
@@ -34,10 +42,13 @@ class IClassFactory
 {
 public:
     virtual ~IClassFactory() = default;
-    // Creates an instance; the caller owns it.
-    virtual HRESULT CreateInstance(QObject **object) = 0;
+    // Creates an instance and stores it, with one reference the caller owns, in
+    // *object; Hr::Fail when the class's constructor failed.
+    virtual HRESULT CreateInstance(Object **object) = 0;
+    // Keeps the library loaded (DllCanUnloadNow answers Hr::False) while locked.
     virtual HRESULT LockServer(bool lock) = 0;
-    virtual const QMetaObject *ClassMetaObject() const = 0;
+    // The class's table; it lives as long as the library.
+    virtual const ClassInfo *ClassTable() const = 0;
 };
 
 using DllRegisterServerFn = HRESULT (*)();

@@ -3,16 +3,13 @@
 
 #include "AutomationError.h"
 #include "Registry.h"
-#include "TypeInfo.h"
+#include "System.h"
+#include "Text.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QLockFile>
-
-#include <dlfcn.h>
-
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <mutex>
 
 namespace Automation {
 
@@ -23,30 +20,38 @@ class ClassFactory final : public IClassFactory
 public:
     ClassFactory(ServerModule &module, const ServerClass &cls) : m_module(module), m_class(cls) {}
 
-    HRESULT CreateInstance(QObject **object) override
+    HRESULT CreateInstance(Object **object) override
     {
         if (!object)
             return Hr::Pointer;
-        *object = m_class.create();
-        if (!*object)
+        *object = nullptr;
+        Ref<Object> created;
+        try {
+            created = m_class.create(m_module.liveObjects);
+        } catch (const std::exception &error) {
+            // The entry points answer with an HRESULT only; the reason goes to the log.
+            std::fprintf(stderr, "%s\n", error.what());
             return Hr::Fail;
-        ServerModule &module = m_module;
-        ++module.liveObjects;
-        QObject::connect(*object, &QObject::destroyed, [&module] { --module.liveObjects; });
+        }
+        if (!created)
+            return Hr::Fail;
+        // The caller's reference: the one `created` holds, kept past its end.
+        created->addRef();
+        *object = created.get();
         return Hr::Ok;
     }
 
     HRESULT LockServer(bool lock) override
     {
-        m_module.locks += lock ? 1 : -1;
+        m_module.locks.fetch_add(lock ? 1 : -1);
         return Hr::Ok;
     }
 
-    const QMetaObject *ClassMetaObject() const override { return m_class.meta; }
+    const ClassInfo *ClassTable() const override { return &m_class.table(); }
 
 private:
     ServerModule &m_module;
-    ServerClass m_class;
+    const ServerClass &m_class;
 };
 
 // Runs a read-modify-write of the registry under its lock file, so that two
@@ -55,11 +60,10 @@ template <typename Change> HRESULT updateRegistry(Change &&change)
 {
     try {
         RegistryFile registry(registryPath());
-        QDir().mkpath(QFileInfo(registry.path()).absolutePath());
-        QLockFile lock(registry.path() + QStringLiteral(".lock"));
-        lock.setStaleLockTime(30000);
-        if (!lock.tryLock(10000)) {
-            qWarning("cannot lock the registry %s", qPrintable(registry.path()));
+        const std::unique_ptr<System::FileLock> lock =
+            System::lockFile(registry.path() + u".lock", 10000);
+        if (!lock) {
+            std::fprintf(stderr, "cannot lock the registry %s\n", utf8(registry.path()).c_str());
             return Hr::SelfRegClass;
         }
         registry.load(false);
@@ -67,53 +71,46 @@ template <typename Change> HRESULT updateRegistry(Change &&change)
         registry.save();
         return Hr::Ok;
     } catch (const AutomationError &error) {
-        // The entry points answer with an HRESULT only; the reason goes to the log.
-        qWarning("%s", qPrintable(error.description()));
+        std::fprintf(stderr, "%s\n", utf8(error.description()).c_str());
         return Hr::SelfRegClass;
     }
 }
 
-QString versionText(const ServerModule &module)
+std::u16string versionText(const ServerModule &module)
 {
-    return QStringLiteral("%1.%2").arg(module.majorVersion).arg(module.minorVersion);
+    return decimal(module.majorVersion) + u'.' + decimal(module.minorVersion);
 }
 
 } // namespace
 
-HRESULT registerServer(const ServerModule &module, const QString &libraryPath)
+HRESULT registerServer(const ServerModule &module, const std::u16string &libraryPath)
 {
     return updateRegistry([&](RegistryFile &registry) {
-        const QString version = versionText(module);
-        const QString libKey = QStringLiteral("TypeLib/%1/%2").arg(module.libId, version);
-        registry.setValue(libKey, QStringLiteral("@"), module.helpString);
-        registry.setValue(libKey + QStringLiteral("/0/linux64"), QStringLiteral("@"), libraryPath);
-        registry.setValue(libKey + QStringLiteral("/FLAGS"), QStringLiteral("@"),
-                          QStringLiteral("0"));
+        const std::u16string version = versionText(module);
+        const std::u16string libId = utf16(module.libId);
+        const std::u16string libKey = u"TypeLib/" + libId + u'/' + version;
+        registry.setValue(libKey, u"@", utf16(module.helpString));
+        registry.setValue(libKey + u"/0/linux64", u"@", libraryPath);
+        registry.setValue(libKey + u"/FLAGS", u"@", u"0");
 
         for (const ServerClass &cls : module.classes) {
-            const TypeInfo &info = TypeInfo::of(cls.meta);
-            const QString classKey = QStringLiteral("CLSID/") + info.classId;
-            registry.setValue(classKey, QStringLiteral("@"), info.className);
-            registry.setValue(classKey + QStringLiteral("/InprocServer32"), QStringLiteral("@"),
-                              libraryPath);
-            registry.setValue(classKey + QStringLiteral("/InprocServer32"),
-                              QStringLiteral("ThreadingModel"), QStringLiteral("Apartment"));
-            registry.setValue(classKey + QStringLiteral("/ProgID"), QStringLiteral("@"),
-                              info.progId);
-            registry.setValue(classKey + QStringLiteral("/TypeLib"), QStringLiteral("@"),
-                              module.libId);
-            registry.setValue(classKey + QStringLiteral("/Version"), QStringLiteral("@"), version);
+            const ClassInfo &info = cls.table();
+            const std::u16string progId = utf16(info.progId);
+            const std::u16string classKey = u"CLSID/" + utf16(info.classId);
+            registry.setValue(classKey, u"@", utf16(info.className));
+            registry.setValue(classKey + u"/InprocServer32", u"@", libraryPath);
+            registry.setValue(classKey + u"/InprocServer32", u"ThreadingModel", u"Apartment");
+            registry.setValue(classKey + u"/ProgID", u"@", progId);
+            registry.setValue(classKey + u"/TypeLib", u"@", libId);
+            registry.setValue(classKey + u"/Version", u"@", version);
             if (info.control)
-                registry.setValue(classKey + QStringLiteral("/Control"), QStringLiteral("@"),
-                                  QString());
-            registry.setValue(info.progId, QStringLiteral("@"), info.progId);
-            registry.setValue(info.progId + QStringLiteral("/CLSID"), QStringLiteral("@"),
-                              info.classId);
+                registry.setValue(classKey + u"/Control", u"@", {});
+            registry.setValue(progId, u"@", progId);
+            registry.setValue(progId + u"/CLSID", u"@", utf16(info.classId));
 
-            const QString interfaceKey = QStringLiteral("Interface/") + info.interfaceId;
-            registry.setValue(interfaceKey, QStringLiteral("@"), info.interfaceName);
-            registry.setValue(interfaceKey + QStringLiteral("/TypeLib"), QStringLiteral("@"),
-                              module.libId);
+            const std::u16string interfaceKey = u"Interface/" + utf16(info.interfaceId);
+            registry.setValue(interfaceKey, u"@", utf16(info.interfaceName));
+            registry.setValue(interfaceKey + u"/TypeLib", u"@", libId);
         }
     });
 }
@@ -121,14 +118,15 @@ HRESULT registerServer(const ServerModule &module, const QString &libraryPath)
 HRESULT unregisterServer(const ServerModule &module)
 {
     return updateRegistry([&](RegistryFile &registry) {
-        registry.removeKey(QStringLiteral("TypeLib/%1/%2").arg(module.libId, versionText(module)));
-        if (registry.subKeys(QStringLiteral("TypeLib/") + module.libId).isEmpty())
-            registry.removeKey(QStringLiteral("TypeLib/") + module.libId);
+        const std::u16string libKey = u"TypeLib/" + utf16(module.libId);
+        registry.removeKey(libKey + u'/' + versionText(module));
+        if (registry.subKeys(libKey).empty())
+            registry.removeKey(libKey);
         for (const ServerClass &cls : module.classes) {
-            const TypeInfo &info = TypeInfo::of(cls.meta);
-            registry.removeKey(QStringLiteral("CLSID/") + info.classId);
-            registry.removeKey(info.progId);
-            registry.removeKey(QStringLiteral("Interface/") + info.interfaceId);
+            const ClassInfo &info = cls.table();
+            registry.removeKey(u"CLSID/" + utf16(info.classId));
+            registry.removeKey(utf16(info.progId));
+            registry.removeKey(u"Interface/" + utf16(info.interfaceId));
         }
     });
 }
@@ -140,15 +138,17 @@ HRESULT getClassObject(ServerModule &module, const char *clsid, const char *iid,
     *factory = nullptr;
     if (!clsid || !iid)
         return Hr::Pointer;
-    if (QString::fromLatin1(iid).compare(QLatin1String(IID_IClassFactory), Qt::CaseInsensitive))
+    if (!equalIgnoringCase(utf16(iid), utf16(IID_IClassFactory)))
         return Hr::NoInterface;
 
     // Class objects live as long as the library, like static class objects.
-    static std::map<const QMetaObject *, std::unique_ptr<ClassFactory>> factories;
+    static std::mutex mutex;
+    static std::map<const ServerClass *, std::unique_ptr<ClassFactory>> factories;
     for (const ServerClass &cls : module.classes) {
-        if (TypeInfo::of(cls.meta).classId.compare(QLatin1String(clsid), Qt::CaseInsensitive))
+        if (!equalIgnoringCase(utf16(cls.table().classId), utf16(clsid)))
             continue;
-        auto &slot = factories[cls.meta];
+        const std::lock_guard<std::mutex> hold(mutex);
+        std::unique_ptr<ClassFactory> &slot = factories[&cls];
         if (!slot)
             slot = std::make_unique<ClassFactory>(module, cls);
         *factory = static_cast<IClassFactory *>(slot.get());
@@ -159,15 +159,7 @@ HRESULT getClassObject(ServerModule &module, const char *clsid, const char *iid,
 
 HRESULT canUnloadNow(const ServerModule &module)
 {
-    return module.liveObjects == 0 && module.locks == 0 ? Hr::Ok : Hr::False;
-}
-
-QString libraryPathOf(const void *address)
-{
-    Dl_info info{};
-    if (dladdr(address, &info) == 0 || !info.dli_fname)
-        return QString();
-    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absoluteFilePath();
+    return module.liveObjects.load() == 0 && module.locks.load() == 0 ? Hr::Ok : Hr::False;
 }
 
 } // namespace Automation

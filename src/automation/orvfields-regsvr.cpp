@@ -7,12 +7,13 @@
 #include "AutomationError.h"
 #include "ClassFactory.h"
 #include "Registry.h"
+#include "System.h"
+#include "Text.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QLibrary>
-
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 using namespace Automation;
 
@@ -27,57 +28,62 @@ int usage()
                  "  --system    in %s instead, for every user\n"
                  "  -u          unregisters them\n"
                  "  --describe  prints the type library of a registered class\n",
-                 qPrintable(registryPath()), qPrintable(systemRegistryPath()));
+                 utf8(registryPath()).c_str(), utf8(systemRegistryPath()).c_str());
     return 2;
 }
 
-int failure(const QString &message)
+int failure(const std::u16string &message)
 {
-    std::fprintf(stderr, "orvfields-regsvr: %s\n", qPrintable(message));
+    std::fprintf(stderr, "orvfields-regsvr: %s\n", utf8(message).c_str());
     return 1;
+}
+
+// Removes every `option` from `args`; whether there was one.
+bool take(std::vector<std::string> &args, const std::string &option)
+{
+    return std::erase(args, option) > 0;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (args.size() == 2 && args.first() == QLatin1String("--describe")) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 2 && args.front() == "--describe") {
         try {
-            std::printf("%s", qPrintable(describeTypeLibraryOf(args.at(1))));
+            std::printf("%s", utf8(describeTypeLibraryOf(utf16(args.back()))).c_str());
             return 0;
         } catch (const AutomationError &error) {
             return failure(error.description());
         }
     }
-    const bool unregister = args.removeAll(QStringLiteral("-u")) > 0;
+    const bool unregister = take(args, "-u");
     // The entry point writes through this same runtime, so the scope reaches it.
-    if (args.removeAll(QStringLiteral("--system")) > 0)
+    if (take(args, "--system"))
         setRegistryScope(RegistryScope::System);
-    if (args.size() != 1 || args.first().startsWith(u'-'))
+    if (args.size() != 1 || args.front().starts_with('-'))
         return usage();
 
-    const QFileInfo file(args.first());
-    if (!file.isFile())
-        return failure(QStringLiteral("%1: no such file").arg(args.first()));
-    QLibrary library(file.absoluteFilePath());
-    if (!library.load())
-        return failure(QStringLiteral("cannot load %1: %2")
-                           .arg(file.absoluteFilePath(), library.errorString()));
+    const std::u16string path = System::absolutePath(utf16(args.front()));
+    if (!System::isRegularFile(path))
+        return failure(utf16(args.front()) + u": no such file");
+    std::u16string error;
+    void *library = System::loadLibrary(path, error);
+    if (!library)
+        return failure(u"cannot load " + path + u": " + error);
 
     const char *entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    auto function = reinterpret_cast<DllRegisterServerFn>(library.resolve(entry));
+    const auto function = reinterpret_cast<DllRegisterServerFn>(System::symbolOf(library, entry));
     if (!function)
-        return failure(QStringLiteral("%1 is not an automation server (no %2)")
-                           .arg(file.absoluteFilePath(), QLatin1String(entry)));
+        return failure(path + u" is not an automation server (no " + utf16(entry) + u")");
     const HRESULT hr = function();
-    if (hr != Hr::Ok)
-        return failure(QStringLiteral("%1 in %2 failed (HRESULT 0x%3); is %4 writable?")
-                           .arg(QLatin1String(entry), file.absoluteFilePath())
-                           .arg(quint32(hr), 8, 16, QLatin1Char('0'))
-                           .arg(registryPath()));
-    std::printf("%s %s in %s\n", unregister ? "unregistered" : "registered",
-                qPrintable(file.absoluteFilePath()), qPrintable(registryPath()));
+    if (hr != Hr::Ok) {
+        char code[16];
+        std::snprintf(code, sizeof code, "%08x", static_cast<unsigned>(hr));
+        return failure(utf16(entry) + u" in " + path + u" failed (HRESULT 0x" + utf16(code) +
+                       u"); is " + registryPath() + u" writable?");
+    }
+    std::printf("%s %s in %s\n", unregister ? "unregistered" : "registered", utf8(path).c_str(),
+                utf8(registryPath()).c_str());
     return 0;
 }

@@ -3,42 +3,27 @@
 
 #include "LeadingNumber.h"
 #include "automation/AutomationError.h"
+#include "automation/Text.h"
+#include "automation/Variant.h"
 #include "controls/VrnLabel.h"
 #include "controls/VrnProgressBar.h"
-#include "fieldlist/VrnFieldList.h"
 #include "i18n/mdlLanguage.h"
 #include "platform/DoEvents.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemColors.h"
 #include "platform/Twips.h"
-#include "platform/WholeTextTip.h"
 #include "publication/mdlFunctions.h"
 #include "publication/mdlTreeview.h"
 #include "trap/ErrorTrap.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QFrame>
-#include <QIcon>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-
 #include <limits>
-
-// Resources of a static library are registered by hand, outside any namespace.
-static void initDialogResources()
-{
-    Q_INIT_RESOURCE(frmMain);
-}
+#include <string>
+#include <vector>
 
 namespace Dialog {
 
 using Fields::clsFields;
-
 using Trap::ErrorTrap;
 using namespace Platform;
 
@@ -53,71 +38,94 @@ constexpr OleColor GreyText = SystemColor(COLOR_GRAYTEXT);
 constexpr OleColor ButtonText = SystemColor(COLOR_BTNTEXT);
 constexpr OleColor Light3D = SystemColor(COLOR_3DLIGHT);
 // Dark red: red 192, green 0, blue 0.
-constexpr OleColor DarkRed = 0x0000C0;
+constexpr OleColor DarkRed = MakeRgb(192, 0, 0);
 
-QString text(const char *key)
+std::u16string text(const char16_t *key)
 {
-    return mdlLanguage::GetText(QString::fromLatin1(key));
+    return mdlLanguage::GetText(key);
 }
 
-// Places a control at its twip geometry, converted once here.
-template <typename Widget> Widget *place(Widget *widget, int left, int top, int width, int height)
+// A control's place given in twips, converted once here.
+Rect twips(int left, int top, int width, int height)
 {
-    widget->setGeometry(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
-                        TwipsToPixelsY(height));
-    return widget;
+    return {TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width),
+            TwipsToPixelsY(height)};
 }
 
-QPushButton *plainButton(QWidget *parent, const char *name)
+template <class Made> Made place(Made control, const Rect &where)
 {
-    auto *button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(name));
-    // No default button: Enter and Escape press nothing.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
+    control->setGeometry(where);
+    return control;
 }
 
-bool isUserInput(QEvent::Type type)
+std::string numbered(const char *name, std::size_t index)
 {
-    switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-        return true;
-    default:
-        return false;
-    }
+    return name + std::to_string(index);
 }
 
 } // namespace
 
-frmMain::frmMain(QWidget *parent) : QDialog(parent)
+// The field list's events, handed to the dialog's handlers.
+class frmMain::UserFieldsEvents : public FieldList::VrnFieldList::Events
 {
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    initDialogResources();
-    QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/dialog/frmMain-%1.png").arg(size), QSize(size, size));
-    setWindowIcon(icon);
+public:
+    explicit UserFieldsEvents(frmMain &dialog) : m_dialog(dialog) {}
+
+    void AddField(const std::u16string &Name, const std::u16string &Value) override
+    {
+        m_dialog.UserFields_AddField(Name, Value);
+    }
+    void Change() override { m_dialog.UserFields_Change(); }
+    void ChangingFieldName(const std::u16string &OldName, const std::u16string &NewName,
+                           bool &Cancel) override
+    {
+        m_dialog.UserFields_ChangingFieldName(OldName, NewName, Cancel);
+    }
+    void ChangingFieldValue(const std::u16string &OldValue, const std::u16string &NewValue,
+                            bool &Cancel) override
+    {
+        m_dialog.UserFields_ChangingFieldValue(OldValue, NewValue, Cancel);
+    }
+    void ChangeFieldName(const std::u16string &OldName, const std::u16string &NewName) override
+    {
+        m_dialog.UserFields_ChangeFieldName(OldName, NewName);
+    }
+    void ChangeFieldValue(const std::u16string &Name, const std::u16string &Value) override
+    {
+        m_dialog.UserFields_ChangeFieldValue(Name, Value);
+    }
+    void RemoveField(const std::u16string &Name, const std::u16string &Value) override
+    {
+        m_dialog.UserFields_RemoveField(Name, Value);
+    }
+    void SelectedChange() override { m_dialog.UserFields_SelectedChange(); }
+
+private:
+    frmMain &m_dialog;
+};
+
+// The field set's events, handed to the dialog's handlers.
+class frmMain::FieldsEvents : public clsFields::Events
+{
+public:
+    explicit FieldsEvents(frmMain &dialog) : m_dialog(dialog) {}
+
+    void WorkEnded(bool result) override { m_dialog.vFields_WorkEnded(result); }
+    void WorkPercent(std::int16_t Percent) override { m_dialog.vFields_WorkPercent(Percent); }
+
+private:
+    frmMain &m_dialog;
+};
+
+frmMain::frmMain()
+    : m_form(createForm("frmMain")), m_userFieldsEvents(std::make_unique<UserFieldsEvents>(*this)),
+      m_fieldsEvents(std::make_unique<FieldsEvents>(*this))
+{
+    m_form->setIcon("frmMain");
     // Tahoma where it is installed; else a narrow face of similar width, so that
     // the captions fit the controls drawn for Tahoma.
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed")});
-    font.setPointSizeF(8.25);
-    font.setWeight(QFont::Normal);
-    setFont(font);
-    setFixedSize(TwipsToPixelsX(ClientWidth), TwipsToPixelsY(ClientHeight));
+    m_form->setFont(u"Tahoma;DejaVu Sans Condensed", 8.25);
+    m_form->setClientSize(TwipsToPixelsX(ClientWidth), TwipsToPixelsY(ClientHeight));
 
     createControls();
     connectControls();
@@ -126,104 +134,109 @@ frmMain::frmMain(QWidget *parent) : QDialog(parent)
 
 frmMain::~frmMain()
 {
+    *m_alive = false;
     // The controls go after this body: none of their notifications may reach a
     // dialog that is being destroyed.
-    for (QObject *child : findChildren<QObject *>())
-        disconnect(child, nullptr, this, nullptr);
+    m_form->onActivate = nullptr;
+    m_form->onQueryUnload = nullptr;
+    m_cmbBooks->onClick = nullptr;
+    for (const std::unique_ptr<TextBox> &box : m_txtField)
+        box->onChange = nullptr;
+    for (Button *button :
+         {m_cmdPersoAdd.get(), m_cmdPersoDel.get(), m_cmdApply.get(), m_cmdCancel.get()})
+        button->onClick = nullptr;
+    m_userFields->setEvents(nullptr);
     if (m_vFields)
-        disconnect(m_vFields.get(), nullptr, this, nullptr);
-    if (m_working)
-        qApp->removeEventFilter(this);
+        m_vFields->setEvents(nullptr);
 }
 
-// Created in tab order, which gives the focus chain; the panel last, above all.
+// Created in tab order, which gives the keyboard order; the panel last, above all.
 void frmMain::createControls()
 {
-    m_lblBook = place(new QLabel(this), 120, 150, 1335, 255);
-    m_lblBook->setObjectName(QStringLiteral("lblBook"));
-    m_cmbBooks = place(new QComboBox(this), 2040, 120, 3015, 315);
-    m_cmbBooks->setObjectName(QStringLiteral("cmbBooks"));
-
-    for (size_t i = 0; i < 4; ++i) {
-        m_txtField[i] = place(new QLineEdit(this), 2040, 480 + 270 * int(i), 3015, 285);
-        m_txtField[i]->setObjectName(QStringLiteral("txtField_%1").arg(i));
-        SetBackColor(m_txtField[i], WindowBackground);
-        Platform::ShowWholeTextWhenCutOff(m_txtField[i]);
+    Form &form = *m_form;
+    m_lblBook = place(createLabel(form, "lblBook"), twips(120, 150, 1335, 255));
+    m_cmbBooks = place(createDropDownList(form, "cmbBooks"), twips(2040, 120, 3015, 315));
+    for (std::size_t i = 0; i < 4; ++i) {
+        m_txtField[i] = place(createTextBox(form, numbered("txtField_", i)),
+                              twips(2040, 480 + 270 * int(i), 3015, 285));
+        m_txtField[i]->setBackColor(WindowBackground);
     }
-    m_cmdPersoAdd = place(plainButton(this, "cmdPersoAdd"), 3000, 1665, 975, 285);
-    m_cmdPersoDel = place(plainButton(this, "cmdPersoDel"), 4080, 1665, 975, 285);
-    m_userFields = place(new FieldList::VrnFieldList(this), 120, 2040, 4935, 1635);
-    m_userFields->setObjectName(QStringLiteral("UserFields"));
-    m_cmdApply = place(plainButton(this, "cmdApply"), 4200, 3840, 855, 320);
-    m_cmdCancel = place(plainButton(this, "cmdCancel"), 3240, 3840, 855, 320);
-    m_progress = place(new Controls::VrnProgressBar(this), 120, 3840, 3015, 315);
-    m_progress->setObjectName(QStringLiteral("progress"));
+    m_cmdPersoAdd = place(createButton(form, "cmdPersoAdd"), twips(3000, 1665, 975, 285));
+    m_cmdPersoDel = place(createButton(form, "cmdPersoDel"), twips(4080, 1665, 975, 285));
+    m_userFields = FieldList::VrnFieldList::create(&form, "UserFields");
+    m_userFields->setGeometry(twips(120, 2040, 4935, 1635));
+    m_cmdApply = place(createButton(form, "cmdApply"), twips(4200, 3840, 855, 320));
+    m_cmdCancel = place(createButton(form, "cmdCancel"), twips(3240, 3840, 855, 320));
+    m_progress = std::make_unique<Controls::VrnProgressBar>(form, "progress");
+    m_progress->control().setGeometry(twips(120, 3840, 3015, 315));
 
-    for (size_t i = 0; i < 4; ++i) {
-        m_lblField[i] = place(new Controls::VrnLabel(this), 120, 480 + 270 * int(i), 1935, 285);
-        m_lblField[i]->setObjectName(QStringLiteral("lblField_%1").arg(i));
+    for (std::size_t i = 0; i < 4; ++i) {
+        m_lblField[i] = std::make_unique<Controls::VrnLabel>(form, numbered("lblField_", i));
+        m_lblField[i]->control().setGeometry(twips(120, 480 + 270 * int(i), 1935, 285));
     }
-    m_lblPerso = place(new QLabel(this), 120, 1710, 2415, 255);
-    m_lblPerso->setObjectName(QStringLiteral("lblPerso"));
-    Platform::SetForeColor(m_lblPerso, GreyText);
+    m_lblPerso = place(createLabel(form, "lblPerso"), twips(120, 1710, 2415, 255));
+    m_lblPerso->setForeColor(GreyText);
 
-    m_boxNoFile = place(new QFrame(this), 840, 1200, 3495, 1455);
-    m_boxNoFile->setObjectName(QStringLiteral("boxNoFile"));
-    m_boxNoFile->setFrameShape(QFrame::Panel);
-    m_boxNoFile->setFrameShadow(QFrame::Raised);
-    m_boxNoFile->setLineWidth(2);
-    m_boxNoFile->setAutoFillBackground(true);
-    m_lblInfoError = place(new QLabel(m_boxNoFile), 240, 300, 3015, 735);
-    m_lblInfoError->setObjectName(QStringLiteral("lblInfoError"));
-    m_lblInfoError->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_boxNoFile = place(createPanel(form, "boxNoFile"), twips(840, 1200, 3495, 1455));
+    m_lblInfoError = place(createLabel(*m_boxNoFile, "lblInfoError"), twips(240, 300, 3015, 735));
+    m_lblInfoError->setAlignment(Alignment::Centre);
     m_lblInfoError->setWordWrap(true);
-    Platform::SetForeColor(m_lblInfoError, DarkRed);
-    m_lblInfo = place(new QLabel(m_boxNoFile), 120, 600, 3255, 255);
-    m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    m_lblInfo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_lblInfoError->setForeColor(DarkRed);
+    m_lblInfo = place(createLabel(*m_boxNoFile, "lblInfo"), twips(120, 600, 3255, 255));
+    m_lblInfo->setAlignment(Alignment::Centre);
     m_boxNoFile->raise();
 }
 
 void frmMain::connectControls()
 {
-    connect(m_cmbBooks, &QComboBox::currentIndexChanged, this, [this] { cmbBooks_Click(); });
-    for (size_t i = 0; i < 4; ++i)
-        connect(m_txtField[i], &QLineEdit::textChanged, this,
-                [this, i] { txtField_Change(qint16(i)); });
-    connect(m_cmdPersoAdd, &QPushButton::clicked, this, &frmMain::cmdPersoAdd_Click);
-    connect(m_cmdPersoDel, &QPushButton::clicked, this, &frmMain::cmdPersoDel_Click);
-    connect(m_cmdApply, &QPushButton::clicked, this, &frmMain::cmdApply_Click);
-    connect(m_cmdCancel, &QPushButton::clicked, this, &frmMain::cmdCancel_Click);
-
-    using List = FieldList::VrnFieldList;
-    connect(m_userFields, &List::AddField, this, &frmMain::UserFields_AddField);
-    connect(m_userFields, &List::Change, this, &frmMain::UserFields_Change);
-    connect(m_userFields, &List::ChangingFieldName, this, &frmMain::UserFields_ChangingFieldName);
-    connect(m_userFields, &List::ChangingFieldValue, this, &frmMain::UserFields_ChangingFieldValue);
-    connect(m_userFields, &List::ChangeFieldName, this, &frmMain::UserFields_ChangeFieldName);
-    connect(m_userFields, &List::ChangeFieldValue, this, &frmMain::UserFields_ChangeFieldValue);
-    connect(m_userFields, &List::RemoveField, this, &frmMain::UserFields_RemoveField);
-    connect(m_userFields, &List::SelectedChange, this, &frmMain::UserFields_SelectedChange);
+    m_form->onActivate = [this] {
+        // Once per showing, after the show has been handled (see the header).
+        if (m_loaded && m_form->isVisible())
+            Form_Activate();
+    };
+    m_form->onQueryUnload = [this](bool &cancel) {
+        if (m_loaded && !queryUnload())
+            cancel = true;
+    };
+    m_cmbBooks->onClick = [this] {
+        cmbBooks_Click();
+    };
+    for (std::size_t i = 0; i < 4; ++i)
+        m_txtField[i]->onChange = [this, i] {
+            txtField_Change(std::int16_t(i));
+        };
+    m_cmdPersoAdd->onClick = [this] {
+        cmdPersoAdd_Click();
+    };
+    m_cmdPersoDel->onClick = [this] {
+        cmdPersoDel_Click();
+    };
+    m_cmdApply->onClick = [this] {
+        cmdApply_Click();
+    };
+    m_cmdCancel->onClick = [this] {
+        cmdCancel_Click();
+    };
+    m_userFields->setEvents(m_userFieldsEvents.get());
 }
 
 // ---- lifecycle
 
 void frmMain::Form_Initialize()
 {
-    ErrorTrap trap(QStringLiteral("frmMain.Form_Initialize"));
+    ErrorTrap trap(u"frmMain.Form_Initialize");
     trap.run([&] {
         trap.at(1);
         m_working = false;
         m_canceled = false;
         m_result = false;
         trap.at(2);
-        m_pluginObject.clear();
+        m_pluginObject.reset();
         // Step 3, the file-system object, has no counterpart: file questions are
         // plain functions here.
         trap.at(4);
         m_vFields = std::make_shared<clsFields>();
-        connect(m_vFields.get(), &clsFields::WorkEnded, this, &frmMain::vFields_WorkEnded);
-        connect(m_vFields.get(), &clsFields::WorkPercent, this, &frmMain::vFields_WorkPercent);
+        m_vFields->setEvents(m_fieldsEvents.get());
         trap.at(5);
         m_fieldNumber = 0;
     });
@@ -239,67 +252,53 @@ void frmMain::Load()
 
 void frmMain::Form_Load()
 {
-    ErrorTrap trap(QStringLiteral("frmMain.Form_Load"));
+    ErrorTrap trap(u"frmMain.Form_Load");
     trap.run([&] {
         trap.at(1);
-        setWindowTitle(text("WinMainTitle"));
-        m_lblBook->setText(text("WinMainBookChoice"));
-        const char *fieldKeys[] = {"WinMainFieldTitle", "WinMainFieldAuthor", "WinMainFieldSubject",
-                                   "WinMainFieldKeywords"};
-        for (size_t i = 0; i < 4; ++i)
+        m_form->setCaption(text(u"WinMainTitle"));
+        m_lblBook->setCaption(text(u"WinMainBookChoice"));
+        const char16_t *fieldKeys[] = {u"WinMainFieldTitle", u"WinMainFieldAuthor",
+                                       u"WinMainFieldSubject", u"WinMainFieldKeywords"};
+        for (std::size_t i = 0; i < 4; ++i)
             m_lblField[i]->setCaption(text(fieldKeys[i]));
-        // Screen readers learn what a box is from its name; on Linux a combo box is
-        // named by its current text and labelled by its buddy label.
-        m_cmbBooks->setAccessibleName(m_lblBook->text());
-        m_lblBook->setBuddy(m_cmbBooks);
-        for (size_t i = 0; i < 4; ++i)
+        // Screen readers learn what a box is from its name.
+        m_cmbBooks->setAccessibleName(m_lblBook->caption());
+        for (std::size_t i = 0; i < 4; ++i)
             m_txtField[i]->setAccessibleName(m_lblField[i]->Caption());
         trap.at(2);
-        for (QLineEdit *box : m_txtField)
-            box->setText(QString());
+        for (const std::unique_ptr<TextBox> &box : m_txtField)
+            box->setText({});
         trap.at(3);
-        m_lblPerso->setText(text("WinMainPersoFields"));
-        m_cmdPersoAdd->setText(text("WinMainFieldAdd"));
-        m_cmdPersoDel->setText(text("WinMainFieldRemove"));
+        m_lblPerso->setCaption(text(u"WinMainPersoFields"));
+        m_cmdPersoAdd->setCaption(text(u"WinMainFieldAdd"));
+        m_cmdPersoDel->setCaption(text(u"WinMainFieldRemove"));
         trap.at(4);
         m_userFields->Clear();
         m_userFields->setLockOnEnter(false);
         trap.at(5);
-        m_cmdApply->setText(text("WinMainApply"));
-        m_cmdCancel->setText(text("WinMainCancel"));
-        m_lblInfo->setText(text("ProcessGet"));
-        m_lblInfoError->setText(text("ProcessBookNotPublished"));
+        m_cmdApply->setCaption(text(u"WinMainApply"));
+        m_cmdCancel->setCaption(text(u"WinMainCancel"));
+        m_lblInfo->setCaption(text(u"ProcessGet"));
+        m_lblInfoError->setCaption(text(u"ProcessBookNotPublished"));
         trap.at(6);
-        m_progress->hide();
+        m_progress->setVisible(false);
         m_boxNoFile->hide();
     });
 }
 
-void frmMain::showEvent(QShowEvent *event)
+void frmMain::showModal()
 {
-    QDialog::showEvent(event);
-    // Once per showing, after the show has been handled (see the header).
-    if (m_activationQueued)
-        return;
-    m_activationQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_activationQueued = false;
-            if (m_loaded && isVisible())
-                Form_Activate();
-        },
-        Qt::QueuedConnection);
+    m_form->showModal();
 }
 
 void frmMain::Form_Activate()
 {
-    ErrorTrap trap(QStringLiteral("frmMain.Form_Activate"));
+    ErrorTrap trap(u"frmMain.Form_Activate");
     trap.run([&] {
         trap.at(1);
-        repaint();
+        m_form->repaint();
         trap.at(2);
-        mdlTreeview::InitCombo(m_cmbBooks, m_pluginObject);
+        mdlTreeview::InitCombo(*m_cmbBooks, m_pluginObject.get());
         trap.at(3);
         cmbBooks_Click();
     });
@@ -311,7 +310,7 @@ bool frmMain::Unload()
         return true;
     if (!queryUnload())
         return false;
-    hide();
+    m_form->hide();
     return true;
 }
 
@@ -328,7 +327,7 @@ bool frmMain::queryUnload()
 
 void frmMain::Form_QueryUnload(bool &cancel)
 {
-    ErrorTrap trap(QStringLiteral("frmMain.Form_QueryUnload"));
+    ErrorTrap trap(u"frmMain.Form_QueryUnload");
     trap.run([&] {
         trap.at(1);
         if (m_working)
@@ -342,46 +341,16 @@ void frmMain::Form_QueryUnload(bool &cancel)
 
 void frmMain::Form_Unload()
 {
-    ErrorTrap trap(QStringLiteral("frmMain.Form_Unload"));
+    ErrorTrap trap(u"frmMain.Form_Unload");
     trap.run([&] {
         trap.at(1);
         // A read under way holds the set until it returns; its events end here.
         if (m_vFields)
-            disconnect(m_vFields.get(), nullptr, this, nullptr);
+            m_vFields->setEvents(nullptr);
         m_vFields.reset();
         trap.at(2);
-        m_pluginObject.clear();
+        m_pluginObject.reset();
     });
-}
-
-void frmMain::closeEvent(QCloseEvent *event)
-{
-    if (!m_loaded) {
-        event->accept();
-        return;
-    }
-    if (!queryUnload()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    // Ends a modal run, as the close box does for any dialog.
-    done(QDialog::Rejected);
-}
-
-void frmMain::keyPressEvent(QKeyEvent *event)
-{
-    // QDialog would press a default button on Enter and reject on Escape, closing
-    // the window past its close request.
-    switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Enter:
-    case Qt::Key_Return:
-        event->ignore();
-        return;
-    default:
-        QDialog::keyPressEvent(event);
-    }
 }
 
 void frmMain::cmdCancel_Click()
@@ -389,47 +358,31 @@ void frmMain::cmdCancel_Click()
     // While Apply writes, Cancel takes no effect.
     if (m_working)
         return;
-    ErrorTrap trap(QStringLiteral("frmMain.cmdCancel_Click"));
+    ErrorTrap trap(u"frmMain.cmdCancel_Click");
     trap.run([&] {
         trap.at(1);
         m_canceled = true;
     });
-    hide();
+    m_form->hide();
 }
 
-void frmMain::vFields_WorkEnded(bool result)
+void frmMain::vFields_WorkEnded(bool /*result*/)
 {
     // The end of a read or a write is known from the return of GetDatas or SaveDatas.
-    Q_UNUSED(result);
 }
 
-void frmMain::vFields_WorkPercent(qint16 Percent)
+void frmMain::vFields_WorkPercent(std::int16_t Percent)
 {
     m_progress->setValue(Percent);
     DoEvents();
 }
-
-// ---- input held back during Apply
 
 void frmMain::setWorking(bool working)
 {
     if (working == m_working)
         return;
     m_working = working;
-    if (working)
-        qApp->installEventFilter(this);
-    else
-        qApp->removeEventFilter(this);
-}
-
-bool frmMain::eventFilter(QObject *watched, QEvent *event)
-{
-    if (m_working && isUserInput(event->type()) && watched->isWidgetType() && watched != this) {
-        const auto *widget = static_cast<QWidget *>(watched);
-        if (widget->window() == this)
-            return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    m_form->setInputHeld(working);
 }
 
 // ---- display states
@@ -443,14 +396,14 @@ void frmMain::setDisplay(Display state)
         m_cmdApply->setEnabled(true);
         m_cmdCancel->setEnabled(true);
     }
-    for (size_t i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         m_lblField[i]->setEnabled(ready);
         m_lblField[i]->setForeColor(ready ? ButtonText : GreyText);
         m_txtField[i]->setEnabled(ready);
-        SetBackColor(m_txtField[i], ready ? WindowBackground : Light3D);
+        m_txtField[i]->setBackColor(ready ? WindowBackground : Light3D);
     }
     m_lblPerso->setEnabled(ready);
-    Platform::SetForeColor(m_lblPerso, ready ? ButtonText : GreyText);
+    m_lblPerso->setForeColor(ready ? ButtonText : GreyText);
     m_cmdPersoAdd->setEnabled(ready);
     // Once ready, Delete follows the list's rows and selection.
     if (!ready)
@@ -483,23 +436,24 @@ void frmMain::setDisplay(Display state)
 
 void frmMain::cmbBooks_Click()
 {
-    ErrorTrap trap(QStringLiteral("frmMain.cmbBooks_Click"));
+    ErrorTrap trap(u"frmMain.cmbBooks_Click");
     trap.run([&] {
         trap.at(1);
         // Not yet shown (the list is being filled), already closed, or writing.
-        if (!isVisible() || !m_loaded || m_working)
+        if (!m_form->isVisible() || !m_loaded || m_working)
             return;
-        const QPointer<frmMain> alive(this);
+        const std::shared_ptr<bool> alive = m_alive;
         // The read keeps its own reference: a close during the read releases the
         // dialog's, not the set being read into.
         const std::shared_ptr<clsFields> fields = m_vFields;
         // After each yield: was the window closed, or the dialog destroyed?
         auto abandoned = [&] {
-            return !alive || !m_loaded;
+            return !*alive || !m_loaded;
         };
 
         trap.at(2);
-        const QString path = mdlFunctions::GetPdfPath(m_pluginObject, m_cmbBooks->currentIndex());
+        const std::u16string path =
+            mdlFunctions::GetPdfPath(m_pluginObject.get(), m_cmbBooks->selectedIndex());
         trap.at(3);
         if (!FileExists(path)) {
             setDisplay(Display::NoPdf);
@@ -512,7 +466,7 @@ void frmMain::cmbBooks_Click()
         if (abandoned())
             return;
         m_progress->setValue(0);
-        m_progress->show();
+        m_progress->setVisible(true);
 
         trap.at(5);
         fields->GetDatas(path);
@@ -520,7 +474,7 @@ void frmMain::cmbBooks_Click()
             return;
 
         trap.at(6);
-        m_progress->hide();
+        m_progress->setVisible(false);
         DoEvents();
         if (abandoned())
             return;
@@ -535,12 +489,12 @@ void frmMain::cmbBooks_Click()
         const int n = fields->Count();
         // Taken before the rows are added: each row added takes the focus from the
         // one before, whose commit moves that field to the end of the set.
-        QList<clsFields::FieldRef> read;
+        std::vector<clsFields::FieldRef> read;
         for (int i = 1; i <= n; ++i)
-            read.append(fields->Field(i));
-        const QString word = text("WinMainField");
+            read.push_back(fields->Field(i));
+        const std::u16string word = text(u"WinMainField");
         for (const clsFields::FieldRef &field : read) {
-            const qint32 number = GeneratedNumber(field->Name(), word);
+            const std::int32_t number = GeneratedNumber(field->Name(), word);
             if (number > m_fieldNumber)
                 m_fieldNumber = number;
             m_userFields->AddElem(field->Name(), field->Content(), true);
@@ -551,11 +505,11 @@ void frmMain::cmbBooks_Click()
             m_cmdPersoDel->setEnabled(true);
 
         trap.at(9);
-        QLineEdit *title = m_txtField[0];
-        title->setCursorPosition(0);
-        if (!title->text().isEmpty())
-            title->selectAll();
-        title->setFocus(Qt::OtherFocusReason);
+        TextBox &title = *m_txtField[0];
+        title.setSelection(0, 0);
+        if (!title.text().empty())
+            title.setSelection(0, int(title.text().size()));
+        title.setFocus();
 
         trap.at(10);
         m_cmdApply->setEnabled(true);
@@ -564,14 +518,14 @@ void frmMain::cmbBooks_Click()
 
 // ---- editing
 
-void frmMain::txtField_Change(qint16 Index)
+void frmMain::txtField_Change(std::int16_t Index)
 {
-    ErrorTrap trap(QStringLiteral("frmMain.txtField_Change"));
+    ErrorTrap trap(u"frmMain.txtField_Change");
     trap.run([&] {
         trap.at(1);
         if (!m_vFields || Index < 0 || Index > 3)
             return;
-        const QString value = m_txtField[size_t(Index)]->text();
+        const std::u16string value = m_txtField[std::size_t(Index)]->text();
         switch (Index) {
         case 0:
             m_vFields->setTitle(value);
@@ -593,17 +547,17 @@ void frmMain::cmdPersoAdd_Click()
 {
     if (m_working)
         return;
-    ErrorTrap trap(QStringLiteral("frmMain.cmdPersoAdd_Click"));
+    ErrorTrap trap(u"frmMain.cmdPersoAdd_Click");
     trap.run([&] {
         trap.at(1);
-        if (m_fieldNumber == std::numeric_limits<qint32>::max())
+        if (m_fieldNumber == std::numeric_limits<std::int32_t>::max())
             Automation::raise(Automation::Overflow);
-        const qint32 number = m_fieldNumber + 1;
+        const std::int32_t number = m_fieldNumber + 1;
         m_fieldNumber = number;
         trap.at(2);
-        const QString name = text("WinMainField") + QString::number(number);
+        const std::u16string name = text(u"WinMainField") + Automation::decimal(number);
         trap.at(3);
-        m_userFields->AddElem(name, text("WinMainMyValue"), true);
+        m_userFields->AddElem(name, text(u"WinMainMyValue"), true);
     });
 }
 
@@ -611,18 +565,18 @@ void frmMain::cmdPersoDel_Click()
 {
     if (m_working)
         return;
-    ErrorTrap trap(QStringLiteral("frmMain.cmdPersoDel_Click"));
+    ErrorTrap trap(u"frmMain.cmdPersoDel_Click");
     trap.run([&] {
         trap.at(1);
-        const qint32 selected = m_userFields->SelectedIndex();
+        const std::int32_t selected = m_userFields->SelectedIndex();
         if (selected >= 1)
             m_userFields->RemoveElem(selected);
     });
 }
 
-void frmMain::UserFields_AddField(const QString &Name, const QString &Value)
+void frmMain::UserFields_AddField(const std::u16string &Name, const std::u16string &Value)
 {
-    ErrorTrap trap(QStringLiteral("frmMain.UserFields_AddField"));
+    ErrorTrap trap(u"frmMain.UserFields_AddField");
     trap.run([&] {
         trap.at(1);
         if (m_vFields)
@@ -630,10 +584,9 @@ void frmMain::UserFields_AddField(const QString &Name, const QString &Value)
     });
 }
 
-void frmMain::UserFields_RemoveField(const QString &Name, const QString &Value)
+void frmMain::UserFields_RemoveField(const std::u16string &Name, const std::u16string & /*Value*/)
 {
-    Q_UNUSED(Value);
-    ErrorTrap trap(QStringLiteral("frmMain.UserFields_RemoveField"));
+    ErrorTrap trap(u"frmMain.UserFields_RemoveField");
     trap.run([&] {
         trap.at(1);
         if (m_vFields)
@@ -643,7 +596,7 @@ void frmMain::UserFields_RemoveField(const QString &Name, const QString &Value)
 
 void frmMain::UserFields_Change()
 {
-    ErrorTrap trap(QStringLiteral("frmMain.UserFields_Change"));
+    ErrorTrap trap(u"frmMain.UserFields_Change");
     trap.run([&] {
         trap.at(1);
         m_cmdPersoDel->setEnabled(m_userFields->Count() >= 1 && m_userFields->SelectedIndex() >= 1);
@@ -652,17 +605,17 @@ void frmMain::UserFields_Change()
 
 void frmMain::UserFields_SelectedChange()
 {
-    ErrorTrap trap(QStringLiteral("frmMain.UserFields_SelectedChange"));
+    ErrorTrap trap(u"frmMain.UserFields_SelectedChange");
     trap.run([&] {
         trap.at(1);
         m_cmdPersoDel->setEnabled(m_userFields->SelectedIndex() != 0);
     });
 }
 
-void frmMain::UserFields_ChangingFieldName(const QString &OldName, const QString &NewName,
-                                           bool &Cancel)
+void frmMain::UserFields_ChangingFieldName(const std::u16string &OldName,
+                                           const std::u16string &NewName, bool &Cancel)
 {
-    ErrorTrap trap(QStringLiteral("frmMain.UserFields_ChangingFieldName"));
+    ErrorTrap trap(u"frmMain.UserFields_ChangingFieldName");
     trap.run([&] {
         trap.at(1);
         if (NewName == OldName)
@@ -672,24 +625,24 @@ void frmMain::UserFields_ChangingFieldName(const QString &OldName, const QString
             return;
         }
         trap.at(2);
-        if (NewName.isEmpty()) {
-            MsgBox(text("ProcessFieldNameCantEmpty"), vbOKOnly);
+        if (NewName.empty()) {
+            MsgBox(text(u"ProcessFieldNameCantEmpty"), vbOKOnly);
             Cancel = true;
             return;
         }
         trap.at(3);
         if (m_vFields->Field(NewName) || !m_vFields->IsValidFieldName(NewName)) {
-            MsgBox(text("ProcessFieldNameExist"), vbOKOnly);
+            MsgBox(text(u"ProcessFieldNameExist"), vbOKOnly);
             Cancel = true;
             return;
         }
     });
 }
 
-void frmMain::UserFields_ChangingFieldValue(const QString &OldValue, const QString &NewValue,
-                                            bool &Cancel)
+void frmMain::UserFields_ChangingFieldValue(const std::u16string &OldValue,
+                                            const std::u16string &NewValue, bool &Cancel)
 {
-    ErrorTrap trap(QStringLiteral("frmMain.UserFields_ChangingFieldValue"));
+    ErrorTrap trap(u"frmMain.UserFields_ChangingFieldValue");
     trap.run([&] {
         trap.at(1);
         if (NewValue == OldValue)
@@ -698,16 +651,17 @@ void frmMain::UserFields_ChangingFieldValue(const QString &OldValue, const QStri
             Cancel = true;
             return;
         }
-        if (NewValue.isEmpty()) {
-            MsgBox(text("ProcessFieldValueCantEmpty"), vbOKOnly);
+        if (NewValue.empty()) {
+            MsgBox(text(u"ProcessFieldValueCantEmpty"), vbOKOnly);
             Cancel = true;
         }
     });
 }
 
-void frmMain::UserFields_ChangeFieldName(const QString &OldName, const QString &NewName)
+void frmMain::UserFields_ChangeFieldName(const std::u16string &OldName,
+                                         const std::u16string &NewName)
 {
-    ErrorTrap trap(QStringLiteral("frmMain.UserFields_ChangeFieldName"));
+    ErrorTrap trap(u"frmMain.UserFields_ChangeFieldName");
     trap.run([&] {
         trap.at(1);
         if (!m_vFields)
@@ -717,15 +671,15 @@ void frmMain::UserFields_ChangeFieldName(const QString &OldName, const QString &
             return;
         trap.at(2);
         field->setName(NewName);
-        const QString content = field->Content();
+        const std::u16string content = field->Content();
         trap.at(3);
         m_vFields->AddField(NewName, content);
     });
 }
 
-void frmMain::UserFields_ChangeFieldValue(const QString &Name, const QString &Value)
+void frmMain::UserFields_ChangeFieldValue(const std::u16string &Name, const std::u16string &Value)
 {
-    ErrorTrap trap(QStringLiteral("frmMain.UserFields_ChangeFieldValue"));
+    ErrorTrap trap(u"frmMain.UserFields_ChangeFieldValue");
     trap.run([&] {
         trap.at(1);
         if (!m_vFields)
@@ -740,8 +694,8 @@ void frmMain::UserFields_ChangeFieldValue(const QString &Name, const QString &Va
 void frmMain::cmdApply_Click()
 {
     bool ended = false; // the dialog stays open (a second click, a locked file)
-    const QPointer<frmMain> alive(this);
-    ErrorTrap trap(QStringLiteral("frmMain.cmdApply_Click"));
+    const std::shared_ptr<bool> alive = m_alive;
+    ErrorTrap trap(u"frmMain.cmdApply_Click");
     const bool done = trap.run([&] {
         trap.at(1);
         if (m_working || !m_vFields)
@@ -750,21 +704,22 @@ void frmMain::cmdApply_Click()
         setWorking(true);
         trap.at(3);
         m_progress->setValue(0);
-        m_progress->show();
+        m_progress->setVisible(true);
         trap.at(4);
-        const QString path = mdlFunctions::GetPdfPath(m_pluginObject, m_cmbBooks->currentIndex());
+        const std::u16string path =
+            mdlFunctions::GetPdfPath(m_pluginObject.get(), m_cmbBooks->selectedIndex());
         trap.at(5);
         if (FileExists(path)) {
             if (mdlFunctions::IsFileLocked(path)) {
-                MsgBox(text("ProcessFileLocked"), vbCritical);
-                m_progress->hide();
+                MsgBox(text(u"ProcessFileLocked"), vbCritical);
+                m_progress->setVisible(false);
                 setWorking(false);
                 return;
             }
             // The write keeps the set alive, whatever happens to the dialog meanwhile.
             const std::shared_ptr<clsFields> fields = m_vFields;
             fields->SaveDatas(path);
-            if (!alive)
+            if (!*alive)
                 return;
         }
         trap.at(6);
@@ -773,13 +728,13 @@ void frmMain::cmdApply_Click()
         setWorking(false);
         m_canceled = false;
         ended = true;
-        hide();
+        m_form->hide();
     });
-    if (!done && alive && !ended) {
+    if (!done && *alive && !ended) {
         m_result = false;
         setWorking(false);
         m_canceled = false;
-        hide();
+        m_form->hide();
     }
 }
 

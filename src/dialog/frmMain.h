@@ -15,16 +15,16 @@
 //
 // Choices made here:
 //  - Activation. The dialog runs its activation step once each time it is shown,
-//    queued right after the show. Getting the focus back from a message box or from
+//    right after the show. Getting the focus back from a message box or from
 //    another program is not an activation: the original toolkit raised the event
 //    only between the component's own windows, and reloading there would throw
 //    away the user's edits after every validation message.
 //  - Input during Apply. From the moment Apply sets Working until the dialog hides,
 //    mouse and keyboard input aimed at the dialog's controls is dropped before it
-//    reaches them, so the screen cannot drift from what is being written; the
-//    controls keep their look. The handlers that start work (book choice, the field
-//    buttons, Cancel, Apply) also return at once while Working is true. A close
-//    request is refused while Working is true.
+//    reaches them (Form::setInputHeld), so the screen cannot drift from what is
+//    being written; the controls keep their look. The handlers that start work
+//    (book choice, the field buttons, Cancel, Apply) also return at once while
+//    Working is true. A close request is refused while Working is true.
 //  - A close during a read. The close box is not refused while a book is read: the
 //    dialog closes, unloads and hides at once, and the read is abandoned. The read
 //    itself (the field set yields to the message loop while it runs) finishes on
@@ -36,47 +36,38 @@
 //    document does have a field of that name, and accepting the rename would leave a
 //    row on screen for a field the set no longer holds.
 //
-// Every control carries its name as object name ("txtField_0", "lblField_2",
-// "cmdApply" ...). Enter and Escape press nothing in this dialog. The book list and
-// the four boxes carry their label's caption as accessible name, set with the
-// captions; a text cut off by its box shows whole in a tooltip.
+// The form and every control carry their name ("frmMain", "txtField_0",
+// "lblField_2", "cmdApply" ...). Enter and Escape press nothing in this dialog. The
+// book list and the four boxes carry their label's caption as accessible name, set
+// with the captions.
 #pragma once
 
+#include "automation/Object.h"
+#include "fieldlist/VrnFieldList.h"
 #include "fields/clsFields.h"
-
-#include <QDialog>
-#include <QPointer>
+#include "platform/Toolkit.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
-
-class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 
 namespace Controls {
 class VrnLabel;
 class VrnProgressBar;
 } // namespace Controls
 
-namespace FieldList {
-class VrnFieldList;
-}
-
 namespace Dialog {
 
-class frmMain : public QDialog
+class frmMain
 {
-    Q_OBJECT
-
 public:
     // Builds the window and its controls at their places, then Form_Initialize: not
     // working, not canceled, no result, no publication object, a new field set,
     // FieldNumber 0.
-    explicit frmMain(QWidget *parent = nullptr);
-    ~frmMain() override;
+    frmMain();
+    ~frmMain();
+    frmMain(const frmMain &) = delete;
+    frmMain &operator=(const frmMain &) = delete;
 
     // Form_Load: captions from the current language, the standard boxes emptied, the
     // list cleared, the bar and the panel hidden. Loading a loaded dialog does nothing.
@@ -85,29 +76,31 @@ public:
     // The close request, then the unload; false when the close was refused. An
     // unloaded dialog stays as it is.
     bool Unload();
+    // Shows the dialog modally and returns once it is hidden.
+    void showModal();
 
-    QObject *PluginObject() const { return m_pluginObject; }
-    void setPluginObject(QObject *value) { m_pluginObject = value; }
+    Automation::Ref<Automation::Object> PluginObject() const { return m_pluginObject; }
+    void setPluginObject(const Automation::Ref<Automation::Object> &value)
+    {
+        m_pluginObject = value;
+    }
     bool Canceled() const { return m_canceled; }
     bool result() const { return m_result; }
 
+    Platform::Form &form() { return *m_form; }
     // The books of the publication, in tree order; only the selected position is read.
-    QComboBox *cmbBooks() const { return m_cmbBooks; }
+    Platform::DropDownList &cmbBooks() { return *m_cmbBooks; }
 
     // The field set of the book on screen; none once the dialog is unloaded.
     Fields::clsFields *vFields() const { return m_vFields.get(); }
     bool Working() const { return m_working; }
     // The highest number in the custom-field names generated or read so far.
-    qint32 FieldNumber() const { return m_fieldNumber; }
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    // Drops input to the dialog's controls while Apply works.
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    std::int32_t FieldNumber() const { return m_fieldNumber; }
 
 private:
+    class UserFieldsEvents;
+    class FieldsEvents;
+
     void createControls();
     void connectControls();
 
@@ -118,21 +111,22 @@ private:
     void Form_Unload();
     void cmdCancel_Click();
     void vFields_WorkEnded(bool result);
-    void vFields_WorkPercent(qint16 Percent);
+    void vFields_WorkPercent(std::int16_t Percent);
 
     void cmbBooks_Click();
-    void txtField_Change(qint16 Index);
+    void txtField_Change(std::int16_t Index);
     void cmdPersoAdd_Click();
     void cmdPersoDel_Click();
     void cmdApply_Click();
-    void UserFields_AddField(const QString &Name, const QString &Value);
+    void UserFields_AddField(const std::u16string &Name, const std::u16string &Value);
     void UserFields_Change();
-    void UserFields_ChangingFieldName(const QString &OldName, const QString &NewName, bool &Cancel);
-    void UserFields_ChangingFieldValue(const QString &OldValue, const QString &NewValue,
-                                       bool &Cancel);
-    void UserFields_ChangeFieldName(const QString &OldName, const QString &NewName);
-    void UserFields_ChangeFieldValue(const QString &Name, const QString &Value);
-    void UserFields_RemoveField(const QString &Name, const QString &Value);
+    void UserFields_ChangingFieldName(const std::u16string &OldName, const std::u16string &NewName,
+                                      bool &Cancel);
+    void UserFields_ChangingFieldValue(const std::u16string &OldValue,
+                                       const std::u16string &NewValue, bool &Cancel);
+    void UserFields_ChangeFieldName(const std::u16string &OldName, const std::u16string &NewName);
+    void UserFields_ChangeFieldValue(const std::u16string &Name, const std::u16string &Value);
+    void UserFields_RemoveField(const std::u16string &Name, const std::u16string &Value);
     void UserFields_SelectedChange();
 
     // The three display states of the book on screen: no PDF to edit, its PDF being
@@ -148,30 +142,36 @@ private:
     bool queryUnload();
     void setWorking(bool working);
 
-    QPointer<QObject> m_pluginObject;
+    // The form first: the controls in it go before it.
+    std::unique_ptr<Platform::Form> m_form;
+    std::unique_ptr<Platform::Label> m_lblBook;
+    std::unique_ptr<Platform::DropDownList> m_cmbBooks;
+    std::array<std::unique_ptr<Platform::TextBox>, 4> m_txtField;
+    std::unique_ptr<Platform::Button> m_cmdPersoAdd;
+    std::unique_ptr<Platform::Button> m_cmdPersoDel;
+    Automation::Ref<FieldList::VrnFieldList> m_userFields;
+    std::unique_ptr<Platform::Button> m_cmdApply;
+    std::unique_ptr<Platform::Button> m_cmdCancel;
+    std::unique_ptr<Controls::VrnProgressBar> m_progress;
+    std::array<std::unique_ptr<Controls::VrnLabel>, 4> m_lblField;
+    std::unique_ptr<Platform::Label> m_lblPerso;
+    std::unique_ptr<Platform::Panel> m_boxNoFile;
+    std::unique_ptr<Platform::Label> m_lblInfoError;
+    std::unique_ptr<Platform::Label> m_lblInfo;
+    std::unique_ptr<UserFieldsEvents> m_userFieldsEvents;
+    std::unique_ptr<FieldsEvents> m_fieldsEvents;
+
+    Automation::Ref<Automation::Object> m_pluginObject;
     // Shared with a read under way, which keeps the set it reads into alive.
     std::shared_ptr<Fields::clsFields> m_vFields;
+    // False once the dialog is destroyed: a handler that yielded to the message loop
+    // looks at it before it goes on.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     bool m_working = false;
     bool m_canceled = false;
     bool m_result = false;
-    qint32 m_fieldNumber = 0;
+    std::int32_t m_fieldNumber = 0;
     bool m_loaded = false;
-    bool m_activationQueued = false;
-
-    QLabel *m_lblBook = nullptr;
-    QComboBox *m_cmbBooks = nullptr;
-    std::array<QLineEdit *, 4> m_txtField{};
-    QPushButton *m_cmdPersoAdd = nullptr;
-    QPushButton *m_cmdPersoDel = nullptr;
-    FieldList::VrnFieldList *m_userFields = nullptr;
-    QPushButton *m_cmdApply = nullptr;
-    QPushButton *m_cmdCancel = nullptr;
-    Controls::VrnProgressBar *m_progress = nullptr;
-    std::array<Controls::VrnLabel *, 4> m_lblField{};
-    QLabel *m_lblPerso = nullptr;
-    QFrame *m_boxNoFile = nullptr;
-    QLabel *m_lblInfoError = nullptr;
-    QLabel *m_lblInfo = nullptr;
 };
 
 } // namespace Dialog

@@ -2,24 +2,17 @@
 #include "VrnFieldList.h"
 
 #include "automation/AutomationError.h"
+#include "automation/ClassInfo.h"
 #include "automation/Variant.h"
 #include "i18n/mdlLanguage.h"
 #include "i18n/mdli18n.h"
 #include "platform/KeyCodes.h"
-#include "platform/StdFont.h"
 #include "platform/SystemColors.h"
-#include "platform/WholeTextTip.h"
 #include "trap/ErrorTrap.h"
 
-#include <QApplication>
-#include <QFocusEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QResizeEvent>
-#include <QScrollBar>
-
 #include <cmath>
+#include <cstddef>
+#include <utility>
 
 namespace FieldList {
 
@@ -42,117 +35,179 @@ constexpr int DesignScrollWidth = 17;
 constexpr int DesignWidth = 329;
 constexpr int DesignHeight = 109;
 
+// The largest height a window takes, in pixels: a LinesCount beyond it overflows.
+constexpr int LargestHeight = 16777215;
+
 // The scroll bar's settings are 16-bit: a value beyond that range is error 6.
-int int16(qint32 value)
+int int16(std::int32_t value)
 {
-    return Automation::Variant::toInteger(QVariant(value));
+    return Automation::Variant(value).toInteger();
 }
 
 // Error 5 when the box cannot take the focus, as the toolkit reports it.
-void giveFocus(QWidget *box)
+void giveFocus(Control &box)
 {
-    if (!box->isVisible() || !box->isEnabled())
+    if (!box.isVisible() || !box.isEnabled())
         Automation::raise(Automation::InvalidProcedureCall);
-    box->setFocus(Qt::OtherFocusReason);
+    box.setFocus();
 }
 
-void selectAllText(QLineEdit *box)
+void selectAllText(TextBox &box)
 {
-    box->setSelection(0, int(box->text().size()));
+    box.setSelection(0, int(box.text().size()));
 }
 
-void setText(QLineEdit *box, const QString &text)
+void setText(TextBox &box, const std::u16string &text)
 {
     // An equal text is left alone so that the cursor of the box stays where it is.
-    if (box->text() != text)
-        box->setText(text);
+    if (box.text() != text)
+        box.setText(text);
 }
 
 // What a screen reader announces for a box of the row of `field` (none for a blank
 // row), in the component's language.
-QString rowBoxName(bool value, const QString &field)
+std::u16string rowBoxName(bool value, const std::u16string &field)
 {
-    const bool french = mdlLanguage::CurrentLanguage() == QLatin1String("french");
-    if (field.isEmpty())
-        return value ? (french ? QStringLiteral("Valeur") : QStringLiteral("Value"))
-                     : (french ? QStringLiteral("Nom") : QStringLiteral("Name"));
-    const QString pattern =
-        value ? (french ? QStringLiteral("Valeur du champ %1") : QStringLiteral("Value of %1"))
-              : (french ? QStringLiteral("Nom du champ %1") : QStringLiteral("Name of %1"));
-    return pattern.arg(field);
+    const bool french = mdlLanguage::CurrentLanguage() == u"french";
+    if (field.empty())
+        return value ? (french ? u"Valeur" : u"Value") : (french ? u"Nom" : u"Name");
+    const std::u16string head = value ? (french ? u"Valeur du champ " : u"Value of ")
+                                      : (french ? u"Nom du champ " : u"Name of ");
+    return head + field;
 }
 
-void nameBoxes(QLineEdit *name, QLineEdit *value, const QString &field)
+void nameBoxes(TextBox &name, TextBox &value, const std::u16string &field)
 {
-    name->setAccessibleName(rowBoxName(false, field));
-    value->setAccessibleName(rowBoxName(true, field));
+    name.setAccessibleName(rowBoxName(false, field));
+    value.setAccessibleName(rowBoxName(true, field));
 }
 
-// Runs an owner's event handler. Its failures are its own: the list goes on as if
-// it had returned.
-template <typename Emit> void raiseEvent(Emit &&emitEvent)
+void copyFont(Font &to, Font &from)
 {
-    try {
-        emitEvent();
-    } catch (...) {
-    }
-}
-
-int indexIn(const QList<QLineEdit *> &boxes, const QObject *object)
-{
-    for (qsizetype i = 0; i < boxes.size(); ++i) {
-        if (boxes.at(i) == object)
-            return int(i);
-    }
-    return -1;
+    to.setName(from.name());
+    to.setSize(from.size());
+    to.setCharset(from.charset());
 }
 
 } // namespace
 
-VrnFieldList::VrnFieldList(QWidget *parent) : QWidget(parent)
+// Runs the owner's handler. Its failures are its own: the list goes on as if it had
+// returned.
+template <class... Parameters, class... Arguments>
+void VrnFieldList::raiseEvent(void (Events::*event)(Parameters...), Arguments &&...arguments)
 {
-    setFocusPolicy(Qt::StrongFocus);
-    for (int i = 0; i < PairsAtCreation; ++i) {
-        createBox(QStringLiteral("txtFieldName"), i)
-            ->setGeometry(0, i * RowPitch, DesignNameWidth, BoxHeight);
-        createBox(QStringLiteral("txtFieldValue"), i)
-            ->setGeometry(DesignValueLeft, i * RowPitch, DesignValueWidth, BoxHeight);
+    if (!m_events)
+        return;
+    try {
+        (m_events->*event)(std::forward<Arguments>(arguments)...);
+    } catch (...) {
     }
-    m_scroll = new QScrollBar(Qt::Vertical, this);
-    m_scroll->setObjectName(QStringLiteral("VScroll1"));
-    m_scroll->setGeometry(DesignWidth - DesignScrollWidth, 0, DesignScrollWidth, DesignHeight);
+}
+
+const Automation::ClassInfo *VrnFieldList::classInfo() const
+{
+    return &staticClassInfo();
+}
+
+const Automation::ClassInfo &VrnFieldList::staticClassInfo()
+{
+    using Text = std::u16string;
+    static const Automation::ClassInfo info =
+        Automation::ClassBuilder<VrnFieldList>(
+            "VrnFieldList", "OrvFields.VrnFieldList", "{C3FC5ABC-D82F-4149-8A9D-E65B3B534642}",
+            InterfaceName, "{01039751-D21B-4409-8B1A-9EB0805FE20C}")
+            .control()
+            .get("Count", 0x68030000, &VrnFieldList::Count)
+            .get("Enabled", 0x68030001, &VrnFieldList::Enabled)
+            .put("Enabled", 0x68030001, &VrnFieldList::setListEnabled)
+            .get("LinesCount", 0x68030002, &VrnFieldList::LinesCount)
+            .put("LinesCount", 0x68030002, &VrnFieldList::setLinesCount)
+            .get("LockOnEnter", 0x68030003, &VrnFieldList::LockOnEnter)
+            .put("LockOnEnter", 0x68030003, &VrnFieldList::setLockOnEnter)
+            .get("SelectedIndex", 0x68030004, &VrnFieldList::SelectedIndex)
+            .put("SelectedIndex", 0x68030004, &VrnFieldList::setSelectedIndex)
+            .method("AddElem", 0x60030000, &VrnFieldList::AddElem,
+                    {"fieldName", "fieldValue", "Editable"})
+            .method("Clear", 0x60030001, &VrnFieldList::Clear)
+            .method("EnsureVisible", 0x60030002, &VrnFieldList::EnsureVisible, {"Index"})
+            .method("RemoveElem", 0x60030003, &VrnFieldList::RemoveElem, {"Index"})
+            .events("__VrnFieldList", "{92410201-0FEB-4E83-80EA-6533530FEF14}")
+            .event<Text, Text>("AddField", 1, {"Name", "Value"})
+            .event<>("Change", 2, {})
+            .event<Text, Text, bool &>("ChangingFieldName", 3, {"OldName", "NewName", "Cancel"})
+            .event<Text, Text, bool &>("ChangingFieldValue", 4, {"OldValue", "NewValue", "Cancel"})
+            .event<Text, Text>("ChangeFieldName", 5, {"OldName", "NewName"})
+            .event<Text, Text>("ChangeFieldValue", 6, {"Name", "Value"})
+            .event<Text, Text>("RemoveField", 7, {"Name", "Value"})
+            .event<>("SelectedChange", 8, {})
+            .build();
+    return info;
+}
+
+Automation::Ref<VrnFieldList> VrnFieldList::create(Container *parent, const std::string &name)
+{
+    return Automation::Ref<VrnFieldList>(new VrnFieldList(parent, name));
+}
+
+VrnFieldList::VrnFieldList(Container *parent, const std::string &name)
+    : m_control(createUserControl(parent, name))
+{
+    m_control->setFocusable(true);
+    for (int i = 0; i < PairsAtCreation; ++i) {
+        createBox(false, i).setGeometry({0, i * RowPitch, DesignNameWidth, BoxHeight});
+        createBox(true, i).setGeometry(
+            {DesignValueLeft, i * RowPitch, DesignValueWidth, BoxHeight});
+    }
+    m_scroll = createScrollBar(*m_control, "VScroll1");
+    m_scroll->setGeometry({DesignWidth - DesignScrollWidth, 0, DesignScrollWidth, DesignHeight});
     // The toolkit's defaults for a scroll bar: 0 to 32767 in steps of 1.
     m_scroll->setRange(0, 32767);
-    m_scroll->setSingleStep(1);
-    m_scroll->setPageStep(1);
-    m_scroll->setFocusPolicy(Qt::StrongFocus);
-    m_scroll->installEventFilter(this);
-    connect(m_scroll, &QScrollBar::valueChanged, this, &VrnFieldList::VScroll1_Change);
-    resize(DesignWidth, DesignHeight);
+    m_scroll->setSmallChange(1);
+    m_scroll->setLargeChange(1);
     UserControl_Initialize();
+    m_scroll->onChange = [this] {
+        VScroll1_Change();
+    };
+    m_scroll->onKeyDown = [this](int key, int shift) {
+        VScroll1_KeyDown(key, shift);
+    };
+    m_control->onResize = [this] {
+        UserControl_Resize();
+    };
+    m_control->onGotFocus = [this] {
+        UserControl_GotFocus();
+    };
+    m_control->onKeyDown = [this](int key, int shift) {
+        UserControl_KeyDown(key, shift);
+    };
+    // Sited at its design size: the first layout.
+    setGeometry({0, 0, DesignWidth, DesignHeight});
 }
 
 VrnFieldList::~VrnFieldList()
 {
     UserControl_Terminate();
-    // The boxes outlive this body (QWidget deletes its children later): their
-    // notifications must not reach a list that is going away.
-    for (QLineEdit *box : std::as_const(m_names))
-        box->removeEventFilter(this);
-    for (QLineEdit *box : std::as_const(m_values))
-        box->removeEventFilter(this);
-    m_scroll->removeEventFilter(this);
-    disconnect(m_scroll, nullptr, this, nullptr);
-}
-
-QSize VrnFieldList::sizeHint() const
-{
-    return QSize(DesignWidth, DesignHeight);
+    // Destroying the controls may move the focus: no notification may reach a list
+    // that is going away.
+    for (auto *boxes : {&m_names, &m_values}) {
+        for (const std::unique_ptr<TextBox> &box : *boxes) {
+            box->onChange = nullptr;
+            box->onClick = nullptr;
+            box->onGotFocus = nullptr;
+            box->onLostFocus = nullptr;
+            box->onKeyDown = nullptr;
+        }
+    }
+    m_scroll->onChange = nullptr;
+    m_scroll->onKeyDown = nullptr;
+    m_control->onResize = nullptr;
+    m_control->onGotFocus = nullptr;
+    m_control->onKeyDown = nullptr;
 }
 
 void VrnFieldList::UserControl_Initialize()
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.UserControl_Initialize"));
+    ErrorTrap trap(u".VrnFieldList.UserControl_Initialize");
     trap.run([&] {
         trap.at(1);
         m_rows.clear();
@@ -169,25 +224,44 @@ void VrnFieldList::UserControl_Initialize()
 
 void VrnFieldList::UserControl_Terminate()
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.UserControl_Terminate"));
+    ErrorTrap trap(u".VrnFieldList.UserControl_Terminate");
     trap.run([&] {
         trap.at(1);
         Clear();
         trap.at(2);
-        m_rows = QList<Row>();
+        m_rows = {};
     });
 }
 
-QLineEdit *VrnFieldList::createBox(const QString &name, int index)
+TextBox &VrnFieldList::createBox(bool value, int index)
 {
-    auto *box = new QLineEdit(this);
-    box->setObjectName(name + u'_' + QString::number(index));
-    box->installEventFilter(this);
-    ShowWholeTextWhenCutOff(box);
-    const bool value = !name.startsWith(u"txtFieldName");
-    box->setAccessibleName(rowBoxName(value, QString()));
-    (value ? m_values : m_names).append(box);
-    box->show();
+    std::unique_ptr<TextBox> made = createTextBox(
+        *m_control, (value ? "txtFieldValue_" : "txtFieldName_") + std::to_string(index));
+    TextBox &box = *made;
+    box.setAccessibleName(rowBoxName(value, {}));
+    if (value) {
+        box.onClick = [this, index] {
+            txtFieldValue_Click(index);
+        };
+        box.onLostFocus = [this, index] {
+            txtFieldValue_LostFocus(index);
+        };
+        box.onKeyDown = [this, index](int key, int shift) {
+            txtFieldValue_KeyDown(index, key, shift);
+        };
+    } else {
+        box.onClick = [this, index] {
+            txtFieldName_Click(index);
+        };
+        box.onLostFocus = [this, index] {
+            txtFieldName_LostFocus(index);
+        };
+        box.onKeyDown = [this, index](int key, int shift) {
+            txtFieldName_KeyDown(index, key, shift);
+        };
+    }
+    (value ? m_values : m_names).push_back(std::move(made));
+    box.show();
     return box;
 }
 
@@ -201,133 +275,138 @@ void VrnFieldList::setListEnabled(bool vValue)
     IRefresh();
 }
 
-void VrnFieldList::setLinesCount(qint32 vValue)
+void VrnFieldList::setLinesCount(std::int32_t vValue)
 {
     if (vValue == m_linesCount)
         return;
     if (vValue < 0)
         Automation::raise(Automation::InvalidProcedureCall);
-    if (vValue > (QWIDGETSIZE_MAX - 1) / RowPitch)
+    if (vValue > (LargestHeight - 1) / RowPitch)
         Automation::raise(Automation::Overflow);
     m_linesCount = vValue;
-    applyHeight(vValue * RowPitch + 1);
+    Rect place = m_control->geometry();
+    place.height = vValue * RowPitch + 1;
+    setGeometry(place);
 }
 
-void VrnFieldList::applyHeight(int pixels)
+void VrnFieldList::setGeometry(const Rect &pixels)
 {
-    const QSize old = size();
-    resize(width(), pixels);
-    // A hidden widget gets its resize only when shown; the layout must follow now,
-    // as the property promises.
-    if (testAttribute(Qt::WA_PendingResizeEvent)) {
-        setAttribute(Qt::WA_PendingResizeEvent, false);
-        QResizeEvent event(size(), old);
-        QCoreApplication::sendEvent(this, &event);
-    }
+    m_control->setGeometry(pixels);
+    layOutNewSize();
 }
 
-void VrnFieldList::setSelectedIndex(qint32 vValue)
+void VrnFieldList::layOutNewSize()
+{
+    // A toolkit may hold back the resize of a hidden control until it is shown; the
+    // layout must follow now.
+    const Rect now = m_control->geometry();
+    if (now.width != m_laidOutWidth || now.height != m_laidOutHeight)
+        UserControl_Resize();
+}
+
+void VrnFieldList::setSelectedIndex(std::int32_t vValue)
 {
     if (vValue == m_selectedIndex)
         return;
     m_selectedIndex = vValue;
     IRefresh();
-    raiseEvent([&] { emit SelectedChange(); });
+    raiseEvent(&Events::SelectedChange);
 }
 
 // ---- rows
 
-VrnFieldList::Row &VrnFieldList::rowAt(qint32 row)
+VrnFieldList::Row &VrnFieldList::rowAt(std::int32_t row)
 {
     if (row < 1 || row > Count())
         Automation::raise(Automation::SubscriptOutOfRange);
-    return m_rows[row - 1];
+    return m_rows[std::size_t(row - 1)];
 }
 
-const VrnFieldList::Row &VrnFieldList::rowAt(qint32 row) const
+const VrnFieldList::Row &VrnFieldList::rowAt(std::int32_t row) const
 {
     if (row < 1 || row > Count())
         Automation::raise(Automation::SubscriptOutOfRange);
-    return m_rows.at(row - 1);
+    return m_rows[std::size_t(row - 1)];
 }
 
-QString VrnFieldList::RowNames(qint32 row) const
+std::u16string VrnFieldList::RowNames(std::int32_t row) const
 {
     return rowAt(row).name;
 }
 
-QString VrnFieldList::RowValues(qint32 row) const
+std::u16string VrnFieldList::RowValues(std::int32_t row) const
 {
     return rowAt(row).value;
 }
 
-bool VrnFieldList::RowEditable(qint32 row) const
+bool VrnFieldList::RowEditable(std::int32_t row) const
 {
     return rowAt(row).editable;
 }
 
-QLineEdit *VrnFieldList::txtFieldName(int index) const
+TextBox &VrnFieldList::txtFieldName(int index)
 {
-    if (index < 0 || index >= m_names.size())
+    if (index < 0 || std::size_t(index) >= m_names.size())
         Automation::raise(Automation::SubscriptOutOfRange);
-    return m_names.at(index);
+    return *m_names[std::size_t(index)];
 }
 
-QLineEdit *VrnFieldList::txtFieldValue(int index) const
+TextBox &VrnFieldList::txtFieldValue(int index)
 {
-    if (index < 0 || index >= m_values.size())
+    if (index < 0 || std::size_t(index) >= m_values.size())
         Automation::raise(Automation::SubscriptOutOfRange);
-    return m_values.at(index);
+    return *m_values[std::size_t(index)];
 }
 
-void VrnFieldList::AddElem(const QString &fieldName, const QString &fieldValue, bool Editable)
+void VrnFieldList::AddElem(const std::u16string &fieldName, const std::u16string &fieldValue,
+                           bool Editable)
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.AddElem"));
+    ErrorTrap trap(u".VrnFieldList.AddElem");
     trap.run([&] {
         trap.at(1);
-        m_rows.append(Row{fieldName, fieldValue, Editable});
+        m_rows.push_back(Row{fieldName, fieldValue, Editable});
         trap.at(2);
         IRefresh();
         trap.at(3);
-        raiseEvent([&] { emit Change(); });
+        raiseEvent(&Events::Change);
         trap.at(4);
-        raiseEvent([&] { emit AddField(fieldName, fieldValue); });
+        raiseEvent(&Events::AddField, fieldName, fieldValue);
         trap.at(5);
         EnsureVisible(Count());
         trap.at(6);
         setSelectedIndex(Count());
         trap.at(7);
-        raiseEvent([&] { emit SelectedChange(); });
+        raiseEvent(&Events::SelectedChange);
         trap.at(8);
         if (Editable) {
             const int i = Count() - m_firstVisible;
-            QLineEdit *name = txtFieldName(i);
+            TextBox &name = txtFieldName(i);
             selectAllText(name);
             giveFocus(name);
             // The face stays with these two boxes, whatever row they show later.
-            const QString face = mdli18n::SystemFont(2);
-            StdFont(name).setName(face);
-            StdFont(txtFieldValue(i)).setName(face);
+            const std::u16string face = mdli18n::SystemFont(2);
+            name.font().setName(face);
+            txtFieldValue(i).font().setName(face);
         }
     });
 }
 
-void VrnFieldList::RemoveElem(qint32 Index)
+void VrnFieldList::RemoveElem(std::int32_t Index)
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.RemoveElem"));
+    ErrorTrap trap(u".VrnFieldList.RemoveElem");
     trap.run([&] {
         trap.at(1);
         if (Index < 1 || Index > Count())
             return;
         trap.at(2);
-        const Row removed = m_rows.at(Index - 1);
+        const Row removed = m_rows[std::size_t(Index - 1)];
         trap.at(3);
-        m_rows.remove(Index - 1);
+        m_rows.erase(m_rows.begin() + std::ptrdiff_t(Index - 1));
         trap.at(4);
         if (m_selectedIndex == Index) {
             if (m_selectedIndex > Count())
                 --m_selectedIndex;
-            raiseEvent([&] { emit SelectedChange(); });
+            raiseEvent(&Events::SelectedChange);
         } else if (m_selectedIndex > Index) {
             --m_selectedIndex;
         }
@@ -337,28 +416,28 @@ void VrnFieldList::RemoveElem(qint32 Index)
         trap.at(6);
         IRefresh();
         trap.at(7);
-        raiseEvent([&] { emit Change(); });
+        raiseEvent(&Events::Change);
         trap.at(8);
-        raiseEvent([&] { emit RemoveField(removed.name, removed.value); });
+        raiseEvent(&Events::RemoveField, removed.name, removed.value);
     });
 }
 
 void VrnFieldList::Clear()
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.Clear"));
+    ErrorTrap trap(u".VrnFieldList.Clear");
     trap.run([&] {
         trap.at(1);
         m_rows.clear();
         trap.at(2);
         IRefresh();
         trap.at(3);
-        raiseEvent([&] { emit Change(); });
+        raiseEvent(&Events::Change);
     });
 }
 
-void VrnFieldList::EnsureVisible(qint32 Index)
+void VrnFieldList::EnsureVisible(std::int32_t Index)
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.EnsureVisible"));
+    ErrorTrap trap(u".VrnFieldList.EnsureVisible");
     trap.run([&] {
         trap.at(1);
         IEnsureVisible(Index, true);
@@ -367,19 +446,16 @@ void VrnFieldList::EnsureVisible(qint32 Index)
 
 // ---- layout and drawing
 
-void VrnFieldList::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    UserControl_Resize();
-}
-
 void VrnFieldList::UserControl_Resize()
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.UserControl_Resize"));
+    ErrorTrap trap(u".VrnFieldList.UserControl_Resize");
     trap.run([&] {
         trap.at(1);
-        const int w = width();
-        const int h = height() - 1;
+        const Rect size = m_control->geometry();
+        m_laidOutWidth = size.width;
+        m_laidOutHeight = size.height;
+        const int w = size.width;
+        const int h = size.height - 1;
         trap.at(2);
         m_linesCount = h / RowPitch + (h % RowPitch == 0 ? 0 : 1);
         trap.at(3);
@@ -387,35 +463,34 @@ void VrnFieldList::UserControl_Resize()
             for (int i = m_rowsCreated; i < m_linesCount; ++i) {
                 // New boxes copy the first pair's settings, then take the fonts for
                 // the user's script.
-                QLineEdit *name = createBox(QStringLiteral("txtFieldName"), i);
-                name->setFont(m_names.constFirst()->font());
-                name->setGeometry(0, i * RowPitch, name->width(), BoxHeight);
-                StdFont nameFont(name);
-                mdli18n::SetProperFont(nameFont, 0, 1);
-                QLineEdit *value = createBox(QStringLiteral("txtFieldValue"), i);
-                value->setFont(m_values.constFirst()->font());
-                value->setGeometry(m_nameWidth, i * RowPitch, value->width(), BoxHeight);
-                StdFont valueFont(value);
-                mdli18n::SetProperFont(valueFont, 0, 1);
+                TextBox &name = createBox(false, i);
+                copyFont(name.font(), m_names.front()->font());
+                name.setGeometry({0, i * RowPitch, name.geometry().width, BoxHeight});
+                mdli18n::SetProperFont(name.font(), 0, 1);
+                TextBox &value = createBox(true, i);
+                copyFont(value.font(), m_values.front()->font());
+                value.setGeometry({m_nameWidth, i * RowPitch, value.geometry().width, BoxHeight});
+                mdli18n::SetProperFont(value.font(), 0, 1);
                 // Keyboard order: row by row, the scroll bar last.
-                setTabOrder(m_values.at(i - 1), name);
-                setTabOrder(name, value);
-                setTabOrder(value, m_scroll);
+                m_control->setTabOrder(txtFieldValue(i - 1), name);
+                m_control->setTabOrder(name, value);
+                m_control->setTabOrder(value, *m_scroll);
             }
             m_rowsCreated = m_linesCount;
         }
         trap.at(4);
-        const int s = m_scroll->width();
+        const int s = m_scroll->geometry().width;
         m_nameWidth = int(std::nearbyint(double(w - s) / 100 * NameShare));
         trap.at(5);
         for (int i = 0; i < m_linesCount; ++i) {
-            QLineEdit *name = txtFieldName(i);
-            name->setGeometry(name->x(), name->y(), m_nameWidth + 1, BoxHeight);
-            QLineEdit *value = txtFieldValue(i);
-            value->setGeometry(m_nameWidth, value->y(), w - m_nameWidth - s, BoxHeight);
+            TextBox &name = txtFieldName(i);
+            const Rect n = name.geometry();
+            name.setGeometry({n.left, n.top, m_nameWidth + 1, BoxHeight});
+            TextBox &value = txtFieldValue(i);
+            value.setGeometry({m_nameWidth, value.geometry().top, w - m_nameWidth - s, BoxHeight});
         }
         trap.at(6);
-        m_scroll->setGeometry(w - s, m_scroll->y(), s, h + 1);
+        m_scroll->setGeometry({w - s, m_scroll->geometry().top, s, h + 1});
         trap.at(7);
         IRefresh();
     });
@@ -423,14 +498,14 @@ void VrnFieldList::UserControl_Resize()
 
 void VrnFieldList::IRefresh()
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.IRefresh"));
+    ErrorTrap trap(u".VrnFieldList.IRefresh");
     const bool done = trap.run([&] {
         trap.at(1);
         if (m_refreshing)
             return;
         m_refreshing = true;
         trap.at(2);
-        const qint32 count = Count();
+        const std::int32_t count = Count();
         if (count <= m_linesCount)
             m_firstVisible = 1;
         else if (m_firstVisible + m_linesCount - 1 > count)
@@ -447,10 +522,9 @@ void VrnFieldList::IRefresh()
         }
         trap.at(4);
         if (count > m_linesCount) {
-            m_scroll->setMinimum(int16(1));
-            m_scroll->setMaximum(int16(count - m_linesCount + 1));
-            m_scroll->setPageStep(int16(m_linesCount));
-            m_scroll->setSingleStep(int16(1));
+            m_scroll->setRange(int16(1), int16(count - m_linesCount + 1));
+            m_scroll->setLargeChange(int16(m_linesCount));
+            m_scroll->setSmallChange(int16(1));
             m_scroll->setEnabled(true);
             m_scroll->setValue(int16(m_firstVisible));
         } else {
@@ -463,37 +537,36 @@ void VrnFieldList::IRefresh()
         m_refreshing = false; // later redraws must run
 }
 
-void VrnFieldList::drawRow(qint32 row, int visual)
+void VrnFieldList::drawRow(std::int32_t row, int visual)
 {
     const Row &r = rowAt(row);
     const bool selected = m_selectedIndex == row;
 
-    QLineEdit *name = txtFieldName(visual);
+    TextBox &name = txtFieldName(visual);
     if (!m_enabled) {
-        name->setEnabled(false);
-        SetBackColor(name, SystemColor(COLOR_3DLIGHT));
+        name.setEnabled(false);
+        name.setBackColor(SystemColor(COLOR_3DLIGHT));
     } else if (r.editable) {
-        name->setEnabled(true);
-        name->setReadOnly(false);
-        SetBackColor(name, selected ? ToOleColor(GetSysColor(COLOR_GRADIENTACTIVECAPTION))
-                                    : SystemColor(COLOR_WINDOW));
+        name.setEnabled(true);
+        name.setReadOnly(false);
+        name.setBackColor(selected ? GetSysColor(COLOR_GRADIENTACTIVECAPTION)
+                                   : SystemColor(COLOR_WINDOW));
     } else {
-        name->setEnabled(true);
-        name->setReadOnly(true);
-        SetBackColor(name, selected ? ToOleColor(GetSysColor(COLOR_MENUHILIGHT))
-                                    : SystemColor(COLOR_3DLIGHT));
+        name.setEnabled(true);
+        name.setReadOnly(true);
+        name.setBackColor(selected ? GetSysColor(COLOR_MENUHILIGHT) : SystemColor(COLOR_3DLIGHT));
     }
     setText(name, r.name);
 
     // Values stay editable in every row: the value box's read-only state is never set.
-    QLineEdit *value = txtFieldValue(visual);
+    TextBox &value = txtFieldValue(visual);
     if (!m_enabled) {
-        value->setEnabled(false);
-        SetBackColor(value, SystemColor(COLOR_3DLIGHT));
+        value.setEnabled(false);
+        value.setBackColor(SystemColor(COLOR_3DLIGHT));
     } else {
-        value->setEnabled(true);
-        SetBackColor(value, selected ? ToOleColor(GetSysColor(COLOR_GRADIENTACTIVECAPTION))
-                                     : SystemColor(COLOR_WINDOW));
+        value.setEnabled(true);
+        value.setBackColor(selected ? GetSysColor(COLOR_GRADIENTACTIVECAPTION)
+                                    : SystemColor(COLOR_WINDOW));
     }
     setText(value, r.value);
     nameBoxes(name, value, r.name);
@@ -501,17 +574,17 @@ void VrnFieldList::drawRow(qint32 row, int visual)
 
 void VrnFieldList::blankRow(int visual)
 {
-    for (QLineEdit *box : {txtFieldName(visual), txtFieldValue(visual)}) {
+    for (TextBox *box : {&txtFieldName(visual), &txtFieldValue(visual)}) {
         box->setEnabled(false);
-        SetBackColor(box, SystemColor(COLOR_3DLIGHT));
-        setText(box, QString());
+        box->setBackColor(SystemColor(COLOR_3DLIGHT));
+        setText(*box, {});
     }
-    nameBoxes(txtFieldName(visual), txtFieldValue(visual), QString());
+    nameBoxes(txtFieldName(visual), txtFieldValue(visual), {});
 }
 
-void VrnFieldList::IEnsureVisible(qint32 Index, bool Refresh)
+void VrnFieldList::IEnsureVisible(std::int32_t Index, bool Refresh)
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.IEnsureVisible"));
+    ErrorTrap trap(u".VrnFieldList.IEnsureVisible");
     trap.run([&] {
         trap.at(1);
         if (Count() <= m_linesCount)
@@ -531,7 +604,7 @@ void VrnFieldList::IEnsureVisible(qint32 Index, bool Refresh)
 
 void VrnFieldList::VScroll1_Change()
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.VScroll1_Change"));
+    ErrorTrap trap(u".VrnFieldList.VScroll1_Change");
     trap.run([&] {
         trap.at(1);
         if (m_firstVisible != m_scroll->value()) {
@@ -543,85 +616,9 @@ void VrnFieldList::VScroll1_Change()
 
 // ---- editing and keyboard
 
-bool VrnFieldList::eventFilter(QObject *watched, QEvent *event)
-{
-    const int name = indexIn(m_names, watched);
-    const int value = name < 0 ? indexIn(m_values, watched) : -1;
-    switch (event->type()) {
-    case QEvent::FocusOut: {
-        // The window losing the activation (to a message box, another program) or a
-        // context menu opening leaves the box the focus of its window: no commit.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-            break;
-        if (name >= 0)
-            txtFieldName_LostFocus(name);
-        else if (value >= 0)
-            txtFieldValue_LostFocus(value);
-        break;
-    }
-    case QEvent::MouseButtonPress:
-        if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
-            break;
-        if (name >= 0)
-            txtFieldName_Click(name);
-        else if (value >= 0)
-            txtFieldValue_Click(value);
-        break;
-    case QEvent::KeyPress: {
-        // Handled before the box or the scroll bar sees the key, which it still gets.
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (name >= 0)
-            txtFieldName_KeyDown(name, KeyCodeOf(*key), ShiftOf(*key));
-        else if (value >= 0)
-            txtFieldValue_KeyDown(value, KeyCodeOf(*key), ShiftOf(*key));
-        else if (watched == m_scroll)
-            VScroll1_KeyDown(KeyCodeOf(*key), ShiftOf(*key));
-        break;
-    }
-    default:
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void VrnFieldList::focusInEvent(QFocusEvent *event)
-{
-    QWidget::focusInEvent(event);
-    switch (event->reason()) {
-    case Qt::BacktabFocusReason:
-        // Going backwards the list is reached from its own first box: pass on, as a
-        // list whose boxes take the focus does not hold it itself.
-        focusNextPrevChild(false);
-        break;
-    case Qt::ActiveWindowFocusReason:
-    case Qt::PopupFocusReason:
-        break; // its window came back: the focus never left the list
-    default:
-        UserControl_GotFocus();
-        break;
-    }
-}
-
-void VrnFieldList::keyPressEvent(QKeyEvent *event)
-{
-    if (QApplication::focusWidget() == this) {
-        UserControl_KeyDown(KeyCodeOf(*event), ShiftOf(*event));
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    // A key a box did not use comes up here. Enter was the box's commit: it must not
-    // go on to press a dialog's default button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 void VrnFieldList::UserControl_GotFocus()
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.UserControl_GotFocus"));
+    ErrorTrap trap(u".VrnFieldList.UserControl_GotFocus");
     trap.run([&] {
         trap.at(1);
         if (m_selectedIndex <= 0)
@@ -647,7 +644,7 @@ void VrnFieldList::VScroll1_KeyDown(int KeyCode, int Shift)
     OnKey(KeyCode, Shift, false, false);
 }
 
-void VrnFieldList::selectRow(const QString &source, int Index)
+void VrnFieldList::selectRow(const char16_t *source, int Index)
 {
     ErrorTrap trap(source);
     trap.run([&] {
@@ -658,75 +655,75 @@ void VrnFieldList::selectRow(const QString &source, int Index)
         trap.at(2);
         IRefresh();
         trap.at(3);
-        raiseEvent([&] { emit SelectedChange(); });
+        raiseEvent(&Events::SelectedChange);
     });
 }
 
 void VrnFieldList::txtFieldName_Click(int Index)
 {
-    selectRow(QStringLiteral(".VrnFieldList.txtFieldName_Click"), Index);
+    selectRow(u".VrnFieldList.txtFieldName_Click", Index);
 }
 
 void VrnFieldList::txtFieldValue_Click(int Index)
 {
-    selectRow(QStringLiteral(".VrnFieldList.txtFieldValue_Click"), Index);
+    selectRow(u".VrnFieldList.txtFieldValue_Click", Index);
 }
 
 void VrnFieldList::txtFieldName_LostFocus(int Index)
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.txtFieldName_LostFocus"));
+    ErrorTrap trap(u".VrnFieldList.txtFieldName_LostFocus");
     trap.run([&] {
         trap.at(1);
-        const qint32 r = m_firstVisible + Index;
+        const std::int32_t r = m_firstVisible + Index;
         if (r > Count())
             return;
         trap.at(2);
-        const QString oldName = rowAt(r).name;
-        const QString newName = txtFieldName(Index)->text();
+        const std::u16string oldName = rowAt(r).name;
+        const std::u16string newName = txtFieldName(Index).text();
         bool cancel = false;
         trap.at(3);
-        raiseEvent([&] { emit ChangingFieldName(oldName, newName, cancel); });
+        raiseEvent(&Events::ChangingFieldName, oldName, newName, cancel);
         if (!cancel) {
             trap.at(4);
             rowAt(r).name = newName;
             nameBoxes(txtFieldName(Index), txtFieldValue(Index), newName);
-            raiseEvent([&] { emit ChangeFieldName(oldName, newName); });
+            raiseEvent(&Events::ChangeFieldName, oldName, newName);
         } else {
             trap.at(5);
-            txtFieldName(Index)->setText(oldName);
+            txtFieldName(Index).setText(oldName);
         }
     });
 }
 
 void VrnFieldList::txtFieldValue_LostFocus(int Index)
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.txtFieldValue_LostFocus"));
+    ErrorTrap trap(u".VrnFieldList.txtFieldValue_LostFocus");
     trap.run([&] {
         trap.at(1);
-        const qint32 r = m_firstVisible + Index;
+        const std::int32_t r = m_firstVisible + Index;
         if (r > Count())
             return;
         trap.at(2);
-        const QString oldValue = rowAt(r).value;
-        const QString newValue = txtFieldValue(Index)->text();
+        const std::u16string oldValue = rowAt(r).value;
+        const std::u16string newValue = txtFieldValue(Index).text();
         bool cancel = false;
         trap.at(3);
-        raiseEvent([&] { emit ChangingFieldValue(oldValue, newValue, cancel); });
+        raiseEvent(&Events::ChangingFieldValue, oldValue, newValue, cancel);
         if (!cancel) {
             trap.at(4);
             rowAt(r).value = newValue;
-            const QString name = txtFieldName(Index)->text();
-            raiseEvent([&] { emit ChangeFieldValue(name, newValue); });
+            const std::u16string name = txtFieldName(Index).text();
+            raiseEvent(&Events::ChangeFieldValue, name, newValue);
         } else {
             trap.at(5);
-            txtFieldValue(Index)->setText(oldValue);
+            txtFieldValue(Index).setText(oldValue);
         }
     });
 }
 
 void VrnFieldList::txtFieldName_KeyDown(int Index, int KeyCode, int Shift)
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.txtFieldName_KeyDown"));
+    ErrorTrap trap(u".VrnFieldList.txtFieldName_KeyDown");
     trap.run([&] {
         trap.at(1);
         OnKey(KeyCode, Shift, true, false);
@@ -743,7 +740,7 @@ void VrnFieldList::txtFieldName_KeyDown(int Index, int KeyCode, int Shift)
 
 void VrnFieldList::txtFieldValue_KeyDown(int Index, int KeyCode, int Shift)
 {
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.txtFieldValue_KeyDown"));
+    ErrorTrap trap(u".VrnFieldList.txtFieldValue_KeyDown");
     trap.run([&] {
         trap.at(1);
         OnKey(KeyCode, Shift, false, true);
@@ -753,10 +750,10 @@ void VrnFieldList::txtFieldValue_KeyDown(int Index, int KeyCode, int Shift)
     });
 }
 
-void VrnFieldList::OnKey(int KeyCode, int Shift, bool InName, bool InValue)
+void VrnFieldList::OnKey(int KeyCode, int /*Shift*/, bool InName, bool InValue)
 {
-    Q_UNUSED(Shift); // every shift state moves alike
-    ErrorTrap trap(QStringLiteral(".VrnFieldList.OnKey"));
+    // Every shift state moves alike.
+    ErrorTrap trap(u".VrnFieldList.OnKey");
     trap.run([&] {
         if (m_selectedIndex <= 0)
             return;
@@ -784,13 +781,13 @@ void VrnFieldList::OnKey(int KeyCode, int Shift, bool InName, bool InValue)
         trap.at(4);
         IRefresh();
         trap.at(5);
-        raiseEvent([&] { emit SelectedChange(); });
+        raiseEvent(&Events::SelectedChange);
         trap.at(6);
         // Moving the focus makes the box that had it commit, with the text the
         // redraw put into it.
         if (InName || InValue) {
             const int v = m_selectedIndex - m_firstVisible;
-            QLineEdit *box = InName ? txtFieldName(v) : txtFieldValue(v);
+            TextBox &box = InName ? txtFieldName(v) : txtFieldValue(v);
             selectAllText(box);
             giveFocus(box);
         }

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "FieldSet.h"
 
+#include "automation/Text.h"
+#include "tagora/LocalTime.h"
 #include "tagora/PdfText.h"
 #include "tagora/StandardEntries.h"
 #include "tagora/TagoraInfo.h"
-
-#include <QDateTime>
 
 #include <algorithm>
 #include <cmath>
@@ -20,9 +20,9 @@ namespace {
 
 // Progress is computed in single precision, each percentage rounded half to even
 // (the default rounding mode of nearbyint).
-qint16 percentOf(float running)
+std::int16_t percentOf(float running)
 {
-    return qint16(std::nearbyintf(running));
+    return std::int16_t(std::nearbyintf(running));
 }
 
 } // namespace
@@ -56,37 +56,44 @@ FieldSet::FieldRef FieldSet::field(int position) const
     return m_fields[size_t(position - 1)];
 }
 
-FieldSet::FieldRef FieldSet::find(const QString &name) const
+std::u16string FieldSet::keyOf(const std::u16string &name)
 {
-    return m_byKey.value(keyOf(name));
+    return Automation::foldCase(name);
 }
 
-bool FieldSet::isValidName(const QString &name)
+FieldSet::FieldRef FieldSet::find(const std::u16string &name) const
+{
+    const auto found = m_byKey.find(keyOf(name));
+    return found != m_byKey.end() ? found->second : nullptr;
+}
+
+bool FieldSet::isValidName(const std::u16string &name)
 {
     // The edited four first, then the four the file keeps.
     for (const auto &group : {Entries::Edited, Entries::Kept})
-        for (const QLatin1String reserved : group)
+        for (const auto &reserved : group)
             if (name == reserved)
                 return false;
     return true;
 }
 
-int FieldSet::standardEntry(const QString &name)
+int FieldSet::standardEntry(const std::u16string &name)
 {
-    static const QStringList lower = [] {
-        QStringList names;
+    static const std::vector<std::u16string> lower = [] {
+        std::vector<std::u16string> names;
         for (const auto &group : {Entries::Edited, Entries::Kept})
-            for (const QLatin1String entry : group)
-                names.append(QString(entry).toLower());
+            for (const auto &entry : group)
+                names.push_back(Automation::lowerCase(entry));
         return names;
     }();
     // Lower case never shortens a name: only names of the lengths of theirs can match.
     if (name.size() < 5 || name.size() > 12)
         return -1;
-    return int(lower.indexOf(name.toLower()));
+    const auto found = std::find(lower.begin(), lower.end(), Automation::lowerCase(name));
+    return found != lower.end() ? int(found - lower.begin()) : -1;
 }
 
-FieldSet::FieldRef FieldSet::add(const QString &name, const QString &value)
+FieldSet::FieldRef FieldSet::add(const std::u16string &name, const std::u16string &value)
 {
     if (!isValidName(name))
         return nullptr;
@@ -96,15 +103,15 @@ FieldSet::FieldRef FieldSet::add(const QString &name, const QString &value)
     field->setName(name);
     field->setContent(value);
     m_fields.push_back(field);
-    m_byKey.insert(keyOf(name), field);
+    m_byKey.emplace(keyOf(name), field);
     return field;
 }
 
-FieldSet::FieldRef FieldSet::remove(const QString &name)
+FieldSet::FieldRef FieldSet::remove(const std::u16string &name)
 {
     FieldRef field = find(name);
     if (field) {
-        m_byKey.remove(keyOf(field->Name()));
+        m_byKey.erase(keyOf(field->Name()));
         m_fields.erase(std::find(m_fields.begin(), m_fields.end(), field));
     }
     return field;
@@ -125,7 +132,7 @@ void FieldSet::clearAll()
     m_keywords.clear();
 }
 
-void FieldSet::read(TagoraInfo &library, const QString &path, Observer &observer)
+void FieldSet::read(TagoraInfo &library, const std::u16string &path, Observer &observer)
 {
     observer.step(3);
     const int n = library.ReadInfo(path);
@@ -136,16 +143,16 @@ void FieldSet::read(TagoraInfo &library, const QString &path, Observer &observer
     m_kept = {};
     for (int i = 0; i < n; ++i) {
         observer.yield();
-        const QString name = library.InfoName(i);
-        const QString value = library.InfoValue(i);
-        m_readNames.append(name);
-        QString *standard[] = {&m_title, &m_author, &m_subject, &m_keywords};
+        const std::u16string name = library.InfoName(i);
+        const std::u16string value = library.InfoValue(i);
+        m_readNames.push_back(name);
+        std::u16string *standard[] = {&m_title, &m_author, &m_subject, &m_keywords};
         const int entry = standardEntry(name);
         if (entry >= 0)
             m_holds[size_t(entry)] = true;
         if (entry >= 0 && entry < 4)
             *standard[entry] = value;
-        else if (entry < 0 && !value.isEmpty())
+        else if (entry < 0 && !value.empty())
             add(name, value);
         else if (entry >= 4) // left to the file: shown, never edited here
             m_kept[size_t(entry - 4)] = value;
@@ -153,7 +160,7 @@ void FieldSet::read(TagoraInfo &library, const QString &path, Observer &observer
     }
 }
 
-void FieldSet::save(TagoraInfo &library, const QString &path, Observer &observer) const
+void FieldSet::save(TagoraInfo &library, const std::u16string &path, Observer &observer) const
 {
     observer.step(2);
     const int n = library.ReadInfo(path);
@@ -174,7 +181,7 @@ void FieldSet::save(TagoraInfo &library, const QString &path, Observer &observer
         observer.percent(percentOf(running));
     }
     observer.step(7);
-    library.WriteStandardInfo(path, m_title, m_author, m_subject, m_keywords, QString(), QString());
+    library.WriteStandardInfo(path, m_title, m_author, m_subject, m_keywords, {}, {});
     observer.step(8);
     if (!observer.carryOn())
         return;
@@ -191,27 +198,29 @@ void FieldSet::save(TagoraInfo &library, const QString &path, Observer &observer
     }
 }
 
-void FieldSet::saveChanges(TagoraInfo &library, const QString &path, const FieldSet &before) const
+void FieldSet::saveChanges(TagoraInfo &library, const std::u16string &path,
+                           const FieldSet &before) const
 {
     bool changed = false;
-    const QString now[] = {m_title, m_author, m_subject, m_keywords};
-    const QString was[] = {before.m_title, before.m_author, before.m_subject, before.m_keywords};
+    const std::u16string *now[] = {&m_title, &m_author, &m_subject, &m_keywords};
+    const std::u16string *was[] = {&before.m_title, &before.m_author, &before.m_subject,
+                                   &before.m_keywords};
     for (int entry = 0; entry < 4; ++entry) {
-        if (now[entry] == was[entry])
+        if (*now[entry] == *was[entry])
             continue;
         changed = true;
-        QStringList read;
-        for (const QString &name : before.m_readNames)
+        std::vector<std::u16string> read;
+        for (const std::u16string &name : before.m_readNames)
             if (standardEntry(name) == entry)
-                read.append(name);
-        if (now[entry].isEmpty()) {
-            for (const QString &name : read)
+                read.push_back(name);
+        if (now[entry]->empty()) {
+            for (const std::u16string &name : read)
                 library.RemoveInfoEntry(path, name);
         } else {
             // The entry the read took the field from: the last of them.
             library.WriteInfoEntry(
-                path, read.isEmpty() ? QString(Entries::Edited[size_t(entry)]) : read.constLast(),
-                now[entry]);
+                path, read.empty() ? std::u16string(Entries::Edited[size_t(entry)]) : read.back(),
+                *now[entry]);
         }
     }
     // The first fields of the set that the file holds in the same order and under the
@@ -233,15 +242,17 @@ void FieldSet::saveChanges(TagoraInfo &library, const QString &path, const Field
             fields.insert(field.get());
         return fields;
     }();
-    QHash<QString, QStringList> readByKey;
-    for (const QString &name : before.m_readNames)
-        readByKey[keyOf(name)].append(name);
+    std::unordered_map<std::u16string, std::vector<std::u16string>> readByKey;
+    for (const std::u16string &name : before.m_readNames)
+        readByKey[keyOf(name)].push_back(name);
     for (const FieldRef &old : before.m_fields) {
         if (kept.count(old.get()))
             continue;
         changed = true;
-        for (const QString &name : readByKey.value(keyOf(old->Name())))
-            library.RemoveInfoEntry(path, name);
+        const auto names = readByKey.find(keyOf(old->Name()));
+        if (names != readByKey.end())
+            for (const std::u16string &name : names->second)
+                library.RemoveInfoEntry(path, name);
     }
     for (size_t i = 0; i < m_fields.size(); ++i) {
         const FieldRef &field = m_fields[i];
@@ -252,8 +263,8 @@ void FieldSet::saveChanges(TagoraInfo &library, const QString &path, const Field
     }
     // A document that changed says when.
     if (changed)
-        library.WriteInfoEntry(path, Entries::ModDate,
-                               Tagora::PdfText::date(QDateTime::currentDateTime()));
+        library.WriteInfoEntry(path, std::u16string(Entries::ModDate),
+                               Tagora::PdfText::date(Tagora::localTimeNow()));
 }
 
 } // namespace Fields

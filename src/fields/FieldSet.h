@@ -22,12 +22,11 @@
 
 #include "clsField.h"
 
-#include <QHash>
-#include <QString>
-#include <QStringList>
-
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace Tagora {
@@ -52,52 +51,52 @@ public:
     public:
         virtual ~Observer() = default;
         // The step about to run, numbered as the read and the save number them.
-        virtual void step(int statement) { Q_UNUSED(statement); }
+        virtual void step(int statement) { static_cast<void>(statement); }
         // A point where the caller's message loop may run.
         virtual void yield() {}
         // A save's progress after each removal and each custom field, 0 to 100.
-        virtual void percent(qint16 value) { Q_UNUSED(value); }
+        virtual void percent(std::int16_t value) { static_cast<void>(value); }
         // Asked after each job of a save: false stops the save there.
         virtual bool carryOn() { return true; }
     };
 
-    QString title() const { return m_title; }
-    void setTitle(const QString &value) { m_title = value; }
-    QString author() const { return m_author; }
-    void setAuthor(const QString &value) { m_author = value; }
-    QString subject() const { return m_subject; }
-    void setSubject(const QString &value) { m_subject = value; }
-    QString keywords() const { return m_keywords; }
-    void setKeywords(const QString &value) { m_keywords = value; }
+    std::u16string title() const { return m_title; }
+    void setTitle(const std::u16string &value) { m_title = value; }
+    std::u16string author() const { return m_author; }
+    void setAuthor(const std::u16string &value) { m_author = value; }
+    std::u16string subject() const { return m_subject; }
+    void setSubject(const std::u16string &value) { m_subject = value; }
+    std::u16string keywords() const { return m_keywords; }
+    void setKeywords(const std::u16string &value) { m_keywords = value; }
 
     // Number of custom fields.
     int count() const { return int(m_fields.size()); }
     // The custom field at `position` (1 to count), or none.
     FieldRef field(int position) const;
     // The custom field named `name`, letter case ignored, or none.
-    FieldRef find(const QString &name) const;
+    FieldRef find(const std::u16string &name) const;
     // False for the eight standard entry names, compared exactly.
-    static bool isValidName(const QString &name);
+    static bool isValidName(const std::u16string &name);
     // Which standard entry a name read from a file stands for, its lower case compared
     // with theirs: 0 to 3 Title, Author, Subject, Keywords; 4 to 7 the entries the set
     // never edits (Creator, Producer, CreationDate, ModDate); -1 any other name.
-    static int standardEntry(const QString &name);
+    static int standardEntry(const std::u16string &name);
 
     // What the last read found, by standardEntry's numbers: whether the file holds the
     // entry (an empty one included), and the text of the four entries the set never
     // edits (4 to 7; empty when the file has none). Copies of the set carry both.
     bool holds(int entry) const { return entry >= 0 && entry < 8 && m_holds[size_t(entry)]; }
-    QString keptText(int entry) const
+    std::u16string keptText(int entry) const
     {
-        return entry >= 4 && entry < 8 ? m_kept[size_t(entry - 4)] : QString();
+        return entry >= 4 && entry < 8 ? m_kept[size_t(entry - 4)] : std::u16string();
     }
 
     // Adds a custom field at the end and returns it. A standard name gives none and
     // changes nothing; a name the set holds already (ignoring case) gives that field,
     // unchanged.
-    FieldRef add(const QString &name, const QString &value);
+    FieldRef add(const std::u16string &name, const std::u16string &value);
     // Takes the field named `name` (ignoring case) out of the set; none when absent.
-    FieldRef remove(const QString &name);
+    FieldRef remove(const std::u16string &name);
     // Removes every custom field.
     void clear();
     // clear(), then empties the four standard fields.
@@ -107,10 +106,10 @@ public:
     // standard fields by the lower case of their names (a later entry overwrites an
     // earlier one), custom fields with a value under their names, in file order. Steps
     // 3 and 4.
-    void read(Tagora::TagoraInfo &library, const QString &path, Observer &observer);
+    void read(Tagora::TagoraInfo &library, const std::u16string &path, Observer &observer);
     // Writes the set into `path`: removes every entry the file lists, writes the four
     // standard fields, then each custom field in order. Steps 2 to 9.
-    void save(Tagora::TagoraInfo &library, const QString &path, Observer &observer) const;
+    void save(Tagora::TagoraInfo &library, const std::u16string &path, Observer &observer) const;
     // Writes into `path` only what differs from `before`, the set as `library` last read
     // it from that file (its InfoName and InfoValue still answer from that read): a
     // standard field changed goes into the entry it was read from, a custom field removed
@@ -119,21 +118,21 @@ public:
     // the set's order: those the file holds in that order, under the same names, keep
     // their entries; the ones after the first that does not are written anew, in order,
     // after them.
-    void saveChanges(Tagora::TagoraInfo &library, const QString &path,
+    void saveChanges(Tagora::TagoraInfo &library, const std::u16string &path,
                      const FieldSet &before) const;
 
 private:
-    static QString keyOf(const QString &name) { return name.toCaseFolded(); }
+    static std::u16string keyOf(const std::u16string &name);
 
-    QString m_title;
-    QString m_author;
-    QString m_subject;
-    QString m_keywords;
-    std::vector<FieldRef> m_fields;   // in order of insertion
-    QHash<QString, FieldRef> m_byKey; // by case-folded name
-    QStringList m_readNames;          // the entries of the last read, in file order
-    std::array<bool, 8> m_holds{};    // the standard entries the last read found
-    std::array<QString, 4> m_kept;    // the texts of Creator, Producer, CreationDate, ModDate
+    std::u16string m_title;
+    std::u16string m_author;
+    std::u16string m_subject;
+    std::u16string m_keywords;
+    std::vector<FieldRef> m_fields;                       // in order of insertion
+    std::unordered_map<std::u16string, FieldRef> m_byKey; // by case-folded name
+    std::vector<std::u16string> m_readNames; // the entries of the last read, in file order
+    std::array<bool, 8> m_holds{};           // the standard entries the last read found
+    std::array<std::u16string, 4> m_kept; // the texts of Creator, Producer, CreationDate, ModDate
 };
 
 } // namespace Fields

@@ -7,21 +7,21 @@
 // one it has just taken out of the set). Nothing is validated here.
 #pragma once
 
-#include <QString>
+#include <string>
 
 namespace Fields {
 
 class clsField
 {
 public:
-    QString Content() const { return m_content; }
-    void setContent(const QString &value) { m_content = value; }
-    QString Name() const { return m_name; }
-    void setName(const QString &value) { m_name = value; }
+    std::u16string Content() const { return m_content; }
+    void setContent(const std::u16string &value) { m_content = value; }
+    std::u16string Name() const { return m_name; }
+    void setName(const std::u16string &value) { m_name = value; }
 
 private:
-    QString m_name;
-    QString m_content;
+    std::u16string m_name;
+    std::u16string m_content;
 };
 
 } // namespace Fields

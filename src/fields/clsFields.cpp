@@ -6,10 +6,39 @@
 #include "tagora/TagoraInfo.h"
 #include "trap/ErrorTrap.h"
 
+#include <functional>
+
 namespace Fields {
 
 using Tagora::TagoraInfo;
 using Trap::ErrorTrap;
+
+void clsFields::Events::WorkEnded(bool) {}
+void clsFields::Events::WorkPercent(std::int16_t) {}
+void clsFields::Events::WorkError(std::int32_t) {}
+
+// The library's job events as the set follows them: the outcome of the last job, its
+// errors passed on, and a yield for each log line.
+class clsFields::LibraryEvents : public TagoraInfo::Events
+{
+public:
+    explicit LibraryEvents(clsFields &set) : m_set(set) {}
+
+    void OnJobDone(const std::u16string &, const std::u16string &) override
+    {
+        m_set.m_lastJob = true;
+    }
+    void OnJobFail(const std::u16string &, const std::u16string &) override
+    {
+        m_set.m_lastJob = false;
+    }
+    void OnJobError(std::int32_t nError) override { m_set.raiseWorkError(nError); }
+    void OnLogMessage(const std::u16string &) override { Platform::DoEvents(); }
+    void OnPageNumber(std::int32_t) override { Platform::DoEvents(); }
+
+private:
+    clsFields &m_set;
+};
 
 namespace {
 
@@ -18,47 +47,76 @@ namespace {
 class TrappedRun : public FieldSet::Observer
 {
 public:
-    TrappedRun(ErrorTrap &trap, const bool &lastJob, std::function<void(qint16)> progress = {})
+    TrappedRun(ErrorTrap &trap, const bool &lastJob,
+               std::function<void(std::int16_t)> progress = {})
         : m_trap(trap), m_lastJob(lastJob), m_progress(std::move(progress))
     {}
 
     void step(int statement) override { m_trap.at(statement); }
     void yield() override { Platform::DoEvents(); }
-    void percent(qint16 value) override { m_progress(value); }
+    void percent(std::int16_t value) override { m_progress(value); }
     bool carryOn() override { return m_lastJob; }
 
 private:
     ErrorTrap &m_trap;
     const bool &m_lastJob;
-    std::function<void(qint16)> m_progress;
+    std::function<void(std::int16_t)> m_progress;
 };
 
 } // namespace
 
-clsFields::clsFields(QObject *parent) : QObject(parent) {}
+clsFields::clsFields() : m_libraryEvents(std::make_unique<LibraryEvents>(*this)) {}
 
 clsFields::~clsFields()
 {
     Clear();
 }
 
-clsFields::FieldRef clsFields::Field(const QVariant &Index) const
+// A listener's failure stays with the listener, as the set's work goes on.
+void clsFields::raiseWorkEnded(bool result)
 {
     try {
-        if (Index.metaType().id() == QMetaType::QString)
-            return m_set.find(Index.toString());
-        if (!Automation::Variant::isNumber(Index))
+        if (m_events)
+            m_events->WorkEnded(result);
+    } catch (...) {
+    }
+}
+
+void clsFields::raiseWorkPercent(std::int16_t percent)
+{
+    try {
+        if (m_events)
+            m_events->WorkPercent(percent);
+    } catch (...) {
+    }
+}
+
+void clsFields::raiseWorkError(std::int32_t number)
+{
+    try {
+        if (m_events)
+            m_events->WorkError(number);
+    } catch (...) {
+    }
+}
+
+clsFields::FieldRef clsFields::Field(const Automation::Variant &Index) const
+{
+    try {
+        if (Index.type() == Automation::Variant::Type::String)
+            return m_set.find(Index.toText());
+        if (!Index.isNumber())
             return nullptr;
-        return m_set.field(Automation::Variant::toLong(Index));
+        return m_set.field(Index.toLong());
     } catch (...) {
         return nullptr;
     }
 }
 
-bool clsFields::IsValidFieldName(const QString &fieldName)
+bool clsFields::IsValidFieldName(const std::u16string &fieldName)
 {
     bool valid = false;
-    ErrorTrap trap(QStringLiteral(".clsFields.IsValidFieldName"));
+    ErrorTrap trap(u".clsFields.IsValidFieldName");
     trap.run([&] {
         trap.at(1);
         valid = FieldSet::isValidName(fieldName);
@@ -66,10 +124,11 @@ bool clsFields::IsValidFieldName(const QString &fieldName)
     return valid;
 }
 
-clsFields::FieldRef clsFields::AddField(const QString &fieldName, const QString &fieldValue)
+clsFields::FieldRef clsFields::AddField(const std::u16string &fieldName,
+                                        const std::u16string &fieldValue)
 {
     FieldRef field;
-    ErrorTrap trap(QStringLiteral(".clsFields.AddField"));
+    ErrorTrap trap(u".clsFields.AddField");
     trap.run([&] {
         trap.at(1);
         if (!IsValidFieldName(fieldName))
@@ -80,10 +139,10 @@ clsFields::FieldRef clsFields::AddField(const QString &fieldName, const QString 
     return field;
 }
 
-clsFields::FieldRef clsFields::RemoveField(const QString &fieldName)
+clsFields::FieldRef clsFields::RemoveField(const std::u16string &fieldName)
 {
     FieldRef field;
-    ErrorTrap trap(QStringLiteral(".clsFields.RemoveField"));
+    ErrorTrap trap(u".clsFields.RemoveField");
     trap.run([&] {
         trap.at(1);
         field = m_set.remove(fieldName);
@@ -93,7 +152,7 @@ clsFields::FieldRef clsFields::RemoveField(const QString &fieldName)
 
 void clsFields::Clear()
 {
-    ErrorTrap trap(QStringLiteral(".clsFields.Clear"));
+    ErrorTrap trap(u".clsFields.Clear");
     trap.run([&] {
         trap.at(1);
         m_set.clear();
@@ -102,7 +161,7 @@ void clsFields::Clear()
 
 void clsFields::ClearAll()
 {
-    ErrorTrap trap(QStringLiteral(".clsFields.ClearAll"));
+    ErrorTrap trap(u".clsFields.ClearAll");
     trap.run([&] {
         trap.at(1);
         Clear();
@@ -113,13 +172,7 @@ void clsFields::ClearAll()
 
 std::shared_ptr<TagoraInfo> clsFields::createLibrary()
 {
-    m_vTagora = std::make_shared<TagoraInfo>();
-    TagoraInfo *library = m_vTagora.get();
-    connect(library, &TagoraInfo::OnJobDone, this, [this] { m_lastJob = true; });
-    connect(library, &TagoraInfo::OnJobFail, this, [this] { m_lastJob = false; });
-    connect(library, &TagoraInfo::OnJobError, this, [this](int nError) { emit WorkError(nError); });
-    connect(library, &TagoraInfo::OnLogMessage, this, [] { Platform::DoEvents(); });
-    connect(library, &TagoraInfo::OnPageNumber, this, [] { Platform::DoEvents(); });
+    m_vTagora = std::make_shared<TagoraInfo>(m_libraryEvents.get());
     return m_vTagora;
 }
 
@@ -128,9 +181,9 @@ void clsFields::releaseLibrary()
     m_vTagora.reset();
 }
 
-void clsFields::GetDatas(const QString &PDFPath)
+void clsFields::GetDatas(const std::u16string &PDFPath)
 {
-    ErrorTrap trap(QStringLiteral(".clsFields.GetDatas"));
+    ErrorTrap trap(u".clsFields.GetDatas");
     trap.run([&] {
         trap.at(1);
         ClearAll();
@@ -141,18 +194,19 @@ void clsFields::GetDatas(const QString &PDFPath)
         TrappedRun run(trap, m_lastJob);
         m_set.read(*library, PDFPath, run);
     });
-    emit WorkEnded(true);
+    raiseWorkEnded(true);
     releaseLibrary();
 }
 
-void clsFields::SaveDatas(const QString &PDFPath)
+void clsFields::SaveDatas(const std::u16string &PDFPath)
 {
-    ErrorTrap trap(QStringLiteral(".clsFields.SaveDatas"));
+    ErrorTrap trap(u".clsFields.SaveDatas");
     std::shared_ptr<TagoraInfo> library;
     trap.run([&] {
         trap.at(1);
         library = createLibrary();
-        TrappedRun run(trap, m_lastJob, [this](qint16 percent) { emit WorkPercent(percent); });
+        TrappedRun run(trap, m_lastJob,
+                       [this](std::int16_t percent) { raiseWorkPercent(percent); });
         m_set.save(*library, PDFPath, run);
     });
     // The jobs that succeeded reach the file now, in one piece, also after one failed.
@@ -162,7 +216,7 @@ void clsFields::SaveDatas(const QString &PDFPath)
             library->Commit();
         });
     }
-    emit WorkEnded(true);
+    raiseWorkEnded(true);
     releaseLibrary();
 }
 

@@ -2,15 +2,18 @@
 #include "mdlLanguage.h"
 
 #include "automation/AutomationError.h"
+#include "automation/Text.h"
 #include "languagestore/LanguageStore.h"
+#include "platform/FileSystem.h"
 #include "platform/ModuleFolder.h"
 #include "trap/ErrorTrap.h"
 
-#include <QDir>
-#include <QRegularExpression>
-
+#include <algorithm>
 #include <memory>
+#include <string_view>
+#include <vector>
 
+using Automation::utf16;
 using TextStore::LanguageStore;
 
 namespace mdlLanguage {
@@ -81,21 +84,36 @@ LanguageStore &store()
     return *shared;
 }
 
-QString application()
+const std::u16string &application()
 {
-    return QString::fromLatin1(ApplicationName);
+    static const std::u16string name(ApplicationName);
+    return name;
 }
 
-// A file-name pattern in which "*" stands for any characters and every other character
-// for itself (brackets and question marks included), letter case ignored.
-QRegularExpression wildcard(const QString &pattern)
+// Whether `name` matches `pattern`, in which "*" stands for any characters and every
+// other character for itself; both case-folded by the caller.
+bool matches(std::u16string_view name, std::u16string_view pattern)
 {
-    QStringList parts = pattern.split(u'*');
-    for (QString &part : parts)
-        part = QRegularExpression::escape(part);
-    return QRegularExpression(QRegularExpression::anchoredPattern(parts.join(QStringLiteral(".*"))),
-                              QRegularExpression::CaseInsensitiveOption |
-                                  QRegularExpression::DotMatchesEverythingOption);
+    // The classic greedy walk with one backtracking point: the last "*" seen.
+    std::size_t n = 0, p = 0;
+    std::size_t star = std::u16string_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && pattern[p] == name[n]) {
+            ++p;
+            ++n;
+        } else if (star != std::u16string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
 }
 
 } // namespace
@@ -107,74 +125,76 @@ LanguageStore *Store()
 
 void LoadLanguage()
 {
-    ErrorTrap trap =
-        ErrorTrap::withHead(QStringLiteral("(ZQTAL07.mdlLanguage.LoadLanguage) Error "));
+    ErrorTrap trap = ErrorTrap::withHead(u"(ZQTAL07.mdlLanguage.LoadLanguage) Error ");
     trap.run([&] {
         trap.at(1);
         shared = std::make_unique<LanguageStore>();
         trap.at(2);
-        store().Initialize(application(), QStringLiteral("french"));
+        store().Initialize(application(), u"french");
         trap.at(3);
-        const QString folder = Platform::ModuleFolder();
+        const std::u16string folder = Platform::ModuleFolder();
         trap.at(4);
         bool shortNaming = true;
-        QString extension;
-        QString language;
-        if (LoadLanguageFile(application(), QString(), folder, shortNaming, extension, language))
+        std::u16string extension;
+        std::u16string language;
+        if (LoadLanguageFile(application(), {}, folder, shortNaming, extension, language))
             return;
         // Installed, the files stand in the shared data folder, not beside the library.
-        if (LoadLanguageFile(application(), QString(), Platform::DataFolder(), shortNaming,
-                             extension, language))
+        if (LoadLanguageFile(application(), {}, Platform::DataFolder(), shortNaming, extension,
+                             language))
             return;
         trap.at(6);
-        SetLanguage(QStringLiteral("english"));
+        SetLanguage(u"english");
         for (const Text &text : BuiltIn)
-            AddText(QString::fromUtf8(text.key), QString::fromUtf8(text.english));
-        SetLanguage(QStringLiteral("french"));
+            AddText(utf16(text.key), utf16(text.english));
+        SetLanguage(u"french");
         for (const Text &text : BuiltIn)
-            AddText(QString::fromUtf8(text.key), QString::fromUtf8(text.french));
+            AddText(utf16(text.key), utf16(text.french));
     });
 }
 
-bool LoadLanguageFile(const QString &applicationName, QString prefix, QString folder,
-                      bool &shortNaming, QString &extension, QString &language)
+bool LoadLanguageFile(const std::u16string &applicationName, std::u16string prefix,
+                      std::u16string folder, bool &shortNaming, std::u16string &extension,
+                      std::u16string &language)
 {
     bool loaded = false;
-    ErrorTrap trap =
-        ErrorTrap::withHead(QStringLiteral("(ZQTAL07.mdlLanguage.LoadLanguageFile)Error "));
+    ErrorTrap trap = ErrorTrap::withHead(u"(ZQTAL07.mdlLanguage.LoadLanguageFile)Error ");
     const bool completed = trap.run([&] {
         trap.at(1);
-        if (prefix.isEmpty())
+        if (prefix.empty())
             prefix = applicationName;
         trap.at(2);
-        if (folder.isEmpty())
-            folder = Platform::ModuleFolder() + QDir::separator() + QStringLiteral("Language");
+        if (folder.empty())
+            folder = Platform::ModuleFolder() + Platform::PathSeparator() + u"Language";
         trap.at(3);
-        if (extension.startsWith(u'.'))
-            extension.remove(0, 1);
+        if (!extension.empty() && extension.front() == u'.')
+            extension.erase(0, 1);
 
         trap.at(4);
-        QString pattern;
-        bool firstOnly = !language.isEmpty();
+        std::u16string pattern;
+        const bool firstOnly = !language.empty();
         if (shortNaming) {
-            pattern = prefix + u'.' + (firstOnly ? language.left(3) : QStringLiteral("*"));
+            pattern = prefix + u'.' + (firstOnly ? language.substr(0, 3) : u"*");
         } else {
-            const QString ext = extension.isEmpty() ? QStringLiteral("lng") : extension;
-            pattern = prefix + u'_' + (firstOnly ? language : QStringLiteral("*")) + u'.' + ext;
+            const std::u16string ext = extension.empty() ? u"lng" : extension;
+            pattern = prefix + u'_' + (firstOnly ? language : u"*") + u'.' + ext;
         }
 
         trap.at(5);
-        const QDir dir(folder);
-        // Without QDir::Hidden and QDir::System, hidden and special files are left out.
-        const QRegularExpression matching = wildcard(pattern);
-        for (const QString &name : dir.entryList(QDir::Files, QDir::Name)) {
-            if (!matching.match(name).hasMatch())
+        const std::u16string folded = Automation::foldCase(pattern);
+        std::vector<std::u16string> names = Platform::ListFiles(folder);
+        std::sort(names.begin(), names.end());
+        const std::u16string separator = Platform::PathSeparator();
+        const bool endsWithSeparator =
+            !folder.empty() && (folder.back() == u'/' || folder.ends_with(separator));
+        for (const std::u16string &name : names) {
+            if (!matches(Automation::foldCase(name), folded))
                 continue;
-            const QString path = dir.filePath(name);
+            const std::u16string path = folder + (endsWithSeparator ? u"" : separator) + name;
             if (LanguageStore::IsForeignFile(path))
                 continue;
             trap.at(6);
-            store().LoadFile(QDir::toNativeSeparators(path));
+            store().LoadFile(path);
             loaded = true;
             if (firstOnly)
                 break;
@@ -184,31 +204,31 @@ bool LoadLanguageFile(const QString &applicationName, QString prefix, QString fo
     return completed && loaded;
 }
 
-void SetLanguage(const QString &name)
+void SetLanguage(const std::u16string &name)
 {
     store().setLanguage(name);
 }
 
-QString CurrentLanguage()
+std::u16string CurrentLanguage()
 {
     try {
         return store().Language();
     } catch (...) {
-        return QString();
+        return {};
     }
 }
 
-void AddText(const QString &key, const QString &text)
+void AddText(const std::u16string &key, const std::u16string &text)
 {
     store().AddEntry(key, application(), CurrentLanguage(), text);
 }
 
-QString GetText(const QString &key)
+std::u16string GetText(const std::u16string &key)
 {
     try {
-        return store().Entry(key, application(), QString());
+        return store().Entry(key, application(), {});
     } catch (...) {
-        return QString();
+        return {};
     }
 }
 

@@ -3,11 +3,13 @@
 
 #include "automation/Variant.h"
 #include "platform/Locale.h"
-#include "platform/StdFont.h"
 #include "platform/SystemFonts.h"
+#include "platform/Toolkit.h"
 #include "trap/ErrorTrap.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 namespace mdli18n {
 
@@ -31,7 +33,7 @@ bool isEnglish(Lcid lcid)
            std::end(EnglishLocales);
 }
 
-int charsetOf(qint32 codePage)
+int charsetOf(std::int32_t codePage)
 {
     switch (codePage) {
     case 1250:
@@ -63,32 +65,24 @@ int charsetOf(qint32 codePage)
     }
 }
 
-QString faceOf(std::initializer_list<char16_t> codes)
-{
-    QString face;
-    for (char16_t code : codes)
-        face.append(QChar(code));
-    return face;
-}
-
 // The face that carries a CJK code page; empty for any other code page.
-QString cjkFace(qint32 codePage)
+std::u16string cjkFace(std::int32_t codePage)
 {
     switch (codePage) {
     case 932: // MS P Gothic, in full-width Latin and katakana
-        return faceOf({0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF});
+        return {0xFF2D, 0xFF33, 0x0020, 0xFF30, 0x30B4, 0x30B7, 0x30C3, 0x30AF};
     case 936: // SimSun
-        return faceOf({0x5B8B, 0x4F53});
+        return {0x5B8B, 0x4F53};
     case 949: // Gulim
-        return faceOf({0xAD74, 0xB9BC});
+        return {0xAD74, 0xB9BC};
     case 950: // PMingLiU
-        return faceOf({0x65B0, 0x7D30, 0x660E, 0x9AD4});
+        return {0x65B0, 0x7D30, 0x660E, 0x9AD4};
     default:
-        return QString();
+        return {};
     }
 }
 
-const LogFont &fontOfKind(const NonClientMetrics &metrics, qint32 fontKind)
+const LogFont &fontOfKind(const NonClientMetrics &metrics, std::int32_t fontKind)
 {
     switch (fontKind) {
     case 2:
@@ -107,10 +101,10 @@ const LogFont &fontOfKind(const NonClientMetrics &metrics, qint32 fontKind)
 
 } // namespace
 
-qint32 LocalCodePage()
+std::int32_t LocalCodePage()
 {
-    qint32 result = 0;
-    Trap::ErrorTrap trap(QStringLiteral(".mdli18n.LocalCodePage"));
+    std::int32_t result = 0;
+    Trap::ErrorTrap trap(u".mdli18n.LocalCodePage");
     trap.run([&] {
         trap.at(1);
         const Lcid lcid = GetThreadLocale();
@@ -122,21 +116,20 @@ qint32 LocalCodePage()
         trap.at(3);
         // The system writes into a buffer of 16 NUL characters, and only when the
         // answer fits with its terminating NUL.
-        QByteArray buffer(LocaleBufferLength, '\0');
-        const QByteArray info = GetLocaleInfo(lcid, LOCALE_IDEFAULTANSICODEPAGE);
-        if (info.size() < LocaleBufferLength)
+        std::string buffer(LocaleBufferLength, '\0');
+        const std::string info = GetLocaleInfo(lcid, LOCALE_IDEFAULTANSICODEPAGE);
+        if (info.size() < buffer.size())
             std::copy(info.begin(), info.end(), buffer.begin());
-        const qsizetype end = buffer.indexOf('\0');
-        const QString text = QString::fromLocal8Bit(end < 0 ? buffer : buffer.first(end));
-        result = Automation::Variant::toLong(text);
+        buffer.resize(std::min(buffer.find('\0'), buffer.size()));
+        result = Automation::Variant(FromAnsi(buffer)).toLong();
     });
     return result;
 }
 
-QString SystemFont(qint32 fontKind)
+std::u16string SystemFont(std::int32_t fontKind)
 {
-    QString result;
-    Trap::ErrorTrap trap(QStringLiteral(".mdli18n.SystemFont"));
+    std::u16string result;
+    Trap::ErrorTrap trap(u".mdli18n.SystemFont");
     trap.run([&] {
         trap.at(1);
         FaceName face{};
@@ -155,18 +148,16 @@ QString SystemFont(qint32 fontKind)
         if (!given)
             return;
         trap.at(3);
-        QString text = QString::fromLocal8Bit(face.data(), qsizetype(face.size()));
-        const qsizetype end = text.indexOf(QChar(u'\0'));
-        if (end >= 0)
-            text.truncate(end);
-        result = text;
+        // The field's bytes up to its NUL; a face filling all 32 bytes has none.
+        const std::string_view bytes(face.data(), face.size());
+        result = FromAnsi(bytes.substr(0, bytes.find('\0')));
     });
     return result;
 }
 
-void SetProperFont(StdFont &font, qint32 codePage, qint32 fontKind)
+void SetProperFont(Font &font, std::int32_t codePage, std::int32_t fontKind)
 {
-    Trap::ErrorTrap trap(QStringLiteral(".mdli18n.SetProperFont"));
+    Trap::ErrorTrap trap(u".mdli18n.SetProperFont");
     trap.run([&] {
         trap.at(1);
         if (codePage == 0)
@@ -174,10 +165,10 @@ void SetProperFont(StdFont &font, qint32 codePage, qint32 fontKind)
         trap.at(2);
         font.setCharset(charsetOf(codePage));
         trap.at(3);
-        const QString cjk = cjkFace(codePage);
-        if (!cjk.isEmpty()) {
+        const std::u16string cjk = cjkFace(codePage);
+        if (!cjk.empty()) {
             font.setName(cjk);
-            if (font.Size() < SmallestCjkSize)
+            if (font.size() < SmallestCjkSize)
                 font.setSize(SmallestCjkSize);
             return;
         }

@@ -12,27 +12,27 @@
 // empty text, and SetProperFont leaves the font as far as it got.
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include <cstdint>
+#include <string>
 
 namespace Platform {
-class StdFont;
+class Font;
 }
 
 namespace mdli18n {
 
 // The ANSI code page of the thread's locale, or 0. The thirteen English locales are
 // 1252 without asking the system.
-qint32 LocalCodePage();
+std::int32_t LocalCodePage();
 
 // Sets the character set of `codePage` (0: LocalCodePage()) on `font`, then its face:
 // the fixed face for 932, 936, 949 and 950 (with at least 9 points), else
 // SystemFont(fontKind), whose size is left alone.
-void SetProperFont(Platform::StdFont &font, qint32 codePage, qint32 fontKind);
+void SetProperFont(Platform::Font &font, std::int32_t codePage, std::int32_t fontKind);
 
 // The face of a system font: 1 caption, 2 message, 3 and 6 menu, 4 icon title,
 // 5 status, 7 small caption, any other kind the caption. Empty when the system gives
 // none.
-QString SystemFont(qint32 fontKind);
+std::u16string SystemFont(std::int32_t fontKind);
 
 } // namespace mdli18n

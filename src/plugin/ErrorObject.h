@@ -5,10 +5,14 @@
 // two empty texts. The component's traps report through message boxes and never
 // write into a record, so the host always finds a stable, present object.
 // WriteLog writes the record as a block of text lines onto an open text stream.
+// Clients reach the three getters only (the class table); WriteLog and the setters
+// are for the component itself.
 #pragma once
 
-#include <QObject>
-#include <QString>
+#include "automation/Object.h"
+
+#include <cstdint>
+#include <string>
 
 namespace Platform {
 class TextStream;
@@ -16,31 +20,24 @@ class TextStream;
 
 namespace Plugin {
 
-class ErrorObject : public QObject
+class ErrorObject : public Automation::Object
 {
-    Q_OBJECT
-    Q_CLASSINFO("ProgID", "OrvFields.ErrorObject")
-    Q_CLASSINFO("ClassID", "{8DFC2751-6440-4BD6-AB5E-B6671F25744C}")
-    Q_CLASSINFO("Interface", "_ErrorObject")
-    Q_CLASSINFO("InterfaceID", "{A5D37D0E-BEEE-483F-B397-345C6EC884DE}")
-    Q_CLASSINFO("DispId:Description", "0x68030002")
-    Q_CLASSINFO("DispId:Number", "0x68030001")
-    Q_CLASSINFO("DispId:Source", "0x68030000")
-    Q_PROPERTY(QString Description READ Description)
-    Q_PROPERTY(int Number READ Number)
-    Q_PROPERTY(QString Source READ Source)
-
 public:
-    explicit ErrorObject(QObject *parent = nullptr);
+    static constexpr char InterfaceName[] = "_ErrorObject";
 
-    QString Description() const { return m_description; }
-    int Number() const { return m_number; }
-    QString Source() const { return m_source; }
+    ErrorObject() = default;
+
+    const Automation::ClassInfo *classInfo() const override;
+    static const Automation::ClassInfo &staticClassInfo();
+
+    std::u16string Description() const { return m_description; }
+    std::int32_t Number() const { return m_number; }
+    std::u16string Source() const { return m_source; }
 
     // For use inside the component only.
-    void setDescription(const QString &value) { m_description = value; }
-    void setNumber(int value) { m_number = value; }
-    void setSource(const QString &value) { m_source = value; }
+    void setDescription(const std::u16string &value) { m_description = value; }
+    void setNumber(std::int32_t value) { m_number = value; }
+    void setSource(const std::u16string &value) { m_source = value; }
 
     // Writes the block
     //     - Catch error <Number> -
@@ -51,9 +48,9 @@ public:
     void WriteLog(Platform::TextStream *stream);
 
 private:
-    QString m_description;
-    int m_number = 0;
-    QString m_source;
+    std::u16string m_description;
+    std::int32_t m_number = 0;
+    std::u16string m_source;
 };
 
 } // namespace Plugin

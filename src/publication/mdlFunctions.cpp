@@ -5,10 +5,8 @@
 #include "automation/Dispatch.h"
 #include "automation/Variant.h"
 #include "platform/FileSystem.h"
+#include "platform/Toolkit.h"
 #include "trap/ErrorTrap.h"
-
-#include <QComboBox>
-#include <QPointer>
 
 using namespace Automation;
 
@@ -16,32 +14,24 @@ namespace mdlFunctions {
 
 namespace {
 
-const QString PublicationKey = QStringLiteral("Publication");
+const std::u16string PublicationKey = u"Publication";
 
-QObject *publicationNode(QObject *host)
+Ref<Object> publicationNode(Object *host)
 {
-    return Variant::toObject(call(host, u"NodeItem", {PublicationKey}));
+    return call(host, u"NodeItem", {PublicationKey}).toObject();
 }
 
-QObject *objectMember(QObject *object, QStringView name)
+Ref<Object> objectMember(const Ref<Object> &object, std::u16string_view name)
 {
-    return Variant::toObject(get(object, name));
-}
-
-// A list that is nothing fails as any call on nothing does.
-QComboBox *listOrRaise(QComboBox *books)
-{
-    if (!books)
-        raise(ObjectNotSet);
-    return books;
+    return get(object, name).toObject();
 }
 
 } // namespace
 
-bool IsInvalidPublication(QObject *host)
+bool IsInvalidPublication(Object *host)
 {
     bool invalid = false;
-    Trap::ErrorTrap trap(QStringLiteral(".mdlFunctions.IsInvalidPublication"));
+    Trap::ErrorTrap trap(u".mdlFunctions.IsInvalidPublication");
     trap.run([&] {
         trap.at(1);
         if (!host) {
@@ -49,12 +39,12 @@ bool IsInvalidPublication(QObject *host)
             return;
         }
         trap.at(2);
-        if (Variant::isNothing(call(host, u"NodeItem", {PublicationKey}))) {
+        if (call(host, u"NodeItem", {PublicationKey}).isNothing()) {
             invalid = true;
             return;
         }
         trap.at(3);
-        if (Variant::isNothing(get(publicationNode(host), u"Child"))) {
+        if (get(publicationNode(host), u"Child").isNothing()) {
             invalid = true;
             return;
         }
@@ -64,56 +54,53 @@ bool IsInvalidPublication(QObject *host)
     return invalid;
 }
 
-bool FillBooksList(QComboBox *books, QObject *host)
+bool FillBooksList(Platform::DropDownList &books, Object *host)
 {
     bool filled = false;
-    Trap::ErrorTrap trap(QStringLiteral(".mdlFunctions.FillBooksList"));
+    Trap::ErrorTrap trap(u".mdlFunctions.FillBooksList");
     trap.run([&] {
         trap.at(1);
-        listOrRaise(books)->clear();
+        books.clear();
         trap.at(2);
-        // Adding entries raises the list's notifications, and their handlers may
-        // yield: a node the host drops meanwhile reads as nothing.
-        QPointer<QObject> node = objectMember(publicationNode(host), u"Child");
+        Ref<Object> node = objectMember(publicationNode(host), u"Child");
         trap.at(3);
         while (node) {
-            books->addItem(Variant::toText(get(node, u"Text")));
+            books.addItem(get(node, u"Text").toText());
             node = objectMember(node, u"Next");
         }
         trap.at(4);
-        books->setCurrentIndex(0);
+        books.setSelectedIndex(0);
         trap.at(5);
         filled = true;
     });
     return filled;
 }
 
-QString GetPdfPath(QObject *host, qint32 index)
+std::u16string GetPdfPath(Object *host, std::int32_t index)
 {
-    QString path;
-    Trap::ErrorTrap trap(QStringLiteral(".mdlFunctions.GetPdfPath"));
+    std::u16string path;
+    Trap::ErrorTrap trap(u".mdlFunctions.GetPdfPath");
     trap.run([&] {
         trap.at(1);
-        QPointer<QObject> node = objectMember(publicationNode(host), u"Child");
+        Ref<Object> node = objectMember(publicationNode(host), u"Child");
         trap.at(2);
-        for (qint32 step = 0; step < index; ++step)
+        for (std::int32_t step = 0; step < index; ++step)
             node = objectMember(node, u"Next");
         trap.at(3);
-        QObject *parameters =
-            Variant::toObject(call(host, u"GetNodeParameters", {get(node, u"Key")}));
-        QObject *bookPath =
-            Variant::toObject(call(parameters, u"Item", {QStringLiteral("BookPath")}));
-        path = Variant::toText(get(bookPath, u"Contents"));
+        const Ref<Object> parameters =
+            call(host, u"GetNodeParameters", {get(node, u"Key")}).toObject();
+        const Ref<Object> bookPath = call(parameters, u"Item", {u"BookPath"}).toObject();
+        path = get(bookPath, u"Contents").toText();
         trap.at(4);
         // "None" is the host's word for an unpublished book, even when a file of
         // that name happens to exist in the current folder.
-        if (!Platform::FileExists(path) || path == QLatin1String("None"))
+        if (!Platform::FileExists(path) || path == u"None")
             path.clear();
     });
     return path;
 }
 
-bool IsFileLocked(const QString &path)
+bool IsFileLocked(const std::u16string &path)
 {
     try {
         return Platform::FileLocked(path);

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "mdlTreeview.h"
 
-#include "automation/AutomationError.h"
 #include "automation/Dispatch.h"
 #include "automation/Variant.h"
+#include "platform/Toolkit.h"
 #include "trap/ErrorTrap.h"
-
-#include <QComboBox>
-#include <QPointer>
 
 using namespace Automation;
 
@@ -15,58 +12,56 @@ namespace mdlTreeview {
 
 namespace {
 
-QString tagOf(QObject *node)
+std::u16string tagOf(const Ref<Object> &node)
 {
-    return Variant::toText(get(node, u"Tag"));
+    return get(node, u"Tag").toText();
 }
 
-QObject *asTreeViewNode(const QVariant &value)
+Ref<Object> asTreeViewNode(const Variant &value)
 {
-    return queryInterface(Variant::toObject(value), QLatin1String(TreeViewNodeInterface));
+    return queryInterface(value.toObject(), TreeViewNodeInterface);
 }
 
 } // namespace
 
-void InitCombo(QComboBox *books, QObject *host)
+void InitCombo(Platform::DropDownList &books, Object *host)
 {
-    Trap::ErrorTrap trap(QStringLiteral(".mdlTreeview.InitCombo"));
+    Trap::ErrorTrap trap(u".mdlTreeview.InitCombo");
     trap.run([&] {
         trap.at(1);
-        if (!books)
-            raise(ObjectNotSet);
-        const int byDefault = books->count() > 0 ? 0 : -1;
+        const int byDefault = books.count() > 0 ? 0 : -1;
         trap.at(2);
         if (!host) {
-            books->setCurrentIndex(byDefault);
+            books.setSelectedIndex(byDefault);
             return;
         }
         trap.at(3);
-        QObject *tree = queryInterface(host, QLatin1String(HostTreeInterface));
-        QPointer<QObject> node = asTreeViewNode(get(tree, SelectedNodeId));
+        const Ref<Object> tree = queryInterface(Ref<Object>(host), HostTreeInterface);
+        Ref<Object> node = asTreeViewNode(get(tree.get(), SelectedNodeId));
         if (!node) {
-            books->setCurrentIndex(byDefault);
+            books.setSelectedIndex(byDefault);
             return;
         }
         trap.at(4);
-        if (tagOf(node) == QLatin1String("Publication")) {
-            books->setCurrentIndex(byDefault);
+        if (tagOf(node) == u"Publication") {
+            books.setSelectedIndex(byDefault);
             return;
         }
         trap.at(5);
         // Walking past the root reaches nothing, and the next call on it fails.
-        while (tagOf(node) != QLatin1String("Book"))
+        while (tagOf(node) != u"Book")
             node = asTreeViewNode(get(node, u"Parent"));
         trap.at(6);
-        const QString book = Variant::toText(get(node, u"Text"));
+        const std::u16string book = get(node, u"Text").toText();
         int found = 0;
-        for (int i = 0; i < books->count(); ++i) {
-            if (books->itemText(i) == book) {
+        for (int i = 0; i < books.count(); ++i) {
+            if (books.itemText(i) == book) {
                 found = i;
                 break;
             }
         }
         trap.at(7);
-        books->setCurrentIndex(found);
+        books.setSelectedIndex(found);
     });
 }
 

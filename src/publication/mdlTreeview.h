@@ -6,11 +6,11 @@
 // to its book; the book list then selects the entry with that book's text.
 #pragma once
 
-#include "automation/TypeInfo.h"
+#include "automation/Object.h"
 
-#include <QObject>
-
-class QComboBox;
+namespace Platform {
+class DropDownList;
+}
 
 namespace mdlTreeview {
 
@@ -26,6 +26,6 @@ inline constexpr char TreeViewNodeInterface[] = "{C74190B8-8589-11D1-B16A-00C0F0
 // 0. After a failure (a host without the interface or member, a selected node with
 // no "Book" above it) the selection stays as it was. Trapped as
 // ".mdlTreeview.InitCombo".
-void InitCombo(QComboBox *books, QObject *host);
+void InitCombo(Platform::DropDownList &books, Automation::Object *host);
 
 } // namespace mdlTreeview

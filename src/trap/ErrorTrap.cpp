@@ -2,48 +2,50 @@
 #include "ErrorTrap.h"
 
 #include "automation/AutomationError.h"
+#include "automation/Text.h"
 #include "platform/MessageBox.h"
 
 #include <new>
+#include <utility>
 
 namespace Trap {
 
-ErrorTrap::ErrorTrap(const QString &source)
-    : m_head(QStringLiteral("(") + QLatin1String(Platform::ApplicationTitle) + source +
-             QStringLiteral(") Error "))
+ErrorTrap::ErrorTrap(std::u16string source)
+    : m_head(u"(" + std::u16string(Platform::ApplicationTitle) + source + u") Error ")
 {}
 
 ErrorTrap::ErrorTrap(Head head) : m_head(std::move(head.text)) {}
 
-ErrorTrap ErrorTrap::withHead(const QString &head)
+ErrorTrap ErrorTrap::withHead(std::u16string head)
 {
-    return ErrorTrap(Head{head});
+    return ErrorTrap(Head{std::move(head)});
 }
 
-QString ErrorTrap::prompt(qint32 number, const QString &description) const
+std::u16string ErrorTrap::prompt(std::int32_t number, const std::u16string &description) const
 {
-    return m_head + QString::number(number) + QStringLiteral(" : ") + description +
-           QStringLiteral(" Line ") + QString::number(m_line);
+    return m_head + Automation::decimal(number) + u" : " + description + u" Line " +
+           Automation::decimal(m_line);
 }
 
 void ErrorTrap::report(std::exception_ptr failure) const noexcept
 {
-    qint32 number = Automation::GeneralFailure;
-    QString description;
     try {
-        std::rethrow_exception(failure);
-    } catch (const Automation::AutomationError &error) {
-        number = error.number();
-        description = error.description();
-    } catch (const std::bad_alloc &) {
-        number = Automation::OutOfMemory;
-        description = Automation::standardDescription(number);
-    } catch (const std::exception &error) {
-        description = QString::fromLocal8Bit(error.what());
-    } catch (...) {
-        description = Automation::standardDescription(number);
-    }
-    try {
+        std::int32_t number = Automation::GeneralFailure;
+        std::u16string description;
+        try {
+            std::rethrow_exception(failure);
+        } catch (const Automation::AutomationError &error) {
+            number = error.number();
+            description = error.description();
+        } catch (const std::bad_alloc &) {
+            number = Automation::OutOfMemory;
+            description = Automation::standardDescription(number);
+        } catch (const std::exception &error) {
+            // qpdf's messages, and the standard library's, are UTF-8.
+            description = Automation::utf16(error.what());
+        } catch (...) {
+            description = Automation::standardDescription(number);
+        }
         Platform::MsgBox(prompt(number, description), Platform::vbOKOnly);
     } catch (...) {
         // A box that cannot be shown leaves nothing else to report to.

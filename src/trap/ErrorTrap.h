@@ -2,29 +2,31 @@
 // ErrorTrap: how every trapped operation of the component reacts to a failure.
 //
 // A trapped operation runs its body through `run`. When anything inside fails (an
-// AutomationError, an exception of a library, a standard exception), the trap shows
-// one message box of style 0 with the default title and the prompt
+// AutomationError, an exception of a library such as qpdf's, a standard exception,
+// anything else thrown), the trap shows one message box of style 0 with the default
+// title and the prompt
 //
 //     head + number + " : " + description + " Line " + statement
 //
 // where head is "(" + "OrvFields" + source + ") Error " for an operation's source
 // text (".clsFields.AddField", "MainForm.Show" ...), or a fixed text given whole.
-// The statement is the number the body last passed to `at`, 0 when it set none.
+// The statement is the number the body last passed to `at`, 0 when it set none. A
+// library's exception reads as -2147467259 with its what() text (UTF-8), a
+// std::bad_alloc as 7, anything else as -2147467259 with that number's text.
 // `run` then returns false and the operation goes on with its own clean-up steps;
 // no failure leaves a trapped operation.
 //
-//     ErrorTrap trap(QStringLiteral(".clsFields.SaveDatas"));
+//     ErrorTrap trap(u".clsFields.SaveDatas");
 //     trap.run([&] {
 //         trap.at(1);
 //         ...
 //     });
-//     emit WorkEnded(true); // runs after a failure too
+//     raiseWorkEnded(true); // runs after a failure too
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
-
+#include <cstdint>
 #include <exception>
+#include <string>
 
 namespace Trap {
 
@@ -32,10 +34,10 @@ class ErrorTrap
 {
 public:
     // The standard head for an operation's source text.
-    explicit ErrorTrap(const QString &source);
+    explicit ErrorTrap(std::u16string source);
 
     // A trap whose prompt starts with `head` exactly.
-    static ErrorTrap withHead(const QString &head);
+    static ErrorTrap withHead(std::u16string head);
 
     void at(int statement) { m_line = statement; }
     int line() const { return m_line; }
@@ -53,17 +55,17 @@ public:
     }
 
     // The prompt for a failure with this number and description at the current line.
-    QString prompt(qint32 number, const QString &description) const;
+    std::u16string prompt(std::int32_t number, const std::u16string &description) const;
 
 private:
     struct Head
     {
-        QString text;
+        std::u16string text;
     };
     explicit ErrorTrap(Head head);
     void report(std::exception_ptr failure) const noexcept;
 
-    QString m_head;
+    std::u16string m_head;
     int m_line = 0;
 };
 

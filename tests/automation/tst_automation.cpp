@@ -1,26 +1,29 @@
 // SPDX-License-Identifier: Apache-2.0
-// Late binding over meta-objects (member lookup, access kinds, conversions, errors),
-// then registration and creation through the registry as a host does it: the
-// component is reached only by its programmatic identifiers.
+// Late binding over class tables (member lookup, access kinds, conversions, errors),
+// then registration and creation through the registry as a host does it, with a
+// small server of the test's own (TestServer.cpp) reached only by its programmatic
+// identifiers.
 
-#include "automation/AutomationError.h"
+#include "Sample.h"
 #include "automation/ClassFactory.h"
 #include "automation/Dispatch.h"
 #include "automation/Registry.h"
-#include "automation/TypeInfo.h"
-#include "automation/Variant.h"
-#include "support/MessageBoxRecorder.h"
+#include "automation/System.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QLibrary>
-#include <QPointer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Automation;
 using Support::errorOf;
+using Support::q;
+using Support::u;
 using Support::writeFile;
+using Test::Sample;
 
 namespace {
 
@@ -34,69 +37,26 @@ Support::Output regsvr(const QStringList &args)
 QString createError(const QString &progId, bool create = true)
 {
     try {
-        return create ? (createObject(progId), QStringLiteral("created")) : classIdOf(progId);
+        return create ? (createObject(u(progId)), QStringLiteral("created"))
+                      : q(classIdOf(u(progId)));
     } catch (const AutomationError &error) {
-        return QString::number(error.number()) + u' ' + error.description();
+        return QString::number(error.number()) + u' ' + q(error.description());
     }
 }
 
+// A function the test server exports.
+template <class F> F serverFunction(const char *name)
+{
+    std::u16string error;
+    void *library = System::loadLibrary(u(QStringLiteral(TEST_SERVER)), error);
+    return reinterpret_cast<F>(library ? System::symbolOf(library, name) : nullptr);
+}
+
+class Other : public Object
+{
+};
+
 } // namespace
-
-class Sample : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("ProgID", "Test.Sample")
-    Q_CLASSINFO("ClassID", "{00000000-0000-0000-0000-0000000000A1}")
-    Q_CLASSINFO("Interface", "_Sample")
-    Q_CLASSINFO("InterfaceID", "{00000000-0000-0000-0000-0000000000B1}")
-    Q_CLASSINFO("Implements", "{00000000-0000-0000-0000-0000000000B2}")
-    Q_CLASSINFO("DispId:Flag", "0x40030001")
-    Q_CLASSINFO("DispId:Name", "0x40030002")
-    Q_CLASSINFO("DispId:Child", "0x40030003")
-    Q_CLASSINFO("DispId:Holder", "0x40030004")
-    Q_CLASSINFO("DispId:Count", "0x68030000")
-    Q_CLASSINFO("DispId:Small", "0x68030001")
-    Q_CLASSINFO("DispId:Swap", "0x60030001")
-    Q_CLASSINFO("DispId:Item", "0x60030002")
-    Q_CLASSINFO("DispId:Fail", "0x60030003")
-    Q_CLASSINFO("DispId:Adopt", "0x60030004")
-    Q_PROPERTY(bool Flag MEMBER flag)
-    Q_PROPERTY(QString Name MEMBER name)
-    Q_PROPERTY(QObject *Child READ Child WRITE setChild)
-    Q_PROPERTY(QVariant Holder MEMBER holder)
-    Q_PROPERTY(int Count READ Count)
-    Q_PROPERTY(short Small MEMBER small)
-
-public:
-    QObject *Child() const { return child; }
-    void setChild(QObject *value) { child = value; }
-    int Count() const { return 7; }
-
-    Q_INVOKABLE void Swap(QString &text, int &number, int untouched)
-    {
-        text = text + QString::number(number);
-        number = untouched * 2;
-        untouched = 0;
-    }
-    Q_INVOKABLE QString Item(const QString &key, int index = 0)
-    {
-        return key + u':' + QString::number(index);
-    }
-    Q_INVOKABLE void Fail() { raise(InvalidProcedureCall, QStringLiteral("no good")); }
-    Q_INVOKABLE bool Adopt(Sample *other) { return other != nullptr; }
-    Q_INVOKABLE void Hidden() {}
-
-    bool flag = false;
-    QString name;
-    QPointer<QObject> child;
-    QVariant holder;
-    short small = 0;
-};
-
-class Other : public QObject
-{
-    Q_OBJECT
-};
 
 class tst_Automation : public QObject
 {
@@ -114,194 +74,199 @@ private slots:
 
     void membersByNameOrId()
     {
-        Sample s;
-        put(&s, u"name", QStringLiteral("abc"));
-        QCOMPARE(get(&s, u"NAME").toString(), QStringLiteral("abc"));
-        QCOMPARE(get(&s, DispId(0x40030002)).toString(), QStringLiteral("abc"));
-        QCOMPARE(idOfName(&s, u"count"), DispId(0x68030000));
-        QVariantList args{QStringLiteral("k")};
-        QCOMPARE(invoke(&s, DispId(0x60030002), Invoke::Method, args).toString(),
-                 QStringLiteral("k:0"));
-        QCOMPARE(call(&s, u"Item", {QStringLiteral("k"), 3}).toString(), QStringLiteral("k:3"));
-        // By reference arguments are written back; by value the caller's copy stays.
-        args = {QStringLiteral("n="), 5, 21};
-        callRef(&s, u"Swap", args);
-        QCOMPARE(args, (QVariantList{QStringLiteral("n=5"), 42, 21}));
+        const Ref<Sample> s = make<Sample>();
+        put(s.get(), u"name", u"abc");
+        QCOMPARE(get(s, u"NAME").toText(), u"abc");
+        QCOMPARE(get(s.get(), DispId(0x40030002)).toText(), u"abc");
+        QCOMPARE(idOfName(s.get(), u"count"), DispId(0x68030000));
+        std::vector<Variant> args{u"k", 3};
+        QCOMPARE(invoke(s.get(), DispId(0x60030002), Invoke::Method, args).toText(), u"k:3");
+        // By-reference arguments are written back; by value the caller's copy stays.
+        args = {u"n=", 5, 21};
+        callRef(s.get(), u"Swap", args);
+        QVERIFY(args == (std::vector<Variant>{u"n=5", 42, 21}));
         // A member's own error passes through, its text with it.
         try {
-            call(&s, u"Fail");
+            call(s, u"Fail");
             QFAIL("no error");
         } catch (const AutomationError &error) {
             QCOMPARE(error.number(), 5);
-            QCOMPARE(error.description(), QStringLiteral("no good"));
+            QCOMPARE(error.description(), u"no good");
         }
     }
 
     void missingMembersAndAccessKinds()
     {
-        Sample s;
-        Other other;
-        QCOMPARE(errorOf([&] { get(&s, u"Nope"); }), MemberNotFound);
-        QCOMPARE(errorOf([&] { get(&s, DispId(0x12345)); }), MemberNotFound);
-        // Invokable and Qt's own members stay behind the interface.
-        QCOMPARE(errorOf([&] { call(&s, u"Hidden"); }), MemberNotFound);
-        QCOMPARE(errorOf([&] { get(&s, u"objectName"); }), MemberNotFound);
+        const Ref<Sample> s = make<Sample>();
+        Object *p = s.get();
+        const Ref<Object> other = make<Other>();
+        QCOMPARE(errorOf([&] { get(p, u"Nope"); }), MemberNotFound);
+        QCOMPARE(errorOf([&] { get(p, DispId(0x12345)); }), MemberNotFound);
+        QCOMPARE(errorOf([&] { call(p, u"Hidden"); }), MemberNotFound);        // not in the table
+        QCOMPARE(errorOf([&] { get(other.get(), u"Name"); }), MemberNotFound); // no table
         QCOMPARE(errorOf([&] { get(nullptr, u"Name"); }), ObjectNotSet);
 
-        QCOMPARE(errorOf([&] { put(&s, u"Count", 3); }), MemberNotFound);        // read-only
-        QCOMPARE(errorOf([&] { putRef(&s, u"Name", &other); }), MemberNotFound); // a value
-        QCOMPARE(errorOf([&] { put(&s, u"Child", 1); }), MemberNotFound); // needs a reference
-        putRef(&s, u"Child", &other);
-        QCOMPARE(Variant::toObject(get(&s, u"Child")), &other);
-        putRef(&s, u"Child", nullptr);
-        QVERIFY(Variant::isNothing(get(&s, u"Child")));
+        QCOMPARE(errorOf([&] { put(p, u"Count", 3); }), MemberNotFound);       // read-only
+        QCOMPARE(errorOf([&] { putRef(p, u"Name", other); }), MemberNotFound); // a value
+        QCOMPARE(errorOf([&] { put(p, u"Child", 1); }), MemberNotFound);       // needs a reference
+        putRef(p, u"Child", other);
+        QVERIFY(get(p, u"Child").toObject() == other);
+        putRef(p, u"Child", nullptr);
+        QVERIFY(get(p, u"Child").isNothing());
         // A variant property takes both a value and a reference.
-        put(&s, u"Holder", 42);
-        QCOMPARE(s.holder.toInt(), 42);
-        putRef(&s, u"Holder", &other);
-        QCOMPARE(Variant::toObject(s.holder), &other);
+        put(p, u"Holder", 42);
+        QCOMPARE(s->holder.toLong(), 42);
+        putRef(p, u"Holder", other);
+        QVERIFY(s->holder.toObject() == other);
         // A reference assignment wants an object.
-        QVariantList five{5};
-        QCOMPARE(errorOf([&] { invoke(&s, u"Child", Invoke::PropertyPutRef, five); }),
-                 TypeMismatch);
+        std::vector<Variant> five{5};
+        QCOMPARE(errorOf([&] { invoke(p, u"Child", Invoke::PropertyPutRef, five); }), TypeMismatch);
     }
 
     void argumentCountsAndConversions()
     {
-        Sample s;
-        QCOMPARE(errorOf([&] { call(&s, u"Item"); }), WrongArgumentCount);
-        QCOMPARE(errorOf([&] { call(&s, u"Item", {1, 2, 3}); }), WrongArgumentCount);
-        QCOMPARE(errorOf([&] { get(&s, u"Name", {1}); }), WrongArgumentCount);
-        QCOMPARE(errorOf([&] {
-                     call(&s, u"Item", {QStringLiteral("k"), QStringLiteral("x")});
-                 }),
-                 TypeMismatch);
-        QCOMPARE(call(&s, u"Item", {QStringLiteral("k"), QStringLiteral(" 12 ")}).toString(),
-                 QStringLiteral("k:12"));
-        QCOMPARE(errorOf([&] { put(&s, u"Small", 40000); }), Overflow);
-        put(&s, u"Small", QStringLiteral("&H7FFF"));
-        QCOMPARE(s.small, short(32767));
+        const Ref<Sample> s = make<Sample>();
+        Object *p = s.get();
+        QCOMPARE(errorOf([&] { call(p, u"Item", {u"k"}); }), WrongArgumentCount);
+        QCOMPARE(errorOf([&] { call(p, u"Item", {1, 2, 3}); }), WrongArgumentCount);
+        QCOMPARE(errorOf([&] { get(p, u"Name", {1}); }), WrongArgumentCount);
+        QCOMPARE(errorOf([&] { call(p, u"Item", {u"k", u"x"}); }), TypeMismatch);
+        QCOMPARE(call(p, u"Item", {u"k", u" 12 "}).toText(), u"k:12");
+        QCOMPARE(errorOf([&] { put(p, u"Small", 40000); }), Overflow);
+        put(p, u"Small", u"&H7FFF");
+        QCOMPARE(s->small, std::int16_t(32767));
         // An object parameter of a given class refuses objects of another.
-        Sample same;
-        Other other;
-        QCOMPARE(call(&s, u"Adopt", {Variant::fromObject(&same)}).toBool(), true);
-        QCOMPARE(call(&s, u"Adopt", {Variant::nothing()}).toBool(), false);
-        QCOMPARE(errorOf([&] { call(&s, u"Adopt", {Variant::fromObject(&other)}); }), TypeMismatch);
+        QCOMPARE(call(p, u"Adopt", {make<Sample>()}).toBoolean(), true);
+        QCOMPARE(call(p, u"Adopt", {Variant::nothing()}).toBoolean(), false);
+        QCOMPARE(errorOf([&] { call(p, u"Adopt", {make<Other>()}); }), TypeMismatch);
     }
 
     void booleansAndWholeNumbers()
     {
         // Booleans cross as -1 and 0; whole numbers round half to even.
-        Sample s;
-        const QList<std::pair<QVariant, bool>> flags{
-            {-1, true}, {0, false}, {2, true}, {QStringLiteral("False"), false}};
+        const Ref<Sample> s = make<Sample>();
+        const std::vector<std::pair<Variant, bool>> flags{
+            {-1, true}, {0, false}, {2, true}, {u"False", false}};
         for (const auto &[value, set] : flags) {
-            put(&s, u"Flag", value);
-            QCOMPARE(s.flag, set);
+            put(s.get(), u"Flag", value);
+            QCOMPARE(s->flag, set);
         }
-        QCOMPARE(Variant::toLong(QVariant(true)), -1);
-        QCOMPARE(Variant::toText(QVariant(true)), QStringLiteral("True"));
-        QCOMPARE(Variant::fromBoolean(true), -1);
+        QCOMPARE(Variant(true).toLong(), -1);
+        QCOMPARE(Variant(true).toText(), u"True");
+        QCOMPARE(fromBoolean(true), -1);
 
-        QCOMPARE(Variant::toLong(2.5), 2);
-        QCOMPARE(Variant::toLong(3.5), 4);
-        QCOMPARE(Variant::toLong(-2.5), -2);
-        QCOMPARE(Variant::toLong(QStringLiteral("&O17")), 15);
-        QCOMPARE(errorOf([] { Variant::toLong(2147483648.0); }), Overflow);
-        QCOMPARE(Variant::toLong(QVariant()), 0);
+        QCOMPARE(Variant(2.5).toLong(), 2);
+        QCOMPARE(Variant(3.5).toLong(), 4);
+        QCOMPARE(Variant(-2.5).toLong(), -2);
+        QCOMPARE(Variant(u"&O17").toLong(), 15);
+        QCOMPARE(errorOf([] { Variant(2147483648.0).toLong(); }), Overflow);
+        QCOMPARE(Variant().toLong(), 0);
     }
 
-    void interfacesAndDescription()
+    void interfaces()
     {
-        Sample s;
-        QCOMPARE(queryInterface(&s, QStringLiteral("{00000000-0000-0000-0000-0000000000b2}")), &s);
-        QCOMPARE(queryInterface(nullptr, QStringLiteral("{anything}")), nullptr);
-        QCOMPARE(errorOf([&] {
-                     queryInterface(&s, QStringLiteral("{00000000-0000-0000-0000-0000000000C3}"));
-                 }),
+        const Ref<Object> s = make<Sample>();
+        QVERIFY(queryInterface(s, "{00000000-0000-0000-0000-0000000000b2}") == s);
+        QVERIFY(!queryInterface(nullptr, "{anything}"));
+        QCOMPARE(errorOf([&] { queryInterface(s, "{00000000-0000-0000-0000-0000000000C3}"); }),
                  TypeMismatch);
-
-        const QString text = TypeInfo::of(&Sample::staticMetaObject).describe();
-        QVERIFY(text.contains(QStringLiteral("ProgID     Test.Sample")));
-        QVERIFY(text.contains(QStringLiteral("Child             property get, putref As Object")));
-        QVERIFY(text.contains(QStringLiteral(
-            "method (ByRef text As String, ByRef number As Long, untouched As Long)")));
     }
 
     // ---- the registry
 
     void registerCreateUnregister()
     {
-        MessageBoxRecorder boxes;
-        const QString library = QStringLiteral(ORVFIELDS_LIBRARY);
-        const Support::Output reg = regsvr({library});
-        QVERIFY2(reg.exitCode == 0, qPrintable(reg.text));
+        const QString server = QFileInfo(QStringLiteral(TEST_SERVER)).absoluteFilePath();
+        ::umask(022);
+        const Support::Output reg = regsvr({server});
+        QCOMPARE(reg.text, "registered " + server + " in " + m_registry + '\n');
+        QVERIFY(!QFile::exists(m_registry + ".lock"));
+        QCOMPARE(QFileInfo(m_registry).permissions() & QFileDevice::ReadOther,
+                 QFileDevice::ReadOther);
 
-        RegistryFile registry(m_registry);
+        RegistryFile registry(u(m_registry));
         registry.load(true);
-        const QString clsid = registry.value(QStringLiteral("OrvFields.MainForm/CLSID"));
-        const QString typeLib = QStringLiteral("TypeLib/{34C7F194-98F5-436D-AD9E-C5666118E35D}");
-        QCOMPARE(clsid, QStringLiteral("{DF1F9393-7797-4F8A-8277-02B50C3F1C8F}"));
-        QCOMPARE(registry.value("CLSID/" + clsid + "/InprocServer32", "ThreadingModel"),
-                 QStringLiteral("Apartment"));
-        QCOMPARE(registry.value("CLSID/" + clsid + "/InprocServer32"), library);
-        QCOMPARE(registry.value(typeLib + "/1.0"),
-                 QStringLiteral("Plugin Orvane for PDF fields management"));
+        const std::u16string clsid = registry.value(u"Test.Sample/CLSID");
+        QCOMPARE(clsid, u"{00000000-0000-0000-0000-0000000000A1}");
+        QCOMPARE(registry.value(u"CLSID/" + clsid + u"/InprocServer32", u"ThreadingModel"),
+                 u"Apartment");
+        QCOMPARE(q(registry.value(u"CLSID/" + clsid + u"/InprocServer32")), server);
+        QVERIFY(!registry.hasKey(u"CLSID/" + clsid + u"/Control"));
+        QVERIFY(registry.hasKey(u"CLSID/{00000000-0000-0000-0000-0000000000A2}/Control"));
+        const std::u16string typeLib = u"TypeLib/{00000000-0000-0000-0000-0000000000C1}";
+        QCOMPARE(registry.value(typeLib + u"/1.2"), u"Test server");
 
+        // The description comes from the class factories: no instance is made.
+        const Support::Output description = regsvr({"--describe", "Test.Control"});
+        for (const QString &line :
+             {QStringLiteral("library Test 1.2 {00000000-0000-0000-0000-0000000000C1}\n"
+                             "  helpstring \"Test server\"\n\ncoclass Sample\n"
+                             "  ProgID     Test.Sample\n"),
+              QStringLiteral("  implements {00000000-0000-0000-0000-0000000000B2}\n"
+                             "    1  0x40030001  Flag              property get, put As Boolean\n"),
+              QStringLiteral("    3  0x40030003  Child             property get, putref As Object\n"
+                             "    4  0x40030004  Holder            property get, put, putref As "
+                             "Variant\n"),
+              QStringLiteral("    7  0x60030001  Swap              method (ByRef text As String, "
+                             "ByRef number As Long, untouched As Long)\n"),
+              QStringLiteral("   10  0x60030004  Adopt             method (other As _Sample) As "
+                             "Boolean\n"),
+              QStringLiteral("coclass Control (control)\n"),
+              "  server     " + server + " (threading model Apartment)\n"})
+            QVERIFY2(description.text.contains(line), qPrintable(description.text));
+        QCOMPARE(description.exitCode, 0);
+        QCOMPARE(q(describeTypeLibraryOf(u"Test.Sample")), description.text);
+        const auto constructed = serverFunction<int (*)()>("SamplesConstructed");
+        const auto canUnload = serverFunction<DllCanUnloadNowFn>("DllCanUnloadNow");
+        QVERIFY(constructed && canUnload);
+        QCOMPARE(constructed(), 0);
+
+        // The module counts the objects it made while any reference holds them.
         {
-            std::unique_ptr<QObject> form = createObject(QStringLiteral("OrvFields.MainForm"));
-            QCOMPARE(get(form.get(), u"InputNeed").toString(), QStringLiteral("XML TREEVIEW"));
-            auto canUnload =
-                reinterpret_cast<DllCanUnloadNowFn>(QLibrary(library).resolve("DllCanUnloadNow"));
-            QVERIFY(canUnload);
-            QCOMPARE(canUnload(), Hr::False); // an instance is alive
-            form.reset();
-            QCOMPARE(canUnload(), Hr::Ok);
+            Ref<Object> sample = createObject(u"Test.Sample");
+            QCOMPARE(get(sample, u"Count").toLong(), 7);
+            QVERIFY(refAs<Sample>(sample));
+            const Ref<Object> second = sample;
+            QCOMPARE(canUnload(), Hr::False);
+            sample.reset();
+            QCOMPARE(canUnload(), Hr::False);
         }
-        std::unique_ptr<QObject> record = createObject(QStringLiteral("OrvFields.ErrorObject"));
-        QCOMPARE(get(record.get(), u"Description").toString(), QString());
+        QCOMPARE(canUnload(), Hr::Ok);
+        QCOMPARE(constructed(), 1);
 
-        // The field list is registered as a control and created as a widget.
-        const QString listClsid = registry.value(QStringLiteral("OrvFields.VrnFieldList/CLSID"));
-        QCOMPARE(listClsid, QStringLiteral("{C3FC5ABC-D82F-4149-8A9D-E65B3B534642}"));
-        QVERIFY(registry.hasKey("CLSID/" + listClsid + "/Control"));
-        QVERIFY(createObject(QStringLiteral("OrvFields.VrnFieldList"))->isWidgetType());
-
-        const QString description = describeTypeLibraryOf(QStringLiteral("OrvFields.MainForm"));
-        for (const char *line :
-             {"library OrvFields 1.0 {34C7F194-98F5-436D-AD9E-C5666118E35D}",
-              "helpstring \"Plugin Orvane for PDF fields management\"", "coclass MainForm",
-              "coclass ErrorObject", "0x60030008  Show", "threading model Apartment"})
-            QVERIFY2(description.contains(QLatin1String(line)), line);
-
-        const Support::Output unreg = regsvr({QStringLiteral("-u"), library});
+        const Support::Output unreg = regsvr({QStringLiteral("-u"), server});
         QVERIFY2(unreg.exitCode == 0, qPrintable(unreg.text));
-        QCOMPARE(createError(QStringLiteral("OrvFields.MainForm")),
-                 QStringLiteral("429 'OrvFields.MainForm' is not registered in ") + m_registry);
+        QCOMPARE(createError(QStringLiteral("Test.Sample")),
+                 QStringLiteral("429 'Test.Sample' is not registered in ") + m_registry);
         registry.load(true);
-        QVERIFY(!registry.hasKey("CLSID/" + clsid));
+        QVERIFY(!registry.hasKey(u"CLSID/" + clsid));
         QVERIFY(!registry.hasKey(typeLib));
-        QVERIFY(boxes.boxes.isEmpty());
     }
 
     void creationFailuresNameTheirCause()
     {
-        QVERIFY(createError(QStringLiteral("OrvFields.MainForm"))
+        QVERIFY(createError(QStringLiteral("Test.Sample"))
                     .startsWith(QStringLiteral("429 the registry file ") + m_registry +
                                 " does not exist"));
 
         QDir().mkpath(m_dir->filePath(QStringLiteral("sub")));
-        writeFile(m_registry, "[OrvFields.MainForm/CLSID]\n@={X}\n[broken\n");
+        writeFile(m_registry, "[Test.Sample/CLSID]\n@={X}\n[broken\n");
         QCOMPARE(
-            createError(QStringLiteral("OrvFields.MainForm")),
+            createError(QStringLiteral("Test.Sample")),
             QStringLiteral("429 the registry file %1 is damaged at line 3: a key must read [name]")
                 .arg(m_registry));
+        writeFile(m_registry, "; comment\r\nName=value\r\n");
+        QCOMPARE(createError(QStringLiteral("Test.Sample")),
+                 QStringLiteral("429 the registry file %1 is damaged at line 2: a value stands "
+                                "before the first [key]")
+                     .arg(m_registry));
 
         const QString fake = writeFile(m_dir->filePath(QStringLiteral("fake.so")), "plain text");
-        writeFile(m_registry, "[OrvFields.MainForm/CLSID]\n@={X}\n[CLSID/{X}/InprocServer32]\n@=" +
+        writeFile(m_registry, "[Test.Sample/CLSID]\n@={X}\n[CLSID/{X}/InprocServer32]\n@=" +
                                   fake.toLocal8Bit() + "\n");
-        const QString cannotLoad = createError(QStringLiteral("OrvFields.MainForm"));
-        QVERIFY2(cannotLoad.startsWith("429 OrvFields.MainForm: cannot load " + fake),
+        const QString cannotLoad = createError(QStringLiteral("Test.Sample"));
+        QVERIFY2(cannotLoad.startsWith("429 Test.Sample: cannot load " + fake +
+                                       ": Cannot load library " + fake + ": ("),
                  qPrintable(cannotLoad));
         QCOMPARE(createError(QStringLiteral("Nobody.Here")),
                  QStringLiteral("429 'Nobody.Here' is not registered in ") + m_registry);
@@ -345,7 +310,7 @@ private slots:
             if (!content.isEmpty())
                 writeFile(path, content);
         }
-        const QString sysFile = systemRegistryPath();
+        const QString sysFile = q(systemRegistryPath());
         QCOMPARE(sysFile, system.isEmpty() ? m_dir->filePath("none/orvane/registry.ini") : bFile);
         found.replace(QStringLiteral("USER"), userFile).replace(QStringLiteral("SYS"), sysFile);
         const QString clsid = createError(QStringLiteral("A.Class"), false);
@@ -356,14 +321,14 @@ private slots:
     void registeredForTheMachine()
     {
         setUpXdg(QStringLiteral("%1/a:%1/b"));
-        const QString lib = QStringLiteral(ORVFIELDS_LIBRARY), system = QStringLiteral("--system");
+        const QString lib = QStringLiteral(TEST_SERVER), system = QStringLiteral("--system");
         QCOMPARE(regsvr({system, lib}).exitCode, 0);
         QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("a/orvane/registry.ini"))));
-        QCOMPARE(createError(QStringLiteral("OrvFields.MainForm")), QStringLiteral("created"));
+        QCOMPARE(createError(QStringLiteral("Test.Sample")), QStringLiteral("created"));
         QCOMPARE(regsvr({QStringLiteral("-u"), lib}).exitCode, 0); // the user's registration
-        QCOMPARE(createError(QStringLiteral("OrvFields.MainForm")), QStringLiteral("created"));
+        QCOMPARE(createError(QStringLiteral("Test.Sample")), QStringLiteral("created"));
         QCOMPARE(regsvr({system, QStringLiteral("-u"), lib}).exitCode, 0);
-        QVERIFY(createError(QStringLiteral("OrvFields.MainForm")).contains("is not registered"));
+        QVERIFY(createError(QStringLiteral("Test.Sample")).contains("is not registered"));
     }
 
 private:

@@ -400,11 +400,7 @@ private slots:
 
     void failuresNameTheFileAndTheReason()
     {
-        const QString text = m_dir->filePath(QStringLiteral("text.pdf"));
-        QFile file(text);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a pdf\n");
-        file.close();
+        const QString text = Support::writeFile(m_dir->filePath("text.pdf"), "not a pdf\n");
         const Result result = orvfields({"write", text, "--title", "T"});
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err, "orvfields: " + text + ": the file is not a PDF\n");

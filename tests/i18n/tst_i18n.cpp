@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The text tables (built-in texts, language switching, the language-file search and
-// the language-file format), then code page and fonts: the locale table, the code page
-// of the thread's locale, the system font faces and the fonts they give a text box.
+// the language-file format), then code page and fonts: the code page of the thread's
+// locale, the system font faces and the fonts they give a text box.
 // The locale and the system fonts are injected, and every question put to them is
 // counted.
 
@@ -11,17 +11,20 @@
 #include "languagestore/LanguageStore.h"
 #include "platform/Locale.h"
 #include "platform/ModuleFolder.h"
-#include "platform/StdFont.h"
 #include "platform/SystemFonts.h"
+#include "platform/Toolkit.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 using namespace Platform;
+using Support::q;
+using Support::u;
 using Support::writeFile;
 using TextStore::LanguageStore;
 
@@ -37,32 +40,32 @@ QByteArray languageFile(const char *language, const char *pluginName)
 struct FakeSystem
 {
     Lcid lcid = 1033;
-    QByteArray codePageText; // null: the table's answer
+    std::optional<std::string> codePageText; // none: the table's answer
     int localeInfoCalls = 0;
     int fontCalls = 0;
     bool fontsGiven = true;
-    FaceName caption = FaceNameOf(QStringLiteral("Caption Face"));
+    FaceName caption = FaceNameOf(u"Caption Face");
 
     ThreadLocaleHandler previousLocale = setThreadLocaleHandler([this] { return lcid; });
     LocaleInfoHandler previousInfo = setLocaleInfoHandler([this](Lcid id, int item) {
         ++localeInfoCalls;
-        return codePageText.isNull() ? previousInfo(id, item) : codePageText;
+        return codePageText ? *codePageText : SystemLocaleInfo(id, item);
     });
-    SystemFontHandlers previousFonts = setSystemFontHandlers(
-        {[this](NonClientMetrics &m) {
-             ++fontCalls;
-             m.lfCaptionFont.lfFaceName = caption;
-             m.lfSmCaptionFont.lfFaceName = FaceNameOf(QStringLiteral("Small Caption Face"));
-             m.lfMenuFont.lfFaceName = FaceNameOf(QStringLiteral("Menu Face"));
-             m.lfStatusFont.lfFaceName = FaceNameOf(QStringLiteral("Status Face"));
-             m.lfMessageFont.lfFaceName = FaceNameOf(QStringLiteral("Message Face"));
-             return fontsGiven && m.cbSize == NonClientMetricsSize;
-         },
-         [this](LogFont &f) {
-             ++fontCalls;
-             f.lfFaceName = FaceNameOf(QStringLiteral("Icon Face"));
-             return fontsGiven;
-         }});
+    SystemFontHandlers previousFonts =
+        setSystemFontHandlers({[this](NonClientMetrics &m) {
+                                   ++fontCalls;
+                                   m.lfCaptionFont.lfFaceName = caption;
+                                   m.lfSmCaptionFont.lfFaceName = FaceNameOf(u"Small Caption Face");
+                                   m.lfMenuFont.lfFaceName = FaceNameOf(u"Menu Face");
+                                   m.lfStatusFont.lfFaceName = FaceNameOf(u"Status Face");
+                                   m.lfMessageFont.lfFaceName = FaceNameOf(u"Message Face");
+                                   return fontsGiven && m.cbSize == NonClientMetricsSize;
+                               },
+                               [this](LogFont &f) {
+                                   ++fontCalls;
+                                   f.lfFaceName = FaceNameOf(u"Icon Face");
+                                   return fontsGiven;
+                               }});
 
     ~FakeSystem()
     {
@@ -70,6 +73,21 @@ struct FakeSystem
         setLocaleInfoHandler(previousInfo);
         setSystemFontHandlers(previousFonts);
     }
+};
+
+// A text box's font as the toolkit keeps it: what was set reads back.
+struct BoxFont : Font
+{
+    std::u16string face;
+    double points = 8.25;
+    int set = DEFAULT_CHARSET;
+
+    std::u16string name() const override { return face; }
+    void setName(const std::u16string &value) override { face = value; }
+    double size() const override { return points; }
+    void setSize(double value) override { points = value; }
+    int charset() const override { return set; }
+    void setCharset(int value) override { set = value; }
 };
 
 } // namespace
@@ -82,7 +100,7 @@ private slots:
     void init()
     {
         m_dir.reset(new QTemporaryDir);
-        Platform::setModuleFolder(m_dir->path());
+        Platform::setModuleFolder(u(m_dir->path()));
         m_boxes.reset(new MessageBoxRecorder);
     }
     void cleanup()
@@ -144,19 +162,20 @@ private slots:
             writeFile(m_dir->filePath(QLatin1String(name)), content);
 
         mdlLanguage::Store()->Clear();
-        const bool found = mdlLanguage::LoadLanguageFile(QStringLiteral("OrvFields"), prefix,
-                                                         folder.isEmpty() ? folder : m_dir->path(),
-                                                         shortNaming, extension, language);
+        std::u16string ext = u(extension), lang = u(language);
+        const bool found = mdlLanguage::LoadLanguageFile(
+            u"OrvFields", u(prefix), u(folder.isEmpty() ? folder : m_dir->path()), shortNaming, ext,
+            lang);
         QStringList texts;
         for (const char *name : {"english", "french", "german"}) {
-            const QString text = mdlLanguage::Store()->Entry(
-                QStringLiteral("PluginName"), QStringLiteral("OrvFields"), QLatin1String(name));
-            if (!text.isEmpty())
-                texts.append(QLatin1String(name) + u'=' + text);
+            const std::u16string text =
+                mdlLanguage::Store()->Entry(u"PluginName", u"OrvFields", u(name));
+            if (!text.empty())
+                texts.append(name + QStringLiteral("=") + q(text));
         }
         QCOMPARE(found ? texts.join(u' ') : QString(), filed);
         QCOMPARE(found, !filed.isEmpty());
-        QVERIFY(!extension.startsWith(u'.')); // the caller's variable loses the point
+        QVERIFY(!ext.starts_with(u'.')); // the caller's variable loses the point
     }
 
     void languageFilesReplaceTheBuiltInTables()
@@ -168,8 +187,8 @@ private slots:
         writeFile(m_dir->filePath("OrvFields.readme"), "Some notes\n");
         writeFile(m_dir->filePath("OrvFields.fre"), languageFile("french", "Champs du fichier"));
         mdlLanguage::LoadLanguage();
-        QCOMPARE(mdlLanguage::GetText("PluginName"), QStringLiteral("Champs du fichier"));
-        QCOMPARE(mdlLanguage::GetText("WinMainApply"), QString()); // not in the file
+        QCOMPARE(mdlLanguage::GetText(u"PluginName"), u"Champs du fichier");
+        QCOMPARE(mdlLanguage::GetText(u"WinMainApply"), u""); // not in the file
     }
 
     void aDamagedFileFallsBackOnTheBuiltInTables()
@@ -186,8 +205,8 @@ private slots:
                      prompts[0].contains(path + ", line 6: expected Key = Text") &&
                      prompts[0].endsWith(" Line 6"),
                  qPrintable(prompts[0]));
-        mdlLanguage::SetLanguage("english");
-        QCOMPARE(mdlLanguage::GetText("PluginName"), QStringLiteral("PDF fields"));
+        mdlLanguage::SetLanguage(u"english");
+        QCOMPARE(mdlLanguage::GetText(u"PluginName"), u"PDF fields");
     }
 
     void translationFilesMatchTheBuiltInTables_data()
@@ -206,46 +225,44 @@ private slots:
         // Both stores write the same sorted file when they hold the same texts.
         auto saved = [&](const LanguageStore &store) {
             const QString path = m_dir->filePath("saved");
-            store.SaveFile(path, language);
-            QFile written(path);
-            return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+            store.SaveFile(u(path), u(language));
+            return Support::bytes(path);
         };
         mdlLanguage::LoadLanguage();
         const QByteArray builtIn = saved(*mdlLanguage::Store());
         QCOMPARE(builtIn.count(" = "), 23 + 2); // the texts and the two header lines
 
         LanguageStore fromFile;
-        fromFile.Initialize("OrvFields", language);
-        fromFile.LoadFile(QStringLiteral(TRANSLATIONS_DIR "/") + file);
+        fromFile.Initialize(u"OrvFields", u(language));
+        fromFile.LoadFile(u(TRANSLATIONS_DIR "/" + file));
         QCOMPARE(saved(fromFile), builtIn);
     }
 
     void fileFormat()
     {
         LanguageStore store;
-        store.Initialize("OrvFields", "french");
+        store.Initialize(u"OrvFields", u"french");
         store.LoadFile(
-            writeFile(m_dir->filePath("texts"),
-                      "\xEF\xBB\xBFOrvaneLanguage 1\r\n# comment\r\nApplication = OrvFields\r\n"
-                      "Language = English\r\n\r\n[Texts]\r\n"
-                      "Two = first\\r\\nsecond\r\nPadded = \\sboth ends\\s\r\n"
-                      "Slash = a\\\\b = c\r\nAccent = Définir\r\n"));
-        store.setLanguage("english"); // language names ignore letter case
+            u(writeFile(m_dir->filePath("texts"),
+                        "\xEF\xBB\xBFOrvaneLanguage 1\r\n# comment\r\nApplication = OrvFields\r\n"
+                        "Language = English\r\n\r\n[Texts]\r\n"
+                        "Two = first\\r\\nsecond\r\nPadded = \\sboth ends\\s\r\n"
+                        "Slash = a\\\\b = c\r\nAccent = Définir\r\n")));
+        store.setLanguage(u"english"); // language names ignore letter case
         const QStringList keys{"Two", "Padded", "Slash", "Accent"};
         QStringList texts;
         for (const QString &key : keys)
-            texts.append(store.Entry(key, "OrvFields", QString()));
+            texts.append(q(store.Entry(u(key), u"OrvFields", {})));
         QCOMPARE(texts, (QStringList{"first\r\nsecond", " both ends ", "a\\b = c", "Définir"}));
 
         // What SaveFile writes reads back the same.
-        const QString copy = m_dir->filePath("copy");
-        store.SaveFile(copy, "english");
+        const std::u16string copy = u(m_dir->filePath("copy"));
+        store.SaveFile(copy, u"english");
         LanguageStore again;
-        again.Initialize("OrvFields", "english");
+        again.Initialize(u"OrvFields", u"english");
         again.LoadFile(copy);
         for (const QString &key : keys)
-            QCOMPARE(again.Entry(key, "OrvFields", QString()),
-                     store.Entry(key, "OrvFields", QString()));
+            QCOMPARE(again.Entry(u(key), u"OrvFields", {}), store.Entry(u(key), u"OrvFields", {}));
     }
 
     void fileFormatErrors_data()
@@ -271,31 +288,18 @@ private slots:
         const QString path = writeFile(m_dir->filePath("bad"), content);
         LanguageStore store;
         try {
-            store.LoadFile(path);
+            store.LoadFile(u(path));
             QFAIL("accepted");
         } catch (const Automation::AutomationError &error) {
+            const QString description = q(error.description());
             QCOMPARE(error.number(), 321);
-            QVERIFY2(error.description().contains(path) && error.description().contains(reason),
-                     qPrintable(error.description()));
+            QVERIFY2(description.contains(path) && description.contains(reason),
+                     qPrintable(description));
         }
-        QCOMPARE(Support::errorOf([&] { store.LoadFile(m_dir->filePath("missing")); }), 53);
+        QCOMPARE(Support::errorOf([&] { store.LoadFile(u(m_dir->filePath("missing"))); }), 53);
     }
 
     // ---- code page and fonts
-
-    void localeTable()
-    {
-        QCOMPARE(LcidOf(QLocale(QLocale::English, QLocale::UnitedStates)), 1033u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Chinese, QLocale::Taiwan)), 1028u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia)), 9242u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Serbian, QLocale::CyrillicScript, QLocale::Serbia)),
-                 10266u);
-        // A country the table lacks takes the language's main identifier.
-        QCOMPARE(LcidOf(QLocale(QLocale::French, QLocale::Senegal)), 1036u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Hindi, QLocale::India)), 0u);
-        QCOMPARE(LcidOf(QLocale::c()), 0u);
-        QCOMPARE(GetLocaleInfo(1036, 2), QByteArray()); // only the code page is known
-    }
 
     // The thread's locale (code page 0) or the code page given: the character set, the
     // face, the 9-point floor of the CJK faces, and the questions put to the system.
@@ -343,21 +347,21 @@ private slots:
         QFETCH(QString, face);
         FakeSystem system;
         system.lcid = lcid;
-        system.codePageText = answer;
+        if (!answer.isNull())
+            system.codePageText = answer.toStdString();
         QCOMPARE(mdli18n::LocalCodePage(), localCodePage);
         QCOMPARE(system.localeInfoCalls, tableCalls);
         const bool cjk = charset >= 128 && charset <= 136;
         for (double size : {8.25, 12.0}) {
-            QLineEdit box;
-            StdFont font(&box);
-            font.setSize(size);
-            font.setCharset(2); // none of the table's
+            BoxFont font;
+            font.points = size;
+            font.set = 2; // none of the table's
             system.fontCalls = 0;
             mdli18n::SetProperFont(font, codePage, 1);
-            QCOMPARE(font.Charset(), charset);
-            QCOMPARE(font.Name(), face);
+            QCOMPARE(font.set, charset);
+            QCOMPARE(q(font.face), face);
             QCOMPARE(system.fontCalls, cjk ? 0 : 1);
-            QCOMPARE(font.Size(), cjk ? std::max(size, 9.0) : size);
+            QCOMPARE(font.points, cjk ? std::max(size, 9.0) : size);
         }
         // A failing conversion is reported each time the code page is asked for.
         const QString trap =
@@ -372,33 +376,33 @@ private slots:
         const QStringList faces{"Caption Face", "Message Face", "Menu Face",         "Icon Face",
                                 "Status Face",  "Menu Face",    "Small Caption Face"};
         for (int kind = 1; kind <= 7; ++kind)
-            QCOMPARE(mdli18n::SystemFont(kind), faces[kind - 1]);
+            QCOMPARE(q(mdli18n::SystemFont(kind)), faces[kind - 1]);
         for (int kind : {0, 9, -1})
-            QCOMPARE(mdli18n::SystemFont(kind), QStringLiteral("Caption Face"));
+            QCOMPARE(mdli18n::SystemFont(kind), u"Caption Face");
 
         // A face filling the whole field, without its NUL, comes back whole.
         const char *whole = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
         std::copy_n(whole, 32, system.caption.begin());
-        QCOMPARE(mdli18n::SystemFont(1), QString::fromLatin1(whole));
+        QCOMPARE(q(mdli18n::SystemFont(1)), QString::fromLatin1(whole));
 
         // No answer from the system is no face, and no error.
         system.fontsGiven = false;
-        QCOMPARE(mdli18n::SystemFont(1), QString());
-        QCOMPARE(mdli18n::SystemFont(4), QString());
-        QLineEdit box;
-        StdFont font(&box);
+        QCOMPARE(mdli18n::SystemFont(1), u"");
+        QCOMPARE(mdli18n::SystemFont(4), u"");
+        BoxFont font;
         mdli18n::SetProperFont(font, 1251, 1);
-        QCOMPARE(font.Charset(), int(RUSSIAN_CHARSET));
+        QCOMPARE(font.set, int(RUSSIAN_CHARSET));
     }
 
     void faceNamesAreStoredAsTheSystemStoresThem()
     {
         // The local 8-bit encoding of the tests is UTF-8 (LC_ALL=C.UTF-8).
-        QCOMPARE(QByteArray(FaceNameOf(QString(40, u'x')).data(), 32), QByteArray(31, 'x') + '\0');
+        QCOMPARE(QByteArray(FaceNameOf(std::u16string(40, u'x')).data(), 32),
+                 QByteArray(31, 'x') + '\0');
         // A character that does not fit whole is left out, not cut.
-        const QString accented = QString(30, u'a') + QStringLiteral("é");
-        QCOMPARE(QByteArray(FaceNameOf(accented).data()), QByteArray(30, 'a'));
-        QCOMPARE(QByteArray(FaceNameOf(QStringLiteral("Tahoma é")).data()), QByteArray("Tahoma é"));
+        QCOMPARE(QByteArray(FaceNameOf(std::u16string(30, u'a') + u"é").data()),
+                 QByteArray(30, 'a'));
+        QCOMPARE(QByteArray(FaceNameOf(u"Tahoma é").data()), QByteArray("Tahoma é"));
     }
 
 private:

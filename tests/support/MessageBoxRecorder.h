@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/MessageBox.h"
+#include "support/TestSupport.h"
 
 #include <QList>
 #include <QString>
@@ -23,8 +24,8 @@ public:
     MessageBoxRecorder()
     {
         m_previous = Platform::setMessageBoxHandler(
-            [this](const QString &prompt, int style, const QString &title) {
-                boxes.append({prompt, style, title});
+            [this](const std::u16string &prompt, int style, const std::u16string &title) {
+                boxes.append({Support::q(prompt), style, Support::q(title)});
                 if (onBox)
                     onBox(boxes.last());
                 return 1;
