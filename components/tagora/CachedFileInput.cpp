@@ -1,73 +1,43 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "CachedFileInput.h"
 
-#include <qpdf/QPDFSystemError.hh>
-
-#include <cerrno>
-#include <fcntl.h>
+#include <algorithm>
+#include <cstdio>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace Tagora {
 
 namespace {
 
 constexpr qpdf_offset_t BlockSize = 64 * 1024;
-constexpr int BlocksKept = 8;
+constexpr std::size_t BlocksKept = 8;
 
-const QByteArray NoBytes;
+const std::string NoBytes;
 
 } // namespace
 
-CachedFileInput::CachedFileInput(const std::string &name, int fd) : m_name(name)
-{
-    m_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (m_fd < 0)
-        throw QPDFSystemError("duplicating the descriptor of " + name, errno);
-    struct stat st = {};
-    if (::fstat(m_fd, &st) != 0) {
-        const int error = errno;
-        ::close(m_fd);
-        throw QPDFSystemError("examining " + name, error);
-    }
-    m_size = st.st_size;
-}
+CachedFileInput::CachedFileInput(const std::string &name, std::shared_ptr<File> file)
+    : m_name(name), m_file(std::move(file)), m_size(m_file->identity().size)
+{}
 
-CachedFileInput::~CachedFileInput()
-{
-    ::close(m_fd);
-}
+CachedFileInput::~CachedFileInput() = default;
 
-const QByteArray &CachedFileInput::blockAt(qpdf_offset_t offset)
+const std::string &CachedFileInput::blockAt(qpdf_offset_t offset)
 {
     if (offset < 0 || offset >= m_size)
         return NoBytes;
     const qpdf_offset_t index = offset / BlockSize;
-    for (qsizetype i = 0; i < m_blocks.size(); ++i) {
-        if (m_blocks[i].index == index) {
-            if (i > 0)
-                m_blocks.move(i, 0);
+    for (auto block = m_blocks.begin(); block != m_blocks.end(); ++block) {
+        if (block->index == index) {
+            std::rotate(m_blocks.begin(), block, block + 1);
             return m_blocks.front().bytes;
         }
     }
-    QByteArray bytes(qsizetype(std::min(BlockSize, m_size - index * BlockSize)), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pread(m_fd, bytes.data() + done, size_t(bytes.size() - done),
-                                  off_t(index * BlockSize + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw QPDFSystemError("reading " + m_name, errno);
-        if (n == 0)
-            break; // shortened meanwhile: what is left reads as the end
-        done += n;
-    }
-    bytes.truncate(done);
+    std::string bytes(std::size_t(std::min(BlockSize, m_size - index * BlockSize)), '\0');
+    bytes.resize(m_file->readAt(index * BlockSize, bytes.data(), bytes.size()));
     if (m_blocks.size() == BlocksKept)
-        m_blocks.removeLast();
-    m_blocks.prepend({index, bytes});
+        m_blocks.pop_back();
+    m_blocks.insert(m_blocks.begin(), {index, std::move(bytes)});
     return m_blocks.front().bytes;
 }
 
@@ -76,12 +46,12 @@ size_t CachedFileInput::read(char *into, size_t length)
     last_offset = m_position;
     size_t done = 0;
     while (done < length) {
-        const QByteArray &block = blockAt(m_position);
-        const qpdf_offset_t within = m_position % BlockSize;
+        const std::string &block = blockAt(m_position);
+        const auto within = std::size_t(m_position % BlockSize);
         if (within >= block.size())
             break;
-        const size_t count = std::min(length - done, size_t(block.size() - within));
-        std::copy_n(block.constData() + within, count, into + done);
+        const size_t count = std::min(length - done, block.size() - within);
+        std::copy_n(block.data() + within, count, into + done);
         done += count;
         m_position += qpdf_offset_t(count);
     }
@@ -93,8 +63,8 @@ qpdf_offset_t CachedFileInput::findAndSkipNextEOL()
     // The offset of the next CR or LF, leaving the position after the run of them.
     qpdf_offset_t found = -1;
     for (;;) {
-        const QByteArray &block = blockAt(m_position);
-        qpdf_offset_t within = m_position % BlockSize;
+        const std::string &block = blockAt(m_position);
+        auto within = std::size_t(m_position % BlockSize);
         if (within >= block.size()) {
             // The end of the file ends the search too.
             if (found < 0)
@@ -102,7 +72,7 @@ qpdf_offset_t CachedFileInput::findAndSkipNextEOL()
             return found;
         }
         for (; within < block.size(); ++within, ++m_position) {
-            const char c = block[qsizetype(within)];
+            const char c = block[within];
             const bool eol = c == '\r' || c == '\n';
             if (found < 0 && eol)
                 found = m_position;

@@ -1,30 +1,31 @@
 // SPDX-License-Identifier: Apache-2.0
-// CachedFileInput: a qpdf input source over a file descriptor that reads whole blocks
-// and keeps the last few in memory.
+// CachedFileInput: a qpdf input source over a File that reads whole blocks and keeps the
+// last few in memory.
 //
 // qpdf reads a classic cross-reference table entry by entry, each with a seek and a
 // few small reads; through stdio every one of those becomes a system call (tens of
-// thousands for a book). Reading 64 KiB blocks with pread turns them into memory
+// thousands for a book). Reading 64 KiB blocks at their offsets turns them into memory
 // copies. Only the blocks qpdf asks for are read, so the cost still does not depend on
 // the size of the file. The file is not mapped into memory: a file shortened by another
 // program while it is read gives short reads here, not a crash.
 #pragma once
 
+#include "File.h"
+
 #include <qpdf/InputSource.hh>
 
-#include <QByteArray>
-#include <QList>
-
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace Tagora {
 
 class QPDF_DLL_CLASS CachedFileInput : public InputSource
 {
 public:
-    // Reads the file open on `fd` (duplicated: the caller keeps its own descriptor).
-    // Throws QPDFSystemError when the descriptor cannot be duplicated or examined.
-    CachedFileInput(const std::string &name, int fd);
+    // Reads `file`, which it keeps open as long as it lives; `name` names it in qpdf's
+    // messages. Throws AutomationError when the file cannot be examined.
+    CachedFileInput(const std::string &name, std::shared_ptr<File> file);
     ~CachedFileInput() override;
     CachedFileInput(const CachedFileInput &) = delete;
     CachedFileInput &operator=(const CachedFileInput &) = delete;
@@ -43,16 +44,16 @@ private:
     struct Block
     {
         qpdf_offset_t index;
-        QByteArray bytes;
+        std::string bytes;
     };
     // The block holding `offset`, read if needed; empty at or past the end.
-    const QByteArray &blockAt(qpdf_offset_t offset);
+    const std::string &blockAt(qpdf_offset_t offset);
 
     std::string m_name;
-    int m_fd = -1;
+    std::shared_ptr<File> m_file;
     qpdf_offset_t m_size = 0;
     qpdf_offset_t m_position = 0;
-    QList<Block> m_blocks; // most recently used first
+    std::vector<Block> m_blocks; // most recently used first
 };
 
 } // namespace Tagora

@@ -7,30 +7,26 @@
 #include "TagoraError.h"
 #include "automation/AutomationError.h"
 
-#include <QFile>
-
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <exception>
 #include <vector>
 
 namespace Tagora {
 
 namespace {
 
-// Writes to a descriptor and keeps errno, which tells a full disk from others. qpdf's
-// writer hands over a few bytes at a time (an encrypted stream, 16 at a time): they are
-// gathered into large writes, one system call per MiB. It never throws: an exception
-// through qpdf's writer would end the process, so after a failure it drops what follows
-// and the caller reads `error` once the writer is done.
-class DescriptorPipeline : public Pipeline
+// Writes to a file from its start. qpdf's writer hands over a few bytes at a time (an
+// encrypted stream, 16 at a time): they are gathered into large writes, one system call
+// per MiB. It never throws: an exception through qpdf's writer would end the process,
+// so after a failure it drops what follows and keeps the failure, which the caller
+// throws once the writer is done.
+class FilePipeline : public Pipeline
 {
 public:
-    explicit DescriptorPipeline(int fd) : Pipeline("rewrite", nullptr), m_fd(fd)
+    explicit FilePipeline(File &file) : Pipeline("rewrite", nullptr), m_file(file)
     {
         m_buffer.reserve(Capacity);
     }
@@ -46,7 +42,7 @@ public:
     }
     void finish() override { flush(); }
 
-    int error = 0;
+    std::exception_ptr failure;
 
 private:
     static constexpr size_t Capacity = 1 << 20;
@@ -58,20 +54,18 @@ private:
     }
     void put(unsigned char const *data, size_t length)
     {
-        while (error == 0 && length > 0) {
-            const ssize_t n = ::write(m_fd, data, length);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                error = n < 0 ? errno : EIO;
-                return;
-            }
-            data += n;
-            length -= size_t(n);
+        if (failure || length == 0)
+            return;
+        try {
+            m_file.writeAt(m_written, reinterpret_cast<const char *>(data), length);
+            m_written += std::int64_t(length);
+        } catch (...) {
+            failure = std::current_exception();
         }
     }
 
-    int m_fd;
+    File &m_file;
+    std::int64_t m_written = 0;
     std::vector<unsigned char> m_buffer;
 };
 
@@ -114,21 +108,20 @@ QPDFObjectHandle writable(QPDFObjectHandle value)
 } // namespace
 
 void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool replaceInfo,
-                        const QString &target, const std::optional<QByteArray> &metadata)
+                        const std::u16string &target, const std::optional<std::string> &metadata)
 {
     QPDF &pdf = file.document();
     if (metadata) {
         QPDFObjectHandle stream = pdf.getTrailer().getKey("/Root").getKey("/Metadata");
-        stream.replaceStreamData(metadata->toStdString(), QPDFObjectHandle::newNull(),
+        stream.replaceStreamData(*metadata, QPDFObjectHandle::newNull(),
                                  QPDFObjectHandle::newNull());
     }
     QPDFObjectHandle dictionary = QPDFObjectHandle::newDictionary();
     // qpdf parses a reference only inside another object.
     for (const InfoEntry &entry : info.entries())
         dictionary.replaceKey(
-            writable("/" + entry.key.toStdString()),
-            writable(QPDFObjectHandle::parse(&pdf, "[" + entry.value.toStdString() + "]")
-                         .getArrayItem(0)));
+            writable("/" + entry.key),
+            writable(QPDFObjectHandle::parse(&pdf, "[" + entry.value + "]").getArrayItem(0)));
     QPDFObjectHandle trailer = pdf.getTrailer();
     QPDFObjectHandle old = trailer.getKey("/Info");
     if (replaceInfo && old.isIndirect())
@@ -136,11 +129,8 @@ void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool repl
     else
         trailer.replaceKey("/Info", pdf.makeIndirectObject(dictionary));
 
-    struct stat original = {};
-    if (::stat(QFile::encodeName(target).constData(), &original) != 0)
-        raiseFileError(errno, QStringLiteral("the file cannot be read"));
-    ReplacementFile copy(target, original);
-    DescriptorPipeline pipeline(copy.handle());
+    const std::unique_ptr<ReplacementFile> copy = ReplacementFile::beside(target);
+    FilePipeline pipeline(*copy->file());
     QPDFWriter writer(pdf);
     writer.setOutputPipeline(&pipeline);
     // Keep everything but the information dictionary as it was.
@@ -150,18 +140,17 @@ void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool repl
     writer.setObjectStreamMode(qpdf_o_preserve);
     writer.write();
     pipeline.finish();
-    if (pipeline.error != 0)
-        raiseFileError(pipeline.error, QStringLiteral("the file cannot be written"));
+    if (pipeline.failure)
+        std::rethrow_exception(pipeline.failure);
     // A warning about an object means qpdf wrote something other than what the file holds
     // (a damaged encryption dictionary read as a key length of 0 encrypts every stream
     // wrongly; a damaged object is written as null).
     if (const QPDFExc *warning = file.objectWarning())
-        Automation::raise(RewriteRefused,
-                          QStringLiteral("qpdf warned while writing it anew (%1); it was left as "
-                                         "it was")
-                              .arg(warningText(*warning, target)));
-    SaveProof::checkRewrite(file, writer, target, copy.handle(), info);
-    copy.commit();
+        Automation::raise(RewriteRefused, u"qpdf warned while writing it anew (" +
+                                              warningText(*warning, target) +
+                                              u"); it was left as it was");
+    SaveProof::checkRewrite(file, writer, target, copy->file(), info);
+    copy->commit();
 }
 
 } // namespace Tagora

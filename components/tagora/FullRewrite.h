@@ -15,10 +15,8 @@
 
 #include "InfoDictionary.h"
 
-#include <QByteArray>
-#include <QString>
-
 #include <optional>
+#include <string>
 
 namespace Tagora {
 
@@ -34,7 +32,7 @@ public:
     // (RewriteRefused when qpdf warned or the copy does not pass the proof); the target
     // is then unchanged.
     static void write(PdfInfoFile &pdf, const InfoDictionary &info, bool replaceInfo,
-                      const QString &target, const std::optional<QByteArray> &metadata);
+                      const std::u16string &target, const std::optional<std::string> &metadata);
 };
 
 } // namespace Tagora

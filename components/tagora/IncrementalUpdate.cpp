@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "IncrementalUpdate.h"
 
-#include <QList>
-
 #include <algorithm>
 
 namespace Tagora {
@@ -13,59 +11,65 @@ struct Written
 {
     int number;
     int generation;
-    qint64 offset;
+    std::int64_t offset;
 };
 
-QByteArray number(qint64 value)
+std::string number(std::int64_t value)
 {
-    return QByteArray::number(value);
+    return std::to_string(value);
+}
+
+// `value` in `width` decimal digits, zeros first.
+std::string padded(std::int64_t value, std::size_t width)
+{
+    const std::string digits = number(value);
+    return std::string(width > digits.size() ? width - digits.size() : 0, '0') + digits;
 }
 
 // The trailer entries every section carries, in the order they are written.
-QByteArray trailerEntries(const RevisionBase &base, int size, const QByteArray &info)
+std::string trailerEntries(const RevisionBase &base, int size, const std::string &info)
 {
-    QByteArray out;
+    std::string out;
     out += "/Size " + number(size);
     out += " /Root " + base.root;
     out += " /Info " + info;
-    if (!base.id.isEmpty())
+    if (!base.id.empty())
         out += " /ID " + base.id;
     out += " /Prev " + number(base.startxref);
     return out;
 }
 
 // A classic table: one subsection per object, entries of exactly 20 bytes.
-QByteArray table(const QList<Written> &objects)
+std::string table(const std::vector<Written> &objects)
 {
-    QByteArray out("xref\n");
+    std::string out("xref\n");
     for (const Written &object : objects) {
         out += number(object.number) + " 1\n";
-        out += QByteArray::number(object.offset).rightJustified(10, '0') + ' ' +
-               QByteArray::number(object.generation).rightJustified(5, '0') + " n\r\n";
+        out += padded(object.offset, 10) + ' ' + padded(object.generation, 5) + " n\r\n";
     }
     return out;
 }
 
 // Big-endian field of `width` bytes.
-void appendField(QByteArray &out, qint64 value, int width)
+void appendField(std::string &out, std::int64_t value, int width)
 {
     for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
-        out.append(char((value >> shift) & 0xFF));
+        out += char((value >> shift) & 0xFF);
 }
 
 // The entries of a cross-reference stream with /W [1 width 2], sorted by number.
-QByteArray streamEntries(const QList<Written> &objects, int width)
+std::string streamEntries(const std::vector<Written> &objects, int width)
 {
-    QByteArray out;
+    std::string out;
     for (const Written &object : objects) {
-        out.append(char(1));
+        out += char(1);
         appendField(out, object.offset, width);
         appendField(out, object.generation, 2);
     }
     return out;
 }
 
-int bytesFor(qint64 value)
+int bytesFor(std::int64_t value)
 {
     int width = 1;
     while (width < 8 && (value >> (8 * width)) != 0)
@@ -75,46 +79,49 @@ int bytesFor(qint64 value)
 
 } // namespace
 
-QByteArray IncrementalUpdate::build(const RevisionBase &base, const QByteArray &info,
-                                    const QList<Object> &others)
+std::string IncrementalUpdate::build(const RevisionBase &base, const std::string &info,
+                                     const std::vector<Object> &others)
 {
-    QByteArray out;
+    std::string out;
     if (!base.endsWithEol)
         out += '\n';
     const int infoNumber = base.infoNumber > 0 ? base.infoNumber : base.size;
     const int infoGeneration = base.infoNumber > 0 ? base.infoGeneration : 0;
-    int size = qMax(base.size, infoNumber + 1);
-    const QByteArray infoReference = number(infoNumber) + ' ' + number(infoGeneration) + " R";
+    int size = std::max(base.size, infoNumber + 1);
+    const std::string infoReference = number(infoNumber) + ' ' + number(infoGeneration) + " R";
+    const auto at = [&] {
+        return base.length + std::int64_t(out.size());
+    };
 
-    QList<Written> objects{{infoNumber, infoGeneration, base.length + out.size()}};
+    std::vector<Written> objects{{infoNumber, infoGeneration, at()}};
     out += number(infoNumber) + ' ' + number(infoGeneration) + " obj\n" + info + "\nendobj\n";
     for (const Object &object : others) {
-        objects.append({object.number, object.generation, base.length + out.size()});
+        objects.push_back({object.number, object.generation, at()});
         out += number(object.number) + ' ' + number(object.generation) + " obj\n" + object.body +
                "\nendobj\n";
-        size = qMax(size, object.number + 1);
+        size = std::max(size, object.number + 1);
     }
     // Sections list their objects in ascending order.
     std::sort(objects.begin(), objects.end(),
               [](const Written &a, const Written &b) { return a.number < b.number; });
 
-    const qint64 xrefOffset = base.length + out.size();
+    const std::int64_t xrefOffset = at();
     if (base.xref == RevisionBase::Xref::Table) {
         out += table(objects);
         out += "trailer\n<< " + trailerEntries(base, size, infoReference) + " >>\n";
     } else {
         // The stream lists itself too.
         const int streamNumber = size++;
-        objects.append({streamNumber, 0, xrefOffset});
+        objects.push_back({streamNumber, 0, xrefOffset});
         const int width = bytesFor(xrefOffset);
-        const QByteArray data = streamEntries(objects, width);
-        QByteArray index;
+        const std::string data = streamEntries(objects, width);
+        std::string index;
         for (const Written &object : objects)
-            index += (index.isEmpty() ? "" : " ") + number(object.number) + " 1";
+            index += (index.empty() ? "" : " ") + number(object.number) + " 1";
         out += number(streamNumber) + " 0 obj\n<< /Type /XRef " +
                trailerEntries(base, size, infoReference) + " /Index [" + index + "] /W [1 " +
-               number(width) + " 2] /Length " + number(data.size()) + " >>\nstream\n" + data +
-               "\nendstream\nendobj\n";
+               number(width) + " 2] /Length " + number(std::int64_t(data.size())) +
+               " >>\nstream\n" + data + "\nendstream\nendobj\n";
     }
     out += "startxref\n" + number(xrefOffset) + "\n%%EOF\n";
     return out;

@@ -14,8 +14,9 @@
 // takes the next free number), and any others the caller gives (the XMP metadata stream).
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace Tagora {
 
@@ -27,13 +28,13 @@ struct RevisionBase
         Stream
     };
 
-    qint64 length = 0;       // bytes of the file the revision follows
-    bool endsWithEol = true; // the file's last byte is CR or LF
-    qint64 startxref = 0;    // offset of the file's last cross-reference section
+    std::int64_t length = 0;    // bytes of the file the revision follows
+    bool endsWithEol = true;    // the file's last byte is CR or LF
+    std::int64_t startxref = 0; // offset of the file's last cross-reference section
     Xref xref = Xref::Table;
     int size = 1;           // the next free object number
-    QByteArray root;        // the catalog reference, "1 0 R"
-    QByteArray id;          // the /ID array in PDF syntax, or empty
+    std::string root;       // the catalog reference, "1 0 R"
+    std::string id;         // the /ID array in PDF syntax, or empty
     int infoNumber = 0;     // the Info object's number and generation; 0 when the
     int infoGeneration = 0; // file has no indirect Info object
 };
@@ -47,14 +48,14 @@ public:
     {
         int number = 0;
         int generation = 0;
-        QByteArray body;
+        std::string body;
     };
 
     // The bytes to append at `base.length` so that `info` (a dictionary in PDF syntax)
     // becomes the document-information dictionary, and `others` replace the objects of
     // their numbers.
-    static QByteArray build(const RevisionBase &base, const QByteArray &info,
-                            const QList<Object> &others = {});
+    static std::string build(const RevisionBase &base, const std::string &info,
+                             const std::vector<Object> &others = {});
 };
 
 } // namespace Tagora

@@ -2,22 +2,24 @@
 #include "InfoDictionary.h"
 
 #include "PdfText.h"
+#include "automation/Text.h"
 
 #include <set>
+#include <utility>
 
 namespace Tagora {
 
-QString InfoDictionary::textOf(QPDFObjectHandle value)
+std::u16string InfoDictionary::textOf(QPDFObjectHandle value)
 {
     if (value.isString())
         return PdfText::decodeText(value.getStringValue());
     if (value.isName())
         return PdfText::decodeName(value.getName().substr(1));
     if (value.isBool())
-        return value.getBoolValue() ? QStringLiteral("true") : QStringLiteral("false");
+        return value.getBoolValue() ? u"true" : u"false";
     if (value.isStream())
-        return QString::fromStdString(value.unparse());
-    return QString::fromStdString(value.unparseResolved());
+        return Automation::utf16(value.unparse());
+    return Automation::utf16(value.unparseResolved());
 }
 
 InfoDictionary InfoDictionary::fromObject(QPDFObjectHandle dictionary, const Order &order)
@@ -42,40 +44,37 @@ InfoDictionary InfoDictionary::fromObject(QPDFObjectHandle dictionary, const Ord
         if (value.isNull())
             continue;
         const std::string name = key.substr(1);
-        info.append({QByteArray::fromStdString(name), PdfText::decodeName(name),
-                     QByteArray::fromStdString(bytes.empty() ? value.unparse() : bytes),
+        info.append({name, PdfText::decodeName(name), bytes.empty() ? value.unparse() : bytes,
                      textOf(value)});
     }
     return info;
 }
 
-QList<InfoEntry> InfoDictionary::entries() const
+std::vector<InfoEntry> InfoDictionary::entries() const
 {
-    QList<InfoEntry> entries;
-    entries.reserve(size());
+    std::vector<InfoEntry> entries;
+    entries.reserve(m_index.size());
     for (const std::optional<InfoEntry> &slot : m_slots) {
         if (slot)
-            entries.append(*slot);
+            entries.push_back(*slot);
     }
     return entries;
 }
 
-const InfoEntry *InfoDictionary::find(const QString &name) const
+const InfoEntry *InfoDictionary::find(const std::u16string &name) const
 {
-    const auto found = m_index.constFind(name);
-    return found == m_index.cend() ? nullptr : &*m_slots[*found];
+    const auto found = m_index.find(name);
+    return found == m_index.end() ? nullptr : &*m_slots[found->second];
 }
 
 void InfoDictionary::append(const InfoEntry &entry)
 {
     // Two names whose bytes differ but read as one text: the first stands.
-    if (m_index.contains(entry.name))
-        return;
-    m_index.insert(entry.name, m_slots.size());
-    m_slots.emplace_back(entry);
+    if (m_index.emplace(entry.name, m_slots.size()).second)
+        m_slots.emplace_back(entry);
 }
 
-void InfoDictionary::setText(const QString &name, const QString &text)
+void InfoDictionary::setText(const std::u16string &name, const std::u16string &text)
 {
     const InfoEntry *existing = find(name);
     if (existing && existing->text == text)
@@ -87,23 +86,23 @@ void InfoDictionary::setText(const QString &name, const QString &text)
 
 void InfoDictionary::set(const InfoEntry &entry)
 {
-    const auto found = m_index.constFind(entry.name);
-    if (found == m_index.cend())
+    const auto found = m_index.find(entry.name);
+    if (found == m_index.end())
         append(entry);
     else
-        m_slots[*found] = entry;
+        m_slots[found->second] = entry;
 }
 
-std::optional<InfoEntry> InfoDictionary::remove(const QString &name)
+std::optional<InfoEntry> InfoDictionary::remove(const std::u16string &name)
 {
-    const auto found = m_index.constFind(name);
-    if (found == m_index.cend())
+    const auto found = m_index.find(name);
+    if (found == m_index.end())
         return std::nullopt;
-    std::optional<InfoEntry> removed = std::exchange(m_slots[*found], std::nullopt);
+    std::optional<InfoEntry> removed = std::exchange(m_slots[found->second], std::nullopt);
     m_index.erase(found);
     // Rebuilt once the empty slots outnumber the entries, so walks stay linear.
-    if (m_slots.size() > 64 && m_slots.size() > 2 * size_t(m_index.size())) {
-        const QList<InfoEntry> kept = entries();
+    if (m_slots.size() > 64 && m_slots.size() > 2 * m_index.size()) {
+        const std::vector<InfoEntry> kept = entries();
         m_slots.clear();
         m_index.clear();
         for (const InfoEntry &entry : kept)
@@ -112,10 +111,10 @@ std::optional<InfoEntry> InfoDictionary::remove(const QString &name)
     return removed;
 }
 
-void InfoDictionary::reorder(const QList<QString> &names)
+void InfoDictionary::reorder(const std::vector<std::u16string> &names)
 {
     InfoDictionary ordered;
-    for (const QString &name : names) {
+    for (const std::u16string &name : names) {
         if (const InfoEntry *entry = find(name); entry && !ordered.find(name))
             ordered.append(*entry);
     }
@@ -126,22 +125,25 @@ void InfoDictionary::reorder(const QList<QString> &names)
     *this = std::move(ordered);
 }
 
-QList<QString> InfoDictionary::names() const
+std::vector<std::u16string> InfoDictionary::names() const
 {
-    QList<QString> names;
-    for (const InfoEntry &entry : entries())
-        names.append(entry.name);
+    std::vector<std::u16string> names;
+    names.reserve(m_index.size());
+    for (const std::optional<InfoEntry> &slot : m_slots) {
+        if (slot)
+            names.push_back(slot->name);
+    }
     return names;
 }
 
-QByteArray InfoDictionary::syntax() const
+std::string InfoDictionary::syntax() const
 {
-    QByteArray out("<<");
+    std::string out("<<");
     for (const std::optional<InfoEntry> &slot : m_slots) {
         if (slot)
-            out.append(' ').append(PdfText::nameSyntax(slot->key)).append(' ').append(slot->value);
+            out += ' ' + PdfText::nameSyntax(slot->key) + ' ' + slot->value;
     }
-    return out.append(" >>");
+    return out + " >>";
 }
 
 bool InfoDictionary::operator==(const InfoDictionary &other) const

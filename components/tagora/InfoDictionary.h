@@ -16,25 +16,22 @@
 // so a save that touches every entry of a large dictionary stays linear.
 #pragma once
 
-#include <QByteArray>
-#include <QHash>
-#include <QList>
-#include <QString>
-
 #include <qpdf/QPDFObjectHandle.hh>
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace Tagora {
 
 struct InfoEntry
 {
-    QByteArray key;   // the name's bytes, without "/"
-    QString name;     // the name's text
-    QByteArray value; // the value in PDF syntax
-    QString text;     // the value's text
+    std::string key;     // the name's bytes, without "/"
+    std::u16string name; // the name's text
+    std::string value;   // the value in PDF syntax
+    std::u16string text; // the value's text
 
     bool operator==(const InfoEntry &other) const
     {
@@ -54,26 +51,26 @@ public:
     static InfoDictionary fromObject(QPDFObjectHandle dictionary, const Order &order);
 
     // The text of a value, as the comment above says.
-    static QString textOf(QPDFObjectHandle value);
+    static std::u16string textOf(QPDFObjectHandle value);
 
     // The entries in order.
-    QList<InfoEntry> entries() const;
-    int size() const { return int(m_index.size()); }
-    const InfoEntry *find(const QString &name) const;
+    std::vector<InfoEntry> entries() const;
+    std::int32_t size() const { return std::int32_t(m_index.size()); }
+    const InfoEntry *find(const std::u16string &name) const;
 
     // Gives the entry named `name` the text `text` (a string); a new entry goes last.
     // An entry that reads as `text` already is left exactly as it is, whatever its type.
-    void setText(const QString &name, const QString &text);
+    void setText(const std::u16string &name, const std::u16string &text);
     // Puts `entry` in place of the entry of the same name, or last.
     void set(const InfoEntry &entry);
     // The entry that was removed, or nothing when there was no such entry.
-    std::optional<InfoEntry> remove(const QString &name);
+    std::optional<InfoEntry> remove(const std::u16string &name);
     // Puts the entries named in `names` first, in that order; the others follow.
-    void reorder(const QList<QString> &names);
-    QList<QString> names() const;
+    void reorder(const std::vector<std::u16string> &names);
+    std::vector<std::u16string> names() const;
 
     // The dictionary in PDF syntax, "<< /Name value ... >>".
-    QByteArray syntax() const;
+    std::string syntax() const;
 
     bool operator==(const InfoDictionary &other) const;
 
@@ -82,7 +79,7 @@ private:
 
     // Slots in order; a removed entry leaves an empty slot until the list is rebuilt.
     std::vector<std::optional<InfoEntry>> m_slots;
-    QHash<QString, size_t> m_index; // by name, into m_slots
+    std::unordered_map<std::u16string, size_t> m_index; // by name, into m_slots
 };
 
 } // namespace Tagora

@@ -4,9 +4,10 @@
 #include "CachedFileInput.h"
 #include "PdfText.h"
 #include "automation/AutomationError.h"
+#include "automation/Text.h"
 
-#include <QFile>
-
+#include <algorithm>
+#include <charconv>
 #include <climits>
 #include <map>
 #include <set>
@@ -24,15 +25,15 @@ constexpr size_t EndWindow = 1024;
 
 } // namespace
 
-PdfInfoFile::PdfInfoFile(const QString &name, int fd)
+PdfInfoFile::PdfInfoFile(const std::u16string &name, std::shared_ptr<File> file)
 {
-    m_input = std::make_shared<CachedFileInput>(QFile::encodeName(name).toStdString(), fd);
+    m_input = std::make_shared<CachedFileInput>(Automation::utf8(name), std::move(file));
 
     char head[EndWindow];
     m_input->seek(0, SEEK_SET);
     const size_t read = m_input->read(head, sizeof head);
     if (std::string_view(head, read).find("%PDF-") == std::string_view::npos)
-        Automation::raise(Automation::InvalidFileFormat, QStringLiteral("the file is not a PDF"));
+        Automation::raise(Automation::InvalidFileFormat, u"the file is not a PDF");
 
     m_pdf = std::make_unique<QPDF>();
     m_pdf->setSuppressWarnings(true);
@@ -80,8 +81,7 @@ InfoDictionary PdfInfoFile::info()
 std::optional<InfoEntry> PdfInfoFile::entryOf(const DictionaryScanner::Key &key)
 {
     const std::string name = key.name.substr(1);
-    InfoEntry entry{QByteArray::fromStdString(name), PdfText::decodeName(name),
-                    QByteArray::fromStdString(key.value), QString()};
+    InfoEntry entry{name, PdfText::decodeName(name), key.value, {}};
     const QPDFTokenizer::Token &token = key.first;
     switch (key.single ? token.getType() : QPDFTokenizer::tt_bad) {
     case QPDFTokenizer::tt_null:
@@ -214,14 +214,14 @@ std::optional<QPDFXRefEntry> PdfInfoFile::lookUpSections(QPDFObjGen object)
                 if (row < 0 || (size_t(row) + 1) * size > data->getSize())
                     return std::nullopt;
                 const unsigned char *bytes = data->getBuffer() + size_t(row) * size;
-                quint64 fields[3] = {widths[0] == 0 ? 1u : 0u, 0, 0};
+                std::uint64_t fields[3] = {widths[0] == 0 ? 1u : 0u, 0, 0};
                 for (int i = 0; i < 3; ++i) {
                     for (size_t b = 0; b < widths[i]; ++b)
                         fields[i] = (fields[i] << 8) | *bytes++;
                 }
-                if (fields[1] > quint64(INT64_MAX) || fields[2] > quint64(INT_MAX))
+                if (fields[1] > std::uint64_t(INT64_MAX) || fields[2] > std::uint64_t(INT_MAX))
                     return std::nullopt;
-                if (fields[0] == 1 && fields[2] == quint64(object.getGen()))
+                if (fields[0] == 1 && fields[2] == std::uint64_t(object.getGen()))
                     return QPDFXRefEntry(1, qpdf_offset_t(fields[1]), int(fields[2]));
                 if (fields[0] == 2 && object.getGen() == 0)
                     return QPDFXRefEntry(2, qpdf_offset_t(fields[1]), int(fields[2]));
@@ -329,25 +329,39 @@ const PdfInfoFile::Tail &PdfInfoFile::tail()
     Tail tail;
     m_input->seek(0, SEEK_END);
     tail.length = m_input->tell();
-    const qint64 start = std::max<qint64>(0, tail.length - qint64(EndWindow));
-    QByteArray bytes(tail.length - start, Qt::Uninitialized);
+    const std::int64_t start = std::max<std::int64_t>(0, tail.length - std::int64_t(EndWindow));
+    std::string bytes(std::size_t(tail.length - start), '\0');
     m_input->seek(start, SEEK_SET);
-    bytes.truncate(qsizetype(m_input->read(bytes.data(), size_t(bytes.size()))));
+    bytes.resize(m_input->read(bytes.data(), bytes.size()));
 
-    tail.endsWithEol = bytes.endsWith('\n') || bytes.endsWith('\r');
-    const qsizetype eof = bytes.lastIndexOf("%%EOF");
-    const qsizetype startxref = eof < 0 ? -1 : bytes.lastIndexOf("startxref", eof);
-    if (startxref >= 0) {
+    tail.endsWithEol = !bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r');
+    const std::size_t eof = bytes.rfind("%%EOF");
+    const std::size_t startxref =
+        eof == std::string::npos ? std::string::npos : bytes.rfind("startxref", eof);
+    if (startxref != std::string::npos) {
         // Only end-of-line characters and blanks may follow the end of the revision.
-        const QByteArray after = bytes.mid(eof + 5);
-        const bool cleanEnd = std::all_of(after.begin(), after.end(), [](char c) {
+        const auto blank = [](char c) {
             return c == '\r' || c == '\n' || c == ' ' || c == '\t';
-        });
-        const QByteArray offset = bytes.mid(startxref + 9, eof - startxref - 9).trimmed();
-        bool isNumber = !offset.isEmpty() && std::all_of(offset.begin(), offset.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        });
-        tail.startxref = isNumber ? offset.toLongLong(&isNumber) : 0;
+        };
+        const bool cleanEnd =
+            std::all_of(bytes.begin() + std::ptrdiff_t(eof + 5), bytes.end(), blank);
+        std::string_view offset =
+            std::string_view(bytes).substr(startxref + 9, eof - startxref - 9);
+        const auto space = [](char c) {
+            return c == ' ' || (c >= '\t' && c <= '\r');
+        };
+        while (!offset.empty() && space(offset.front()))
+            offset.remove_prefix(1);
+        while (!offset.empty() && space(offset.back()))
+            offset.remove_suffix(1);
+        const bool digits =
+            !offset.empty() &&
+            std::all_of(offset.begin(), offset.end(), [](char c) { return c >= '0' && c <= '9'; });
+        long long number = 0;
+        const bool isNumber =
+            digits &&
+            std::from_chars(offset.data(), offset.data() + offset.size(), number).ec == std::errc();
+        tail.startxref = isNumber ? number : 0;
         tail.clean = cleanEnd && isNumber && tail.startxref < tail.length;
     }
     m_tail = tail;
@@ -378,10 +392,10 @@ std::optional<RevisionBase> PdfInfoFile::revisionBase()
     QPDFObjectHandle root = trailer.getKey("/Root");
     if (!root.isIndirect())
         return std::nullopt;
-    base.root = QByteArray::fromStdString(root.unparse());
+    base.root = root.unparse();
     QPDFObjectHandle id = trailer.getKey("/ID");
     if (id.isArray())
-        base.id = QByteArray::fromStdString(id.unparseResolved());
+        base.id = id.unparseResolved();
     QPDFObjectHandle size = trailer.getKey("/Size");
     base.size = std::max(size.isInteger() ? size.getIntValueAsInt() : 0, maxObject() + 1);
     QPDFObjectHandle info = trailer.getKey("/Info");
@@ -405,7 +419,7 @@ std::optional<PdfInfoFile::Metadata> PdfInfoFile::metadata()
     Pl_String collect("metadata", nullptr, data);
     bool filtered = false;
     if (stream.pipeStreamData(&collect, &filtered, 0, qpdf_dl_all, true) && filtered) {
-        metadata.data = QByteArray::fromStdString(data);
+        metadata.data = std::move(data);
         metadata.decoded = true;
     }
     return metadata;

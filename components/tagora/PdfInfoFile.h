@@ -6,8 +6,8 @@
 // cross-reference data, never on the size of the pages. The entries of a file that is
 // neither encrypted nor repaired come straight from the dictionary's tokens, which
 // keeps their order and the syntax of their values; qpdf resolves only the values that
-// refer to other objects. The file is read through
-// a descriptor of the caller's (a write job reads through the one it holds locked).
+// refer to other objects. The file is read through a File of the caller's (a write job
+// reads through the one it holds locked).
 //
 // Failures are thrown as AutomationError with the reason in plain words and no path:
 // 321 for a file that is not a PDF, PasswordProtected for a user password other
@@ -16,6 +16,7 @@
 #pragma once
 
 #include "DictionaryScanner.h"
+#include "File.h"
 #include "IncrementalUpdate.h"
 #include "InfoDictionary.h"
 
@@ -23,10 +24,11 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFXRefEntry.hh>
 
-#include <QString>
-
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace Tagora {
 
@@ -37,9 +39,9 @@ public:
     // each with the bytes of its value as the file holds them.
     using Order = InfoDictionary::Order;
 
-    // Reads the file open on `fd` (through its own duplicate of the descriptor);
-    // `name` names it in qpdf's messages.
-    PdfInfoFile(const QString &name, int fd);
+    // Reads `file`, which it keeps open as long as it lives; `name` names it in qpdf's
+    // messages.
+    PdfInfoFile(const std::u16string &name, std::shared_ptr<File> file);
     ~PdfInfoFile();
     PdfInfoFile(const PdfInfoFile &) = delete;
     PdfInfoFile &operator=(const PdfInfoFile &) = delete;
@@ -75,7 +77,7 @@ public:
     struct Metadata
     {
         QPDFObjGen object;
-        QByteArray data;
+        std::string data;
         bool decoded = false;
         QPDFObjectHandle stream;
     };
@@ -93,10 +95,10 @@ public:
 private:
     struct Tail
     {
-        qint64 length = 0;
+        std::int64_t length = 0;
         bool endsWithEol = false;
         bool clean = false;
-        qint64 startxref = 0;
+        std::int64_t startxref = 0;
     };
 
     using Keys = std::optional<std::vector<DictionaryScanner::Key>>;

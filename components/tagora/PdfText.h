@@ -12,42 +12,42 @@
 // syntax does not allow plainly.
 #pragma once
 
-#include <QByteArray>
-#include <QDateTime>
-#include <QString>
+#include "LocalTime.h"
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace Tagora::PdfText {
 
 // The text a string object's bytes stand for.
-QString decodeText(const std::string &bytes);
+std::u16string decodeText(const std::string &bytes);
 
 // The bytes of a string object holding `text`.
-QByteArray encodeText(const QString &text);
+std::string encodeText(const std::u16string &text);
 
 // A string object in PDF syntax: a literal string "( ... )" with escapes for the bytes
 // that are not plain printable ASCII, or a hexadecimal string for UTF-16 bytes.
-QByteArray stringSyntax(const QByteArray &bytes);
+std::string stringSyntax(const std::string &bytes);
 
 // The text of a name given without its "/" and with its escapes resolved.
-QString decodeName(const std::string &bytes);
+std::u16string decodeName(const std::string &bytes);
 
 // The bytes of the name of a text (UTF-8).
-QByteArray nameBytes(const QString &text);
+std::string nameBytes(std::u16string_view text);
 
 // A name in PDF syntax: "/" and the bytes, escaped where needed.
-QByteArray nameSyntax(const QByteArray &bytes);
+std::string nameSyntax(const std::string &bytes);
 
-// A date in PDF form, "D:YYYYMMDDHHmmSS+HH'mm'", at the offset from UTC of `moment`.
-QString date(const QDateTime &moment);
+// A date in PDF form, "D:YYYYMMDDHHmmSS+HH'mm'", at the offset from UTC of `moment`;
+// PdfText::date(localTimeNow()) is now.
+std::u16string date(const LocalTime &moment);
 
 // The ISO 8601 form of a date in PDF form ("D:YYYYMMDDHHmmSSOHH'mm'"; the "D:", any tail
 // of it and the apostrophes may be left out, the parts left out read as PDF reads them:
 // month and day 01, the rest 0): "YYYY-MM-DDTHH:mm:SS", with Z or ±HH:mm when the date
 // has an offset. D:20261206052400+01'00' gives 2026-12-06T05:24:00+01:00. Nothing when
 // the text is not such a date (no such day, a part out of range, text after it).
-std::optional<QString> isoDate(const QString &pdfDate);
+std::optional<std::u16string> isoDate(std::u16string_view pdfDate);
 
 } // namespace Tagora::PdfText

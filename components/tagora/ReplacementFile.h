@@ -4,36 +4,33 @@
 //
 // The new file is created in the target's folder (so the rename cannot cross file
 // systems), open for reading and writing, with the target's permission bits and, where
-// the system allows it, its owner and group. `commit` syncs it, renames it over the
-// target and syncs the folder: the target holds either the old bytes or the new ones,
-// never a mixture. A file that is not committed is removed by the destructor.
+// the system allows it, its owner and group. `commit` flushes it, renames it over the
+// target and flushes the folder: the target holds either the old bytes or the new ones,
+// never a mixture. A file that is not committed is removed when the object goes. Each
+// platform implements it beside File.h.
 #pragma once
 
-#include <QString>
+#include "File.h"
 
-#include <sys/stat.h>
+#include <memory>
+#include <string>
 
 namespace Tagora {
 
 class ReplacementFile
 {
 public:
-    // Creates the new file for `target`, whose status is `original`. Throws
-    // AutomationError (PermissionDenied when the folder is not writable).
-    ReplacementFile(const QString &target, const struct stat &original);
-    ~ReplacementFile();
-    ReplacementFile(const ReplacementFile &) = delete;
-    ReplacementFile &operator=(const ReplacementFile &) = delete;
+    // Creates the new file for `target`, a file, not a symbolic link. Throws
+    // AutomationError (Read when the target cannot be examined, CreateCopy).
+    static std::unique_ptr<ReplacementFile> beside(const std::u16string &target);
 
-    int handle() const { return m_fd; }
-    // Syncs the new file and puts it in the target's place. Throws AutomationError;
-    // the target is then unchanged.
-    void commit();
+    virtual ~ReplacementFile() = default;
 
-private:
-    QString m_target;
-    QString m_path;
-    int m_fd = -1;
+    // The new file.
+    virtual const std::shared_ptr<File> &file() const = 0;
+    // Flushes the new file and puts it in the target's place. Throws AutomationError
+    // (Write, ReplaceWithCopy); the target is then unchanged.
+    virtual void commit() = 0;
 };
 
 } // namespace Tagora

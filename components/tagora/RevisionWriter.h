@@ -3,18 +3,21 @@
 // or with the whole revision, never with part of it.
 #pragma once
 
-#include <QByteArray>
+#include "File.h"
+
+#include <cstdint>
+#include <string>
 
 namespace Tagora::RevisionWriter {
 
-// The file open on `fd` holds `length` bytes. Reserves the room for `revision` first
-// (a full disk fails here, before any byte changes), writes it after byte `length` and
-// syncs it to the disk. Returns 0, or the errno of the failure; the file then holds
-// its `length` bytes again, synced.
-int append(int fd, qint64 length, const QByteArray &revision);
+// `file` holds `length` bytes. Reserves the room for `revision` first (a full disk fails
+// here, before any byte changes), writes it after byte `length` and flushes it to the
+// disk. Throws AutomationError; the file then holds its `length` bytes again, flushed.
+void append(File &file, std::int64_t length, const std::string &revision);
 
-// Cuts the file open on `fd` back to its first `length` bytes and syncs it: the undoing
-// of an append that was written but must not stay. Returns 0 or the errno.
-int cutBack(int fd, qint64 length);
+// Cuts `file` back to its first `length` bytes and flushes it: the undoing of an append
+// that was written but must not stay. What can still be done then is done; it never
+// throws.
+void cutBack(File &file, std::int64_t length) noexcept;
 
 } // namespace Tagora::RevisionWriter

@@ -3,6 +3,7 @@
 
 #include "PdfInfoFile.h"
 #include "TagoraError.h"
+#include "automation/Text.h"
 
 #include <qpdf/Pl_Function.hh>
 #include <qpdf/Pl_String.hh>
@@ -17,7 +18,7 @@ namespace Tagora::SaveProof {
 
 namespace {
 
-[[noreturn]] void refuse(const QString &what)
+[[noreturn]] void refuse(const std::u16string &what)
 {
     Automation::raise(RewriteRefused, what);
 }
@@ -73,26 +74,24 @@ bool readsAlike(QPDFObjectHandle original, QPDFObjectHandle copy)
 
 } // namespace
 
-void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const QString &name, int fd,
-                  const InfoDictionary &intended)
+void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16string &name,
+                  const std::shared_ptr<File> &file, const InfoDictionary &intended)
 {
     QPDF &was = original.document();
     // Pages qpdf cannot find in the original, its writer has left out of the copy.
     const std::optional<size_t> pages = pageCount(was);
     if (!pages || *pages == 0 || original.objectWarning())
-        refuse(QStringLiteral("qpdf cannot find all its pages, so a copy written anew could "
-                              "lose some"));
+        refuse(u"qpdf cannot find all its pages, so a copy written anew could lose some");
 
-    PdfInfoFile copy(name, fd);
+    PdfInfoFile copy(name, file);
     QPDF &pdf = copy.document();
     if (copy.encrypted() != was.isEncrypted())
-        refuse(QStringLiteral("the copy written anew lost its encryption"));
+        refuse(u"the copy written anew lost its encryption");
     if (!readsAs(copy.info(), intended))
-        refuse(QStringLiteral("the information entries of the copy written anew do not read "
-                              "back as written"));
+        refuse(u"the information entries of the copy written anew do not read back as written");
     if (pageCount(pdf) != pages)
-        refuse(QStringLiteral("the copy written anew does not have the %1 pages of the file")
-                   .arg(*pages));
+        refuse(u"the copy written anew does not have the " +
+               Automation::decimal(std::int64_t(*pages)) + u" pages of the file");
     // Object and cross-reference streams are the writer's own, made anew.
     std::set<int> objectStreams;
     for (const auto &[object, entry] : was.getXRefTable()) {
@@ -105,21 +104,22 @@ void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const QString &name
             continue;
         const QPDFObjGen now = writer.getRenumberedObjGen(object.getObjGen());
         if (now.getObj() != 0 && !readsAlike(object, pdf.getObject(now)))
-            refuse(QStringLiteral("the data of object %1 would no longer read as before")
-                       .arg(object.getObjectID()));
+            refuse(u"the data of object " + Automation::decimal(object.getObjectID()) +
+                   u" would no longer read as before");
     }
     // What the original gave when it was opened (a damaged /Perms entry, say), the copy
     // gives too; never more.
     if (copy.warnings().size() > original.warningsAtOpen())
-        refuse(QStringLiteral("qpdf warned when reading the copy written anew (%1)")
-                   .arg(warningText(copy.warnings().front(), name)));
+        refuse(u"qpdf warned when reading the copy written anew (" +
+               warningText(copy.warnings().front(), name) + u")");
 }
 
-void checkInfo(const QString &name, int fd, const InfoDictionary &intended)
+void checkInfo(const std::u16string &name, const std::shared_ptr<File> &file,
+               const InfoDictionary &intended)
 {
-    PdfInfoFile written(name, fd);
+    PdfInfoFile written(name, file);
     if (!readsAs(written.info(), intended))
-        refuse(QStringLiteral("the information entries do not read back as written"));
+        refuse(u"the information entries do not read back as written");
 }
 
 } // namespace Tagora::SaveProof

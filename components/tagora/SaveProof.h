@@ -19,12 +19,11 @@
 // file (or puts it back) as it was.
 #pragma once
 
+#include "File.h"
 #include "InfoDictionary.h"
 
-#include <QByteArray>
-#include <QString>
-
-#include <optional>
+#include <memory>
+#include <string>
 
 class QPDFWriter;
 
@@ -34,13 +33,14 @@ class PdfInfoFile;
 
 namespace Tagora::SaveProof {
 
-// The copy that `writer` wrote of `original` into the file open for reading on `fd`
-// (`name` names it in qpdf's messages); `intended` is the Info it must read back. A
-// stream whose data the save replaced (the XMP metadata) is compared with its new data.
-void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const QString &name, int fd,
-                  const InfoDictionary &intended);
+// The copy that `writer` wrote of `original` into `copy` (`name` names it in qpdf's
+// messages); `intended` is the Info it must read back. A stream whose data the save
+// replaced (the XMP metadata) is compared with its new data.
+void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16string &name,
+                  const std::shared_ptr<File> &copy, const InfoDictionary &intended);
 
-// The Info of the file open for reading on `fd` reads back as `intended`.
-void checkInfo(const QString &name, int fd, const InfoDictionary &intended);
+// The Info of `file` reads back as `intended`.
+void checkInfo(const std::u16string &name, const std::shared_ptr<File> &file,
+               const InfoDictionary &intended);
 
 } // namespace Tagora::SaveProof

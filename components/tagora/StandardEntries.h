@@ -8,24 +8,23 @@
 // and this library keeps or stamps itself. Compared exactly, letter case included.
 #pragma once
 
-#include <QLatin1String>
-
 #include <array>
+#include <string_view>
 
 namespace Tagora::StandardEntries {
 
-inline constexpr QLatin1String Title("Title");
-inline constexpr QLatin1String Author("Author");
-inline constexpr QLatin1String Subject("Subject");
-inline constexpr QLatin1String Keywords("Keywords");
-inline constexpr QLatin1String Creator("Creator");
-inline constexpr QLatin1String Producer("Producer");
-inline constexpr QLatin1String CreationDate("CreationDate");
-inline constexpr QLatin1String ModDate("ModDate");
+inline constexpr std::u16string_view Title = u"Title";
+inline constexpr std::u16string_view Author = u"Author";
+inline constexpr std::u16string_view Subject = u"Subject";
+inline constexpr std::u16string_view Keywords = u"Keywords";
+inline constexpr std::u16string_view Creator = u"Creator";
+inline constexpr std::u16string_view Producer = u"Producer";
+inline constexpr std::u16string_view CreationDate = u"CreationDate";
+inline constexpr std::u16string_view ModDate = u"ModDate";
 
 // The edited four, in the order of the field set's properties.
-inline constexpr std::array<QLatin1String, 4> Edited{Title, Author, Subject, Keywords};
+inline constexpr std::array<std::u16string_view, 4> Edited{Title, Author, Subject, Keywords};
 // The four kept by the file.
-inline constexpr std::array<QLatin1String, 4> Kept{Creator, Producer, CreationDate, ModDate};
+inline constexpr std::array<std::u16string_view, 4> Kept{Creator, Producer, CreationDate, ModDate};
 
 } // namespace Tagora::StandardEntries

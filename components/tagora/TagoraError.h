@@ -10,16 +10,16 @@
 
 #include "automation/AutomationError.h"
 
-#include <QString>
-
+#include <cstdint>
 #include <exception>
+#include <string>
 
 class QPDFExc;
 
 namespace Tagora {
 
 // Failures of the PDF information library (interface-defined HRESULTs).
-enum ErrorNumber : qint32
+enum ErrorNumber : std::int32_t
 {
     FileLocked = -2147213311,        // 0x80042001 another program holds the file
     Damaged = -2147213310,           // 0x80042002 qpdf cannot read it even by repairing it
@@ -29,16 +29,38 @@ enum ErrorNumber : qint32
     RewriteRefused = -2147213306,    // 0x80042006 what a save wrote would not read back as meant
 };
 
-// Throws the error for `error` (an errno value): DiskFull when the disk is full (or the
-// file would grow beyond its size limit), PermissionDenied for permissions and read-only
-// file systems, FileNotFound for a missing file, FileLocked when another program holds
-// a lock, DeviceIOError otherwise. `doing` says what failed ("the file cannot be written").
-[[noreturn]] void raiseFileError(int error, const QString &doing);
+// What the file layer (File.h, ReplacementFile.h) was doing when the system refused.
+enum class FileOperation
+{
+    Examine,         // "the file cannot be examined"
+    Read,            // "the file cannot be read"
+    OpenForWriting,  // "the file cannot be opened for writing"
+    Write,           // "the file cannot be written"
+    CreateCopy,      // a new copy beside the file
+    ReplaceWithCopy, // the new copy renamed over the file
+};
+
+// What the system's error code means to a save; each platform sorts its own codes.
+enum class FileProblem
+{
+    DiskFull,         // no room left (or the file would grow beyond its size limit)
+    PermissionDenied, // permissions, a read-only file system
+    Missing,          // no such file
+    Locked,           // another program holds a lock on it
+    Other,
+};
+
+// Throws the error for a refusal of the system: DiskFull, PermissionDenied,
+// FileNotFound, FileLocked as `problem` says, DeviceIOError otherwise, the description
+// saying what failed ("the file cannot be written (No space left on device)").
+// `systemText` is the system's own message for its error code.
+[[noreturn]] void raiseFileError(FileOperation operation, FileProblem problem,
+                                 const std::u16string &systemText);
 
 // What a warning of qpdf about `file` says, with the object it is about ("object 12 0 at
 // offset 1398 -> dictionary key /Length: operation for integer attempted on object of
 // type null: returning 0"), without the file's name.
-QString warningText(const QPDFExc &warning, const QString &file);
+std::u16string warningText(const QPDFExc &warning, const std::u16string &file);
 
 // The error that a caught exception stands for: this library's errors as they are,
 // qpdf's exceptions (a password, a damaged file, a system error), the standard ones.

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "TagoraInfo.h"
 
+#include "File.h"
 #include "FullRewrite.h"
 #include "IncrementalUpdate.h"
 #include "InfoDictionary.h"
+#include "LocalTime.h"
 #include "PdfInfoFile.h"
 #include "PdfText.h"
 #include "RevisionWriter.h"
@@ -12,125 +14,63 @@
 #include "TagoraError.h"
 #include "XmpPacket.h"
 #include "automation/AutomationError.h"
-#include "platform/FileSystem.h"
+#include "automation/Text.h"
 
-#include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QSet>
-#include <QStringList>
-#include <QThread>
-
-#include <cerrno>
-#include <fcntl.h>
+#include <chrono>
+#include <filesystem>
 #include <map>
-#include <optional>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <set>
+#include <thread>
+#include <unordered_map>
 
 namespace Tagora {
 
 using namespace StandardEntries;
+using Automation::decimal;
 
 namespace {
 
-// What tells that a file is still the one read: any write, even one that puts the size
-// and the modification time back, moves the change time, which no program can set.
-struct FileIdentity
+FileStatus examined(const std::u16string &target)
 {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    timespec modified = {};
-    timespec changed = {};
-
-    static FileIdentity of(const struct stat &st)
-    {
-        return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
-    }
-    bool operator==(const FileIdentity &o) const
-    {
-        auto same = [](const timespec &a, const timespec &b) {
-            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-        };
-        return device == o.device && inode == o.inode && size == o.size &&
-               same(modified, o.modified) && same(changed, o.changed);
-    }
-};
-
-FileIdentity identityOf(int fd)
-{
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0)
-        raiseFileError(errno, QStringLiteral("the file cannot be examined"));
-    return FileIdentity::of(st);
+    const FileStatus status = examine(target);
+    if (!status.regular)
+        Automation::raise(Automation::PathFileAccessError, u"the path is not a regular file");
+    return status;
 }
-
-struct stat examined(const QString &target)
-{
-    struct stat st = {};
-    if (::stat(QFile::encodeName(target).constData(), &st) != 0)
-        raiseFileError(errno, QStringLiteral("the file cannot be examined"));
-    if (!S_ISREG(st.st_mode))
-        Automation::raise(Automation::PathFileAccessError,
-                          QStringLiteral("the path is not a regular file"));
-    return st;
-}
-
-// A descriptor for reading, closed on leaving the scope.
-class ReadOnlyFile
-{
-public:
-    explicit ReadOnlyFile(const QString &target)
-        : m_fd(::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY))
-    {
-        if (m_fd < 0)
-            raiseFileError(errno, QStringLiteral("the file cannot be read"));
-    }
-    ~ReadOnlyFile() { ::close(m_fd); }
-    ReadOnlyFile(const ReadOnlyFile &) = delete;
-    ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
-    int handle() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // The file's last bytes (at most 1 KiB): they hold the end of its last revision.
-QByteArray lastBytes(int fd, qint64 length)
+std::string lastBytes(File &file, std::int64_t length)
 {
-    QByteArray bytes(int(std::min<qint64>(length, 1024)), Qt::Uninitialized);
-    const ssize_t n = ::pread(fd, bytes.data(), size_t(bytes.size()), off_t(length - bytes.size()));
-    return n == bytes.size() ? bytes : QByteArray();
+    std::string bytes(std::size_t(std::min<std::int64_t>(length, 1024)), '\0');
+    const std::size_t read =
+        file.readAt(length - std::int64_t(bytes.size()), bytes.data(), bytes.size());
+    return read == bytes.size() ? bytes : std::string();
 }
 
-// Whether a writer holds the file's exclusive lock right now.
-bool writerHolds(int fd)
-{
-    if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
-        return errno == EWOULDBLOCK;
-    ::flock(fd, LOCK_UN);
-    return false;
-}
-
-Automation::AutomationError namedFailure(const QString &path, std::exception_ptr failure)
+Automation::AutomationError namedFailure(const std::u16string &path, std::exception_ptr failure)
 {
     const Automation::AutomationError error = failureOf(failure);
-    return Automation::AutomationError(error.number(),
-                                       path + QStringLiteral(": ") + error.description());
+    return Automation::AutomationError(error.number(), path + u": " + error.description());
 }
 
-// What the last ReadInfo of a file found: a save that begins while the file is still
-// that one starts from it, without reading the file again.
+// Raises an event; what the listener throws stays with it.
+template <typename Call> void notify(TagoraInfo::Events *events, Call call) noexcept
+{
+    if (!events)
+        return;
+    try {
+        call(*events);
+    } catch (...) {
+    }
+}
+
 // A document's XMP metadata, read from its stream on first use.
 struct Metadata
 {
     bool read = false;
     std::optional<PdfInfoFile::Metadata> stream; // none: the document has no metadata stream
     std::optional<XmpPacket> packet;             // none: it cannot be read, `problem` says why
-    QString problem;
+    std::u16string problem;
 
     // False when the document has no metadata stream.
     bool load(PdfInfoFile &pdf)
@@ -139,7 +79,7 @@ struct Metadata
             read = true;
             stream = pdf.metadata();
             if (stream && !stream->decoded)
-                problem = QStringLiteral("its stream cannot be decoded");
+                problem = u"its stream cannot be decoded";
             else if (stream)
                 packet = XmpPacket::parse(stream->data, &problem);
         }
@@ -148,21 +88,21 @@ struct Metadata
 };
 
 // The metadata stream `stream` with `data` as its contents, in PDF syntax, unfiltered.
-QByteArray metadataStream(QPDFObjectHandle stream, const QByteArray &data)
+std::string metadataStream(QPDFObjectHandle stream, const std::string &data)
 {
     QPDFObjectHandle dictionary = stream.getDict().shallowCopy();
     for (const char *key : {"/Filter", "/DecodeParms", "/DL", "/Length"})
         dictionary.removeKey(key);
-    dictionary.replaceKey("/Length", QPDFObjectHandle::newInteger(data.size()));
-    return QByteArray::fromStdString(dictionary.unparse()) + "\nstream\n" + data + "\nendstream";
+    dictionary.replaceKey("/Length", QPDFObjectHandle::newInteger(std::int64_t(data.size())));
+    return dictionary.unparse() + "\nstream\n" + data + "\nendstream";
 }
 
 // The four edited standard entries and their XMP equivalents.
 struct Equivalent
 {
-    QLatin1String name;
-    std::optional<QString> (XmpPacket::*get)() const;
-    void (XmpPacket::*set)(const QString &);
+    std::u16string_view name;
+    std::optional<std::u16string> (XmpPacket::*get)() const;
+    void (XmpPacket::*set)(const std::u16string &);
 };
 const Equivalent Equivalents[] = {
     {Title, &XmpPacket::title, &XmpPacket::setTitle},
@@ -173,12 +113,12 @@ const Equivalent Equivalents[] = {
 
 // The entry a reader takes for `name` (as the field set reads: the last one whose lower
 // case matches), or none.
-const InfoEntry *readAs(const QList<InfoEntry> &entries, QLatin1String name)
+const InfoEntry *readAs(const std::vector<InfoEntry> &entries, std::u16string_view name)
 {
-    const QString lower = QString(name).toLower();
+    const std::u16string lower = Automation::lowerCase(name);
     const InfoEntry *found = nullptr;
     for (const InfoEntry &entry : entries) {
-        if (entry.name.toLower() == lower)
+        if (Automation::lowerCase(entry.name) == lower)
             found = &entry;
     }
     return found;
@@ -187,39 +127,41 @@ const InfoEntry *readAs(const QList<InfoEntry> &entries, QLatin1String name)
 // The entries a read lists: the Info dictionary's, then, for each of Title, Author,
 // Subject and Keywords that it lacks, the XMP metadata's equivalent (the only place a
 // PDF 2.0 file may keep them).
-QList<InfoEntry> listed(const QString &target, const InfoDictionary &info, PdfInfoFile &pdf,
-                        Metadata &metadata, QStringList &log)
+std::vector<InfoEntry> listed(const std::u16string &target, const InfoDictionary &info,
+                              PdfInfoFile &pdf, Metadata &metadata,
+                              std::vector<std::u16string> &log)
 {
-    QList<InfoEntry> entries = info.entries();
+    std::vector<InfoEntry> entries = info.entries();
     if (!metadata.load(pdf))
         return entries;
     // Which of the four Info holds, in one pass over its entries.
     bool held[std::size(Equivalents)] = {};
     for (const InfoEntry &entry : entries) {
-        const QString lower = entry.name.toLower();
         for (size_t i = 0; i < std::size(Equivalents); ++i)
-            held[i] = held[i] || lower.compare(Equivalents[i].name, Qt::CaseInsensitive) == 0;
+            held[i] = held[i] || Automation::equalIgnoringCase(entry.name, Equivalents[i].name);
     }
     for (size_t i = 0; i < std::size(Equivalents); ++i) {
         const Equivalent &equivalent = Equivalents[i];
         if (held[i])
             continue;
         if (!metadata.packet) {
-            log << QStringLiteral("warning: the XMP metadata of %1 cannot be read (%2)")
-                       .arg(target, metadata.problem);
+            log.push_back(u"warning: the XMP metadata of " + target + u" cannot be read (" +
+                          metadata.problem + u")");
             break;
         }
-        if (const std::optional<QString> text = (*metadata.packet.*equivalent.get)())
-            entries.append({PdfText::nameBytes(equivalent.name), equivalent.name,
-                            PdfText::stringSyntax(PdfText::encodeText(*text)), *text});
+        if (const std::optional<std::u16string> text = (*metadata.packet.*equivalent.get)())
+            entries.push_back({PdfText::nameBytes(equivalent.name), std::u16string(equivalent.name),
+                               PdfText::stringSyntax(PdfText::encodeText(*text)), *text});
     }
     return entries;
 }
 
+// What the last ReadInfo of a file found: a save that begins while the file is still
+// that one starts from it, without reading the file again.
 struct Reading
 {
     FileIdentity identity;
-    QByteArray tail;
+    std::string tail;
     InfoDictionary info;
     std::shared_ptr<PdfInfoFile> pdf;
     std::shared_ptr<Metadata> metadata = std::make_shared<Metadata>();
@@ -230,59 +172,79 @@ struct Reading
 // A save in progress on one file, under its lock.
 struct TagoraInfo::Save
 {
-    Platform::ExclusiveFile file;
-    QString target;
+    std::shared_ptr<File> file;
+    std::u16string target;
     FileIdentity identity;            // of the file when the save began
     std::shared_ptr<PdfInfoFile> pdf; // as read; the whole-file writer works from it
     std::optional<RevisionBase> base; // an appended revision; none: the file written anew
-    QString rewriteReason;
-    bool replaceInfo = false; // the Info object is the Info dictionary's own
-    InfoDictionary original;  // as the file holds it
-    InfoDictionary info;      // with the save's changes
-    QSet<QString> written;    // the names its jobs wrote or removed
+    std::u16string rewriteReason;
+    bool replaceInfo = false;         // the Info object is the Info dictionary's own
+    InfoDictionary original;          // as the file holds it
+    InfoDictionary info;              // with the save's changes
+    std::set<std::u16string> written; // the names its jobs wrote or removed
     std::shared_ptr<Metadata> metadata = std::make_shared<Metadata>();
 };
 
 struct TagoraInfo::Private
 {
-    QList<InfoEntry> loaded;
-    QHash<QString, QString> targets; // paths as given, resolved
-    QHash<QString, Reading> readings;
+    std::vector<InfoEntry> loaded;
+    std::unordered_map<std::u16string, std::u16string> targets; // paths as given, resolved
+    std::unordered_map<std::u16string, Reading> readings;
     // The order in which this object wrote a file anew, while the file is that one:
     // qpdf's writer sorts the keys, and the object reads its own order back.
-    QHash<QString, std::pair<FileIdentity, QList<QString>>> rewritten;
-    std::map<QString, std::unique_ptr<Save>> saves;
+    std::unordered_map<std::u16string, std::pair<FileIdentity, std::vector<std::u16string>>>
+        rewritten;
+    std::map<std::u16string, std::unique_ptr<Save>> saves;
 
     // The path of the file itself, symbolic links resolved.
-    QString target(const QString &path)
+    const std::u16string &target(const std::u16string &path)
     {
-        if (path.isEmpty())
-            Automation::raise(Automation::FileNotFound, QStringLiteral("no file is named"));
-        auto found = targets.constFind(path);
-        if (found != targets.cend())
-            return *found;
-        const QFileInfo info(path);
-        const QString canonical = info.canonicalFilePath();
-        return targets[path] = canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+        if (path.empty())
+            Automation::raise(Automation::FileNotFound, u"no file is named");
+        const auto found = targets.find(path);
+        if (found != targets.end())
+            return found->second;
+        std::u16string resolved = path;
+        try {
+            namespace fs = std::filesystem;
+            std::error_code error;
+            const fs::path given(path);
+            fs::path file = fs::canonical(given, error);
+            if (error)
+                file = fs::absolute(given).lexically_normal();
+            resolved = file.u16string();
+        } catch (const std::exception &) {
+            // A name the system cannot spell stays as it was given, and fails as such.
+        }
+        return targets[path] = resolved;
     }
 
-    Save *save(const QString &target)
+    Save *save(const std::u16string &target)
     {
         const auto found = saves.find(target);
         return found == saves.end() ? nullptr : found->second.get();
     }
 
-    InfoDictionary infoOf(PdfInfoFile &pdf, const QString &target, const FileIdentity &identity)
+    InfoDictionary infoOf(PdfInfoFile &pdf, const std::u16string &target,
+                          const FileIdentity &identity)
     {
         InfoDictionary info = pdf.info();
-        const auto order = rewritten.constFind(target);
-        if (order != rewritten.cend() && order->first == identity)
-            info.reorder(order->second);
+        const auto order = rewritten.find(target);
+        if (order != rewritten.end() && order->second.first == identity)
+            info.reorder(order->second.second);
         return info;
     }
 };
 
-TagoraInfo::TagoraInfo(QObject *parent) : QObject(parent), d(std::make_unique<Private>()) {}
+void TagoraInfo::Events::OnJobStart(const std::u16string &, const std::u16string &) {}
+void TagoraInfo::Events::OnJobDone(const std::u16string &, const std::u16string &) {}
+void TagoraInfo::Events::OnJobFail(const std::u16string &, const std::u16string &) {}
+void TagoraInfo::Events::OnJobError(std::int32_t) {}
+void TagoraInfo::Events::OnJobPercentDone(std::int32_t) {}
+void TagoraInfo::Events::OnLogMessage(const std::u16string &) {}
+void TagoraInfo::Events::OnPageNumber(std::int32_t) {}
+
+TagoraInfo::TagoraInfo(Events *events) : m_events(events), d(std::make_unique<Private>()) {}
 
 TagoraInfo::~TagoraInfo()
 {
@@ -291,93 +253,99 @@ TagoraInfo::~TagoraInfo()
     try {
         Commit();
     } catch (const Automation::AutomationError &error) {
-        emit OnLogMessage(error.description());
-        emit OnJobError(error.number());
+        notify(m_events, [&](Events &e) { e.OnLogMessage(error.description()); });
+        notify(m_events, [&](Events &e) { e.OnJobError(error.number()); });
     } catch (...) {
     }
 }
 
-int TagoraInfo::job(const QString &path, const QString &operation,
-                    const std::function<int(QStringList &)> &body)
+void TagoraInfo::setEvents(Events *events)
 {
-    emit OnJobStart(path, operation);
-    QStringList log;
+    m_events = events;
+}
+
+std::int32_t TagoraInfo::job(const std::u16string &path, const std::u16string &operation,
+                             const std::function<std::int32_t(std::vector<std::u16string> &)> &body)
+{
+    notify(m_events, [&](Events &e) { e.OnJobStart(path, operation); });
+    std::vector<std::u16string> log;
     std::optional<Automation::AutomationError> failure;
-    int result = 0;
+    std::int32_t result = 0;
     try {
         result = body(log);
     } catch (...) {
         failure = namedFailure(path, std::current_exception());
     }
-    for (const QString &message : std::as_const(log))
-        emit OnLogMessage(message);
+    for (const std::u16string &message : log)
+        notify(m_events, [&](Events &e) { e.OnLogMessage(message); });
     if (failure) {
-        emit OnJobError(failure->number());
-        emit OnJobFail(path, operation);
+        notify(m_events, [&](Events &e) { e.OnJobError(failure->number()); });
+        notify(m_events, [&](Events &e) { e.OnJobFail(path, operation); });
         throw *failure;
     }
-    emit OnJobPercentDone(100);
-    emit OnJobDone(path, operation);
+    notify(m_events, [&](Events &e) { e.OnJobPercentDone(100); });
+    notify(m_events, [&](Events &e) { e.OnJobDone(path, operation); });
     return result;
 }
 
-int TagoraInfo::ReadInfo(const QString &path)
+std::int32_t TagoraInfo::ReadInfo(const std::u16string &path)
 {
-    return job(path, QStringLiteral("ReadInfo"), [&](QStringList &log) {
+    return job(path, u"ReadInfo", [&](std::vector<std::u16string> &log) {
         d->loaded.clear();
-        const QString target = d->target(path);
+        const std::u16string target = d->target(path);
         if (Save *save = d->save(target)) {
             d->loaded = listed(target, save->info, *save->pdf, *save->metadata, log);
-            log << QStringLiteral("%1 entries of the save in progress").arg(d->loaded.size());
-            return int(d->loaded.size());
+            log.push_back(decimal(std::int64_t(d->loaded.size())) +
+                          u" entries of the save in progress");
+            return std::int32_t(d->loaded.size());
         }
         examined(target);
-        ReadOnlyFile file(target);
+        const std::shared_ptr<File> file = File::openForReading(target);
         // A file that does not end cleanly while a writer holds it is being written:
         // its end is read again once the writer is done (for two seconds at most).
         for (int attempt = 1;; ++attempt) {
-            const bool mayWait = attempt < 100 && writerHolds(file.handle());
+            const bool mayWait = attempt < 100 && file->writerHolds();
             std::shared_ptr<PdfInfoFile> pdf;
             try {
-                pdf = std::make_shared<PdfInfoFile>(target, file.handle());
+                pdf = std::make_shared<PdfInfoFile>(target, file);
             } catch (...) {
                 if (!mayWait)
                     throw;
             }
             if (!pdf || (!pdf->endsCleanly() && mayWait)) {
-                QThread::msleep(20);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 continue;
             }
-            const FileIdentity identity = identityOf(file.handle());
-            Reading reading{identity, lastBytes(file.handle(), identity.size),
+            const FileIdentity identity = file->identity();
+            Reading reading{identity, lastBytes(*file, identity.size),
                             d->infoOf(*pdf, target, identity), std::move(pdf)};
             d->loaded = listed(target, reading.info, *reading.pdf, *reading.metadata, log);
-            d->readings.insert(target, std::move(reading));
+            d->readings.insert_or_assign(target, std::move(reading));
             break;
         }
-        log << QStringLiteral("%1 entries read").arg(d->loaded.size());
-        return int(d->loaded.size());
+        log.push_back(decimal(std::int64_t(d->loaded.size())) + u" entries read");
+        return std::int32_t(d->loaded.size());
     });
 }
 
-const InfoEntry &TagoraInfo::loaded(int index) const
+const InfoEntry &TagoraInfo::loaded(std::int32_t index) const
 {
-    if (index < 0 || index >= d->loaded.size())
+    if (index < 0 || std::size_t(index) >= d->loaded.size())
         Automation::raise(Automation::SubscriptOutOfRange);
-    return d->loaded[index];
+    return d->loaded[std::size_t(index)];
 }
 
-QString TagoraInfo::InfoName(int index) const
+std::u16string TagoraInfo::InfoName(std::int32_t index) const
 {
     return loaded(index).name;
 }
 
-QString TagoraInfo::InfoValue(int index) const
+std::u16string TagoraInfo::InfoValue(std::int32_t index) const
 {
     return loaded(index).text;
 }
 
-void TagoraInfo::LockFile(const QString &path, int wait)
+void TagoraInfo::LockFile(const std::u16string &path, std::int32_t wait)
 {
     try {
         begin(path, wait);
@@ -386,64 +354,61 @@ void TagoraInfo::LockFile(const QString &path, int wait)
     }
 }
 
-TagoraInfo::Save &TagoraInfo::begin(const QString &path, int wait)
+TagoraInfo::Save &TagoraInfo::begin(const std::u16string &path, std::int32_t wait)
 {
-    const QString target = d->target(path);
+    const std::u16string target = d->target(path);
     if (Save *save = d->save(target))
         return *save;
-    const struct stat st = examined(target);
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        Automation::raise(Automation::PermissionDenied, QStringLiteral("the file is read-only"));
+    if (examined(target).readOnly)
+        Automation::raise(Automation::PermissionDenied, u"the file is read-only");
     auto save = std::make_unique<Save>();
     save->target = target;
-    if (!save->file.open(target, wait))
-        raiseFileError(save->file.error(), QStringLiteral("the file cannot be opened for writing"));
-    const int fd = save->file.handle();
-    save->identity = identityOf(fd);
+    save->file = File::openExclusive(target, wait);
+    save->identity = save->file->identity();
 
-    if (const auto reading = d->readings.constFind(target); reading != d->readings.cend()) {
+    if (const auto reading = d->readings.find(target); reading != d->readings.end()) {
         // The save changes the file this object read, or nothing.
-        if (!(reading->identity == save->identity) ||
-            lastBytes(fd, save->identity.size) != reading->tail)
-            Automation::raise(FileChanged, QStringLiteral("the file was changed by another "
-                                                          "program since it was read"));
-        save->pdf = reading->pdf;
-        save->original = reading->info;
-        save->metadata = reading->metadata;
+        if (!(reading->second.identity == save->identity) ||
+            lastBytes(*save->file, save->identity.size) != reading->second.tail)
+            Automation::raise(FileChanged,
+                              u"the file was changed by another program since it was read");
+        save->pdf = reading->second.pdf;
+        save->original = reading->second.info;
+        save->metadata = reading->second.metadata;
     } else {
-        save->pdf = std::make_shared<PdfInfoFile>(target, fd);
+        save->pdf = std::make_shared<PdfInfoFile>(target, save->file);
         save->original = d->infoOf(*save->pdf, target, save->identity);
     }
     PdfInfoFile &pdf = *save->pdf;
     if (!pdf.changesAllowed())
-        Automation::raise(ChangeNotAllowed,
-                          QStringLiteral("the file's permissions do not allow changing it"));
+        Automation::raise(ChangeNotAllowed, u"the file's permissions do not allow changing it");
     if (pdf.encrypted())
-        save->rewriteReason = QStringLiteral("it is encrypted");
+        save->rewriteReason = u"it is encrypted";
     else if (pdf.repaired())
-        save->rewriteReason = QStringLiteral("qpdf had to repair it");
+        save->rewriteReason = u"qpdf had to repair it";
     else if (!(save->base = pdf.revisionBase()))
-        save->rewriteReason = QStringLiteral("it does not end with a clean end of revision");
+        save->rewriteReason = u"it does not end with a clean end of revision";
     save->replaceInfo = pdf.infoStandsAlone();
     save->info = save->original;
     return *d->saves.emplace(target, std::move(save)).first->second;
 }
 
-int TagoraInfo::change(const QString &path, const QString &operation, const Change &body)
+std::int32_t TagoraInfo::change(const std::u16string &path, const std::u16string &operation,
+                                const Change &body)
 {
-    return job(path, operation, [&](QStringList &) {
+    return job(path, operation, [&](std::vector<std::u16string> &) {
         Save &save = begin(path, 0);
         // Another program may write without asking for the lock; such a save is lost.
-        if (!(identityOf(save.file.handle()) == save.identity)) {
+        if (!(save.file->identity() == save.identity)) {
             d->saves.erase(save.target);
-            Automation::raise(FileChanged, QStringLiteral("the file was changed by another "
-                                                          "program during the save"));
+            Automation::raise(FileChanged,
+                              u"the file was changed by another program during the save");
         }
         return body(save);
     });
 }
 
-void TagoraInfo::putText(Save &save, const QString &name, const QString &text)
+void TagoraInfo::putText(Save &save, const std::u16string &name, const std::u16string &text)
 {
     // Written back as it read, an entry keeps its original object and type.
     const InfoEntry *was = save.original.find(name);
@@ -453,46 +418,54 @@ void TagoraInfo::putText(Save &save, const QString &name, const QString &text)
         save.info.setText(name, text);
 }
 
-void TagoraInfo::WriteStandardInfo(const QString &path, const QString &title, const QString &author,
-                                   const QString &subject, const QString &keywords,
-                                   const QString &creator, const QString &producer)
+void TagoraInfo::WriteStandardInfo(const std::u16string &path, const std::u16string &title,
+                                   const std::u16string &author, const std::u16string &subject,
+                                   const std::u16string &keywords, const std::u16string &creator,
+                                   const std::u16string &producer)
 {
-    change(path, QStringLiteral("WriteStandardInfo"), [&](Save &save) {
-        const std::pair<QLatin1String, QString> fields[] = {
-            {Title, title}, {Author, author}, {Subject, subject}, {Keywords, keywords}};
+    change(path, u"WriteStandardInfo", [&](Save &save) {
+        const std::pair<std::u16string, const std::u16string &> fields[] = {
+            {std::u16string(Title), title},
+            {std::u16string(Author), author},
+            {std::u16string(Subject), subject},
+            {std::u16string(Keywords), keywords}};
         for (const auto &[name, text] : fields) {
             save.written.insert(name);
-            if (text.isEmpty())
+            if (text.empty())
                 save.info.remove(name);
             else
                 putText(save, name, text);
         }
         // Where the document comes from stays as the file had it when the save began.
-        const std::pair<QLatin1String, QString> kept[] = {
-            {Creator, creator}, {Producer, producer}, {CreationDate, QString()}};
+        const std::u16string none;
+        const std::pair<std::u16string, const std::u16string &> kept[] = {
+            {std::u16string(Creator), creator},
+            {std::u16string(Producer), producer},
+            {std::u16string(CreationDate), none}};
         for (const auto &[name, given] : kept) {
-            if (!given.isEmpty())
+            if (!given.empty())
                 putText(save, name, given);
             else if (const InfoEntry *own = save.original.find(name))
                 save.info.set(*own);
         }
-        save.info.setText(ModDate, PdfText::date(QDateTime::currentDateTime()));
+        save.info.setText(std::u16string(ModDate), PdfText::date(localTimeNow()));
         return 0;
     });
 }
 
-int TagoraInfo::WriteInfoEntry(const QString &path, const QString &name, const QString &value)
+std::int32_t TagoraInfo::WriteInfoEntry(const std::u16string &path, const std::u16string &name,
+                                        const std::u16string &value)
 {
-    return change(path, QStringLiteral("WriteInfoEntry ") + name, [&](Save &save) {
+    return change(path, u"WriteInfoEntry " + name, [&](Save &save) {
         save.written.insert(name);
         putText(save, name, value);
         return save.info.size();
     });
 }
 
-int TagoraInfo::RemoveInfoEntry(const QString &path, const QString &name)
+std::int32_t TagoraInfo::RemoveInfoEntry(const std::u16string &path, const std::u16string &name)
 {
-    return change(path, QStringLiteral("RemoveInfoEntry ") + name, [&](Save &save) {
+    return change(path, u"RemoveInfoEntry " + name, [&](Save &save) {
         save.written.insert(name);
         return save.info.remove(name) ? 1 : 0;
     });
@@ -500,7 +473,7 @@ int TagoraInfo::RemoveInfoEntry(const QString &path, const QString &name)
 
 void TagoraInfo::Commit()
 {
-    QStringList log;
+    std::vector<std::u16string> log;
     std::optional<Automation::AutomationError> failure;
     while (!d->saves.empty()) {
         // Taken out first: the lock goes with it, whatever happens.
@@ -513,28 +486,28 @@ void TagoraInfo::Commit()
                 failure = namedFailure(save->target, std::current_exception());
         }
     }
-    for (const QString &message : std::as_const(log))
-        emit OnLogMessage(message);
+    for (const std::u16string &message : log)
+        notify(m_events, [&](Events &e) { e.OnLogMessage(message); });
     if (failure)
         throw *failure;
 }
 
-std::optional<QByteArray> TagoraInfo::updatedMetadata(Save &save, QStringList &log)
+std::optional<std::string> TagoraInfo::updatedMetadata(Save &save, std::vector<std::u16string> &log)
 {
     if (!save.metadata->load(*save.pdf))
         return std::nullopt; // a document without XMP gets none
     if (!save.metadata->packet) {
-        log << QStringLiteral("warning: the XMP metadata of %1 cannot be read (%2); it was "
-                              "left as it was")
-                   .arg(save.target, save.metadata->problem);
+        log.push_back(u"warning: the XMP metadata of " + save.target + u" cannot be read (" +
+                      save.metadata->problem + u"); it was left as it was");
         return std::nullopt;
     }
     XmpPacket &packet = *save.metadata->packet;
-    const QList<InfoEntry> entries = save.info.entries();
+    const std::vector<InfoEntry> entries = save.info.entries();
     bool changed = false;
-    auto wrote = [&](const QString &name) {
-        for (const QString &written : std::as_const(save.written))
-            if (written.toLower() == name.toLower())
+    auto wrote = [&](std::u16string_view name) {
+        const std::u16string lower = Automation::lowerCase(name);
+        for (const std::u16string &written : save.written)
+            if (Automation::lowerCase(written) == lower)
                 return true;
         return false;
     };
@@ -543,20 +516,20 @@ std::optional<QByteArray> TagoraInfo::updatedMetadata(Save &save, QStringList &l
         if (!wrote(equivalent.name))
             continue;
         const InfoEntry *entry = readAs(entries, equivalent.name);
-        const QString text = entry ? entry->text : QString();
-        if ((packet.*equivalent.get)().value_or(QString()) != text) {
+        const std::u16string text = entry ? entry->text : std::u16string();
+        if ((packet.*equivalent.get)().value_or(std::u16string()) != text) {
             (packet.*equivalent.set)(text);
             changed = true;
         }
     }
-    for (const QString &name : std::as_const(save.written)) {
+    for (const std::u16string &name : save.written) {
         const InfoEntry *entry = save.info.find(name);
-        const QString text = entry ? entry->text : QString();
+        const std::u16string text = entry ? entry->text : std::u16string();
         if (packet.pdfx(name).value_or(text) != text)
             changed = packet.setPdfx(name, text) || changed;
     }
-    const InfoEntry *modified = save.info.find(ModDate);
-    const InfoEntry *was = save.original.find(ModDate);
+    const InfoEntry *modified = save.info.find(std::u16string(ModDate));
+    const InfoEntry *was = save.original.find(std::u16string(ModDate));
     if (modified && (!was || was->text != modified->text))
         changed = packet.setModifyDate(modified->text) || changed;
     // Untouched, the packet stays byte for byte as it was.
@@ -565,46 +538,42 @@ std::optional<QByteArray> TagoraInfo::updatedMetadata(Save &save, QStringList &l
     return packet.serialize();
 }
 
-void TagoraInfo::commit(Save &save, QStringList &log)
+void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
 {
     // Whatever happens now, the file is no longer the one read.
-    d->readings.remove(save.target);
+    d->readings.erase(save.target);
     if (save.info == save.original) {
-        log << QStringLiteral("%1: nothing to change").arg(save.target);
+        log.push_back(save.target + u": nothing to change");
         return;
     }
-    const int fd = save.file.handle();
-    if (!(identityOf(fd) == save.identity))
-        Automation::raise(
-            FileChanged, QStringLiteral("the file was changed by another program during the save"));
-    const std::optional<QByteArray> metadata = updatedMetadata(save, log);
+    if (!(save.file->identity() == save.identity))
+        Automation::raise(FileChanged, u"the file was changed by another program during the save");
+    const std::optional<std::string> metadata = updatedMetadata(save, log);
     if (save.base) {
-        QList<IncrementalUpdate::Object> others;
+        std::vector<IncrementalUpdate::Object> others;
         if (metadata) {
             const PdfInfoFile::Metadata &stream = *save.metadata->stream;
-            others.append({stream.object.getObj(), stream.object.getGen(),
-                           metadataStream(stream.stream, *metadata)});
+            others.push_back({stream.object.getObj(), stream.object.getGen(),
+                              metadataStream(stream.stream, *metadata)});
         }
-        const QByteArray revision =
+        const std::string revision =
             IncrementalUpdate::build(*save.base, save.info.syntax(), others);
-        if (const int error = RevisionWriter::append(fd, save.base->length, revision))
-            raiseFileError(error, QStringLiteral("the file cannot be written"));
+        RevisionWriter::append(*save.file, save.base->length, revision);
         try {
-            SaveProof::checkInfo(save.target, fd, save.info);
+            SaveProof::checkInfo(save.target, save.file, save.info);
         } catch (...) {
-            RevisionWriter::cutBack(fd, save.base->length);
+            RevisionWriter::cutBack(*save.file, save.base->length);
             throw;
         }
-        log << QStringLiteral("%1: appended a revision of %2 bytes after byte %3")
-                   .arg(save.target)
-                   .arg(revision.size())
-                   .arg(save.base->length);
+        log.push_back(save.target + u": appended a revision of " +
+                      decimal(std::int64_t(revision.size())) + u" bytes after byte " +
+                      decimal(save.base->length));
         return;
     }
     FullRewrite::write(*save.pdf, save.info, save.replaceInfo, save.target, metadata);
-    d->rewritten.insert(save.target, {FileIdentity::of(examined(save.target)), save.info.names()});
-    log << QStringLiteral("%1: the whole file was written anew, since %2")
-               .arg(save.target, save.rewriteReason);
+    d->rewritten.insert_or_assign(save.target,
+                                  std::pair{examined(save.target).identity, save.info.names()});
+    log.push_back(save.target + u": the whole file was written anew, since " + save.rewriteReason);
 }
 
 } // namespace Tagora

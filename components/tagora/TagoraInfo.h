@@ -3,7 +3,8 @@
 //
 // Each of ReadInfo, RemoveInfoEntry, WriteStandardInfo and WriteInfoEntry runs as
 // one job: it raises OnJobStart, then exactly one of OnJobDone or OnJobFail,
-// synchronously, before it returns (Events, an observer the caller hands in). A job that fails raises OnJobError with its
+// synchronously, before it returns (to Events, an observer the caller hands in; what a
+// listener throws stays with it). A job that fails raises OnJobError with its
 // error number, then OnJobFail, and the call then throws an AutomationError whose
 // description names the file and the reason ("/home/u/book.pdf: the file is opened
 // by another application (locked)"). The events' InputData is the path as given and
@@ -13,7 +14,7 @@
 //
 // One object, one save. The jobs that change a file (RemoveInfoEntry,
 // WriteStandardInfo, WriteInfoEntry) change a pending dictionary in memory; the first
-// of them takes the file's exclusive lock (Platform::ExclusiveFile), and the object
+// of them takes the file's exclusive lock (File.h), and the object
 // holds it until the save ends: at Commit, or when the object is destroyed. Only then
 // are bytes written, once for the whole save, so other readers and a process killed
 // at any moment see the file either as it was or with the whole save. Everything a
@@ -125,6 +126,9 @@ private:
                         const Change &body);
     Save &begin(const std::u16string &path, std::int32_t wait);
     void commit(Save &save, std::vector<std::u16string> &log);
+    // The save's XMP metadata brought in step with what it wrote to Info, or nothing when
+    // the stream stays as it is.
+    std::optional<std::string> updatedMetadata(Save &save, std::vector<std::u16string> &log);
     void putText(Save &save, const std::u16string &name, const std::u16string &text);
     const InfoEntry &loaded(std::int32_t index) const;
 

@@ -14,22 +14,20 @@
 // pdf:Subject, pdf:Creator, pdf:CreationDate, pdf:ModDate and pdf:BaseURL to the dc: and
 // xmp: properties they stand for.
 //
-// Texts are QStrings at the interface and UTF-8 in the packet. A character that XML 1.0
+// Texts are UTF-16 at the interface and UTF-8 in the packet. A character that XML 1.0
 // does not allow (a control character other than tab, LF and CR, DEL, U+FFFE, U+FFFF or a
 // lone surrogate) is written as a space: exempi refuses some of them and reads the others
 // back as spaces, so a text reads back exactly as it was written.
 //
-// exempi is loaded and initialised once per process, on the first call to parse() (a
-// program that reads no XMP never loads it), and never terminated; without it parse()
-// answers nothing, with the reason. Packets may be used on several threads at once, each packet on
-// one thread at a time.
+// exempi is bound (Exempi.h) and initialised once per process, on the first call to
+// parse() (a program that reads no XMP never loads it), and never terminated; without it
+// parse() answers nothing, with the reason. Packets may be used on several threads at once, each
+// packet on one thread at a time.
 #pragma once
-
-#include <QByteArray>
-#include <QString>
 
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace Tagora {
 
@@ -42,7 +40,8 @@ public:
     // exempi itself also writes a line to stderr ("XML parsing failure").
     // The packet is the part from "<?xpacket begin" to the end of "<?xpacket end ...?>";
     // without such a wrapper it is the whole data.
-    static std::optional<XmpPacket> parse(const QByteArray &streamData, QString *reason = nullptr);
+    static std::optional<XmpPacket> parse(const std::string &streamData,
+                                          std::u16string *reason = nullptr);
 
     XmpPacket(XmpPacket &&other) noexcept;
     XmpPacket &operator=(XmpPacket &&other) noexcept;
@@ -51,38 +50,38 @@ public:
 
     // dc:title: the x-default item of its language alternatives, else the first item.
     // Nothing when there is no dc:title or it has no item.
-    std::optional<QString> title() const;
+    std::optional<std::u16string> title() const;
     // dc:description, chosen like title().
-    std::optional<QString> description() const;
+    std::optional<std::u16string> description() const;
     // dc:creator: its items joined by "; " (a single item as it is). Nothing when there is
     // no dc:creator or it has no item.
-    std::optional<QString> author() const;
+    std::optional<std::u16string> author() const;
     // pdf:Keywords (http://ns.adobe.com/pdf/1.3/), a simple text.
-    std::optional<QString> keywords() const;
+    std::optional<std::u16string> keywords() const;
     // The simple property `name` of http://ns.adobe.com/pdfx/1.3/, where Acrobat keeps the
     // custom entries of the document-information dictionary. Nothing when it is absent or
     // `name` is not an XML name without prefix.
-    std::optional<QString> pdfx(const QString &name) const;
+    std::optional<std::u16string> pdfx(const std::u16string &name) const;
 
     // Sets the x-default item of dc:title, putting it first; items in other languages stay,
     // except that exempi keeps an array of x-default and exactly one other item equal (it
     // also makes them equal when it parses such an array). An empty text removes dc:title,
     // all languages with it.
-    void setTitle(const QString &text);
+    void setTitle(const std::u16string &text);
     // Sets dc:description like setTitle().
-    void setDescription(const QString &text);
+    void setDescription(const std::u16string &text);
     // Replaces dc:creator by an ordered array (rdf:Seq) of one item holding the whole
     // text, so that author() gives back exactly `text`; an empty text removes dc:creator.
-    void setAuthor(const QString &text);
+    void setAuthor(const std::u16string &text);
     // Replaces pdf:Keywords by `text`; an empty text removes it.
-    void setKeywords(const QString &text);
+    void setKeywords(const std::u16string &text);
     // Sets the pdfx property `name` to `value` (removes it when `value` is empty), only
     // when the packet already has it. Returns whether it had it; never adds a property.
-    bool setPdfx(const QString &name, const QString &value);
+    bool setPdfx(const std::u16string &name, const std::u16string &value);
     // Sets xmp:ModifyDate and xmp:MetadataDate to a date in PDF form
     // ("D:20261206052400+01'00'"), written as ISO 8601 (see PdfText::isoDate). Returns
     // false, changing nothing, when the text is not such a date.
-    bool setModifyDate(const QString &pdfDate);
+    bool setModifyDate(const std::u16string &pdfDate);
 
     // The new stream data: the bytes before the packet, the packet written by exempi with a
     // wrapper and whitespace padding, the bytes after it. The wrapper's end="w" or "r" is
@@ -91,7 +90,7 @@ public:
     // otherwise a writeable packet gets 2048 bytes of padding and a read-only one none. The
     // packet is always UTF-8. Should exempi fail to write it (not seen), the data given to
     // parse(), unchanged.
-    QByteArray serialize() const;
+    std::string serialize() const;
 
 private:
     struct Data;

@@ -5,60 +5,60 @@
 // reads back. Built by scripts/fuzz.sh, which runs it for a bounded time.
 
 #include "automation/AutomationError.h"
+#include "automation/Text.h"
 #include "tagora/TagoraInfo.h"
-
-#include <QFile>
-#include <QString>
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <unistd.h>
 
 namespace {
 
 // The one file every input is written to.
-QString scratch()
+std::string scratch()
 {
     char name[] = "/tmp/fuzz_tagora-XXXXXX.pdf";
     const int fd = ::mkstemps(name, 4);
     if (fd < 0)
         std::abort();
     ::close(fd);
-    return QString::fromLocal8Bit(name);
+    return name;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static const QString path = scratch();
+    static const std::string file = scratch();
+    static const std::u16string path = Automation::utf16(file);
     {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        if (!out.write(reinterpret_cast<const char *>(data), std::streamsize(size)))
             std::abort();
     }
-    const QString value = QStringLiteral("fuzzed ✓ (value)");
+    const std::u16string name = u"Fuzz#1 name";
+    const std::u16string value = u"fuzzed ✓ (value)";
     try {
         Tagora::TagoraInfo reader;
-        const int count = reader.ReadInfo(path);
-        for (int i = 0; i < count; ++i)
+        const std::int32_t count = reader.ReadInfo(path);
+        for (std::int32_t i = 0; i < count; ++i)
             (void)(reader.InfoName(i) + reader.InfoValue(i));
 
         Tagora::TagoraInfo writer;
-        writer.WriteInfoEntry(path, QStringLiteral("Fuzz#1 name"), value);
-        writer.RemoveInfoEntry(path, QStringLiteral("Title"));
-        writer.WriteStandardInfo(path, QString(), QStringLiteral("Author"), QString(), QString(),
-                                 QString(), QString());
+        writer.WriteInfoEntry(path, name, value);
+        writer.RemoveInfoEntry(path, u"Title");
+        writer.WriteStandardInfo(path, u"", u"Author", u"", u"", u"", u"");
         writer.Commit();
     } catch (const Automation::AutomationError &) {
         return 0; // refused with a reason: fine
     }
     // The save went through: it must read back.
     Tagora::TagoraInfo again;
-    const int count = again.ReadInfo(path);
-    for (int i = 0; i < count; ++i) {
-        if (again.InfoName(i) == QStringLiteral("Fuzz#1 name") && again.InfoValue(i) == value)
+    const std::int32_t count = again.ReadInfo(path);
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (again.InfoName(i) == name && again.InfoValue(i) == value)
             return 0;
     }
     std::abort();

@@ -56,13 +56,19 @@ inline Support::Output check(const QString &path)
     return Support::run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
 }
 
-// pdfinfo's "Name: value" lines for the standard and custom entries, in UTF-8.
-inline QMap<QString, QString> pdfinfo(const QString &path)
+// pdfinfo's "Name: value" lines, in UTF-8, dates as the file writes them: with `custom`,
+// the standard and custom entries (string values only), else what plain pdfinfo says
+// ("Pages", "Encrypted" ...). Empty when pdfinfo fails.
+inline QMap<QString, QString> pdfinfo(const QString &path, bool custom = true)
 {
     QMap<QString, QString> result;
     const Support::Output out =
-        Support::run(QStringLiteral("pdfinfo"), {QStringLiteral("-custom"), QStringLiteral("-enc"),
-                                                 QStringLiteral("UTF-8"), path});
+        Support::run(QStringLiteral("pdfinfo"),
+                     (custom ? QStringList{QStringLiteral("-custom")} : QStringList()) +
+                         QStringList{QStringLiteral("-rawdates"), QStringLiteral("-enc"),
+                                     QStringLiteral("UTF-8"), path});
+    if (out.exitCode != 0)
+        return result;
     for (const QString &line : out.text.split(u'\n')) {
         const qsizetype colon = line.indexOf(u':');
         if (colon > 0)

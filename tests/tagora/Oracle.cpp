@@ -11,53 +11,6 @@
 
 namespace Oracle {
 
-namespace {
-
-QByteArray run(const QString &program, const QStringList &arguments, int *exitCode)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000)) {
-        *exitCode = -1;
-        return "did not finish: " + process.errorString().toUtf8();
-    }
-    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return process.readAll();
-}
-
-} // namespace
-
-QString qpdfProblems(const QString &path, const QString &password)
-{
-    QStringList arguments{QStringLiteral("--check")};
-    if (!password.isEmpty())
-        arguments << QStringLiteral("--password=") + password;
-    int exitCode = 0;
-    const QByteArray output = run(QStringLiteral("qpdf"), arguments << path, &exitCode);
-    return exitCode == 0 ? QString() : QString::fromUtf8(output);
-}
-
-QMap<QString, QString> pdfinfo(const QString &path, bool custom)
-{
-    int exitCode = 0;
-    const QByteArray output =
-        run(QStringLiteral("pdfinfo"),
-            (custom ? QStringList{QStringLiteral("-custom")} : QStringList()) +
-                QStringList{QStringLiteral("-rawdates"), QStringLiteral("-enc"),
-                            QStringLiteral("UTF-8"), path},
-            &exitCode);
-    QMap<QString, QString> entries;
-    if (exitCode != 0)
-        return entries;
-    for (const QString &line : QString::fromUtf8(output).split(QLatin1Char('\n'))) {
-        const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon > 0)
-            entries.insert(line.left(colon), line.mid(colon + 1).trimmed());
-    }
-    return entries;
-}
-
 QStringList qpdfKeys(const QString &path)
 {
     QStringList keys;
@@ -69,14 +22,9 @@ QStringList qpdfKeys(const QString &path)
     return keys;
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QJsonObject exiftool(const QString &path)
 {
+    // Its standard output alone: the JSON.
     QProcess process;
     process.start(QStringLiteral("exiftool"), {"-j", "-a", "-G1", path});
     process.waitForFinished(60000);
@@ -85,7 +33,7 @@ QJsonObject exiftool(const QString &path)
 
 QString appendedRevisionProblems(const QByteArray &before, const QString &path)
 {
-    const QByteArray after = contents(path);
+    const QByteArray after = Support::bytes(path);
     if (!after.startsWith(before))
         return QStringLiteral("the bytes before are not kept");
     const QByteArray added = after.mid(before.size());

@@ -1,27 +1,27 @@
 // SPDX-License-Identifier: Apache-2.0
-// Oracle: what readers that are not ours say about a file: the qpdf and pdfinfo
-// programs, and the qpdf library read independently of the code under test.
+// Oracle: what readers that are not ours say about a file, beyond what
+// support/TestPdf.h asks of qpdf and pdfinfo: the qpdf library read independently of
+// the code under test, exiftool, and the shape of an appended revision.
 #pragma once
+
+#include "support/TestPdf.h"
 
 #include <QByteArray>
 #include <QJsonObject>
-#include <QMap>
 #include <QString>
 #include <QStringList>
 
 namespace Oracle {
 
 // The output of `qpdf --check` when it reports an error or a warning, else empty.
-QString qpdfProblems(const QString &path, const QString &password = {});
-
-// The Info entries as `pdfinfo -custom -rawdates -enc UTF-8` prints them (string
-// values only); without `custom`, what plain `pdfinfo` says ("Pages", "Encrypted" ...).
-QMap<QString, QString> pdfinfo(const QString &path, bool custom = true);
+inline QString qpdfProblems(const QString &path)
+{
+    const Support::Output check = TestPdf::check(path);
+    return check.exitCode == 0 ? QString() : check.text;
+}
 
 // The Info keys as the qpdf library reads them (sorted), as UTF-8 texts.
 QStringList qpdfKeys(const QString &path);
-
-QByteArray contents(const QString &path);
 
 // What `exiftool -j -a -G1` says of the file: tags by group and name ("XMP-dc:Title").
 QJsonObject exiftool(const QString &path);

@@ -1,35 +1,42 @@
 // SPDX-License-Identifier: Apache-2.0
 // What the tests of the PDF information library share: a record of a TagoraInfo
-// object's events, and reading every entry through a fresh object.
+// object's events, reading every entry through a fresh object, and whether a file is
+// under a save's lock.
 #pragma once
 
+#include "support/TestSupport.h"
+#include "tagora/TagoraError.h"
 #include "tagora/TagoraInfo.h"
 
 #include <QList>
-#include <QObject>
 #include <QPair>
 #include <QStringList>
 
 using namespace Tagora;
+using Support::q;
+using Support::u;
 
 // The events of one object as short texts, in the order they came:
-// "start", "done", "fail", "error <n>".
-class EventLog
+// "start", "done", "fail", "error <n>"; and the log messages.
+class EventLog : public TagoraInfo::Events
 {
 public:
-    explicit EventLog(TagoraInfo &info)
-    {
-        QObject::connect(&info, &TagoraInfo::OnJobStart, &m_context, [this] { events << "start"; });
-        QObject::connect(&info, &TagoraInfo::OnJobDone, &m_context, [this] { events << "done"; });
-        QObject::connect(&info, &TagoraInfo::OnJobFail, &m_context, [this] { events << "fail"; });
-        QObject::connect(&info, &TagoraInfo::OnJobError, &m_context,
-                         [this](int n) { events << QStringLiteral("error %1").arg(n); });
-    }
+    explicit EventLog(TagoraInfo &info) : m_info(info) { info.setEvents(this); }
+    ~EventLog() override { m_info.setEvents(nullptr); }
+    EventLog(const EventLog &) = delete;
+    EventLog &operator=(const EventLog &) = delete;
+
+    void OnJobStart(const std::u16string &, const std::u16string &) override { events << "start"; }
+    void OnJobDone(const std::u16string &, const std::u16string &) override { events << "done"; }
+    void OnJobFail(const std::u16string &, const std::u16string &) override { events << "fail"; }
+    void OnJobError(std::int32_t n) override { events << QStringLiteral("error %1").arg(n); }
+    void OnLogMessage(const std::u16string &message) override { log << q(message); }
 
     QStringList events;
+    QStringList log;
 
 private:
-    QObject m_context; // ends the connections with the log
+    TagoraInfo &m_info;
 };
 
 using Entries = QList<QPair<QString, QString>>;
@@ -39,9 +46,9 @@ inline Entries readEntries(const QString &path)
 {
     TagoraInfo reader;
     Entries entries;
-    const int count = reader.ReadInfo(path);
+    const int count = reader.ReadInfo(u(path));
     for (int i = 0; i < count; ++i)
-        entries.append({reader.InfoName(i), reader.InfoValue(i)});
+        entries.append({q(reader.InfoName(i)), q(reader.InfoValue(i))});
     return entries;
 }
 
@@ -53,4 +60,10 @@ inline QString readValue(const QString &path, const QString &name)
             return value;
     }
     return QStringLiteral("(no entry %1)").arg(name);
+}
+
+// Whether another writer holds the file's lock: a save of another object cannot begin.
+inline bool lockedForSaves(const QString &path)
+{
+    return Support::errorOf([&] { TagoraInfo().LockFile(u(path), 0); }) == Tagora::FileLocked;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The byte-level pieces of the PDF information library, each checked against qpdf's
 // own reading of what they produce.
+#include "support/TestSupport.h"
 #include "tagora/CachedFileInput.h"
 #include "tagora/DictionaryScanner.h"
 #include "tagora/PdfText.h"
@@ -8,7 +9,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimeZone>
 
 #include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDFObjectHandle.hh>
@@ -37,23 +37,20 @@ void TestPdfSyntax::stringSyntaxKeepsEveryByte()
         bytes.append(char(i));
     for (const QByteArray &sample :
          {bytes, QByteArray("((unbalanced") + bytes.left(40), QByteArray("\xFE\xFF", 2) + bytes}) {
-        const QByteArray syntax = PdfText::stringSyntax(sample);
+        const std::string syntax = PdfText::stringSyntax(sample.toStdString());
         for (const char c : syntax)
-            QVERIFY2(c >= 0x20 && c <= 0x7E, syntax.constData());
-        QCOMPARE(QByteArray::fromStdString(
-                     QPDFObjectHandle::parse(syntax.toStdString()).getStringValue()),
+            QVERIFY2(c >= 0x20 && c <= 0x7E, syntax.c_str());
+        QCOMPARE(QByteArray::fromStdString(QPDFObjectHandle::parse(syntax).getStringValue()),
                  sample);
     }
 }
 
 void TestPdfSyntax::datesHaveThePdfForm()
 {
-    const QDate day(2024, 3, 9);
-    const QTime time(7, 5, 3);
-    QCOMPARE(PdfText::date(QDateTime(day, time, QTimeZone(2 * 3600))),
-             QStringLiteral("D:20240309070503+02'00'"));
-    QCOMPARE(PdfText::date(QDateTime(day, time, QTimeZone(-(5 * 3600 + 30 * 60)))),
-             QStringLiteral("D:20240309070503-05'30'"));
+    QCOMPARE(PdfText::date({2024, 3, 9, 7, 5, 3, 2 * 60}),
+             std::u16string(u"D:20240309070503+02'00'"));
+    QCOMPARE(PdfText::date({824, 12, 31, 23, 59, 0, -(5 * 60 + 30)}),
+             std::u16string(u"D:08241231235900-05'30'"));
 }
 
 void TestPdfSyntax::scannerFindsKeysInFileOrder_data()
@@ -102,12 +99,9 @@ void TestPdfSyntax::cachedInputReadsLikeQpdfsBuffer()
     }
     bytes += "last";
     const QString path = m_dir.filePath(QStringLiteral("input.bin"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    file.write(bytes);
-    file.flush();
+    Support::writeFile(path, bytes);
 
-    CachedFileInput cached("input", file.handle());
+    CachedFileInput cached("input", File::openForReading(Support::u(path)));
     BufferInputSource reference("input", bytes.toStdString());
     QCOMPARE(cached.size(), bytes.size());
     for (int step = 0; step < 3000; ++step) {

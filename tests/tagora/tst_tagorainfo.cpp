@@ -4,9 +4,6 @@
 #include "Oracle.h"
 #include "PdfMaker.h"
 #include "TagoraTest.h"
-#include "automation/AutomationError.h"
-#include "automation/Dispatch.h"
-#include "platform/FileSystem.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -28,14 +25,15 @@ namespace {
 
 // The way the field set saves: read, remove every entry, write the standard entries
 // with empty creator and producer, then each custom entry, and commit.
-void saveLikeTheFieldSet(TagoraInfo &info, const QString &path, const Entries &custom)
+void saveLikeTheFieldSet(TagoraInfo &info, const QString &file, const Entries &custom)
 {
+    const std::u16string path = u(file);
     const int count = info.ReadInfo(path);
     for (int i = 0; i < count; ++i)
         info.RemoveInfoEntry(path, info.InfoName(i));
-    info.WriteStandardInfo(path, "New title", "Ünïcode author", "", "k1, k2", "", "");
+    info.WriteStandardInfo(path, u"New title", u"Ünïcode author", u"", u"k1, k2", u"", u"");
     for (const auto &[name, value] : custom)
-        info.WriteInfoEntry(path, name, value);
+        info.WriteInfoEntry(path, u(name), u(value));
     info.Commit();
 }
 
@@ -95,43 +93,53 @@ private slots:
         // qpdf alone would answer Alpha, Source, Zeta, source.
         maker.infoBody = "<< /Zeta (z) /source (second) /Source (first) /Alpha [1 /x] >>";
         const QString path = make("where.pdf", maker.bytes());
-        const QByteArray original = Oracle::contents(path);
+        const QByteArray original = Support::bytes(path);
         Entries expected;
         if (where != Where::Missing)
             expected = {
                 {"Zeta", "z"}, {"source", "second"}, {"Source", "first"}, {"Alpha", "[ 1 /x ]"}};
 
         // One save: the first change locks the file, nothing reaches it before the
-        // commit, a read meanwhile answers with the pending entries. A host calls
-        // late-bound.
-        TagoraInfo info;
-        QStringList events;
-        auto note = [&](const QString &event) {
-            events << (Platform::FileLocked(path) ? "locked " : "") + event;
-        };
-        connect(&info, &TagoraInfo::OnJobStart, this, [&] { note("start"); });
-        connect(&info, &TagoraInfo::OnJobDone, this,
-                [&](const QString &input, const QString &output) { note(input + ' ' + output); });
-        QCOMPARE(info.ReadInfo(path), expected.size());
+        // commit, a read meanwhile answers with the pending entries.
+        struct Notes : TagoraInfo::Events
+        {
+            QString path;
+            QStringList events;
+            void note(const QString &event)
+            {
+                events << (lockedForSaves(path) ? "locked " : "") + event;
+            }
+            void OnJobStart(const std::u16string &, const std::u16string &) override
+            {
+                note("start");
+            }
+            void OnJobDone(const std::u16string &input, const std::u16string &output) override
+            {
+                note(q(input) + ' ' + q(output));
+            }
+        } notes;
+        notes.path = path;
+        TagoraInfo info(&notes);
+        QCOMPARE(info.ReadInfo(u(path)), expected.size());
         QCOMPARE(readEntries(path), expected);
         // An entry it holds keeps its place; a new one goes last.
-        QCOMPARE(Automation::call(&info, u"writeinfoentry", {path, "Added", "new"}).toInt(),
-                 expected.size() + 1);
+        QCOMPARE(info.WriteInfoEntry(u(path), u"Added", u"new"), expected.size() + 1);
         const Entries before = expected;
         if (expected.isEmpty())
             expected = {{"Added", "new"}, {"Zeta", "changed"}};
         else
             expected = Entries{{"Zeta", "changed"}} + expected.mid(1) + Entries{{"Added", "new"}};
-        QCOMPARE(info.WriteInfoEntry(path, "Zeta", "changed"), expected.size());
-        QCOMPARE(events, (QStringList{"start", path + " ReadInfo", "start",
-                                      "locked " + path + " WriteInfoEntry Added", "locked start",
-                                      "locked " + path + " WriteInfoEntry Zeta"}));
-        QCOMPARE(Oracle::contents(path), original);
+        QCOMPARE(info.WriteInfoEntry(u(path), u"Zeta", u"changed"), expected.size());
+        QCOMPARE(notes.events,
+                 (QStringList{"start", path + " ReadInfo", "start",
+                              "locked " + path + " WriteInfoEntry Added", "locked start",
+                              "locked " + path + " WriteInfoEntry Zeta"}));
+        QCOMPARE(Support::bytes(path), original);
         QCOMPARE(readEntries(path), before);
-        QCOMPARE(info.ReadInfo(path), expected.size());
-        QCOMPARE(info.InfoValue(0), expected.first().second);
-        Automation::call(&info, u"commit", {});
-        QVERIFY(!Platform::FileLocked(path));
+        QCOMPARE(info.ReadInfo(u(path)), expected.size());
+        QCOMPARE(q(info.InfoValue(0)), expected.first().second);
+        info.Commit();
+        QVERIFY(!lockedForSaves(path));
         QCOMPARE(Oracle::appendedRevisionProblems(original, path), QString());
         QCOMPARE(readEntries(path).mid(0, expected.size()), expected);
     }
@@ -152,7 +160,7 @@ private slots:
                 .split(u'|');
         QCOMPARE(lines(readEntries(path)), expected);
         // Writing another entry keeps the values that are not texts as they were.
-        TagoraInfo().WriteInfoEntry(path, "Title", "T");
+        TagoraInfo().WriteInfoEntry(u(path), u"Title", u"T");
         QCOMPARE(lines(readEntries(path)), expected + QStringList{"Title=T"});
         QCOMPARE(Oracle::qpdfProblems(path), QString());
     }
@@ -178,15 +186,15 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, utf16);
         const QString path = make("text.pdf");
-        const qsizetype length = Oracle::contents(path).size();
+        const qsizetype length = Support::bytes(path).size();
         TagoraInfo info;
-        info.WriteInfoEntry(path, "Title", text);
-        info.WriteInfoEntry(path, text, text);
+        info.WriteInfoEntry(u(path), u"Title", u(text));
+        info.WriteInfoEntry(u(path), u(text), u(text));
         info.Commit();
         QCOMPARE(Oracle::qpdfProblems(path), QString());
         QCOMPARE(readEntries(path),
                  (Entries{{"Title", text}, {"Author", "An author"}, {text, text}}));
-        const QMap<QString, QString> shown = Oracle::pdfinfo(path);
+        const QMap<QString, QString> shown = TestPdf::pdfinfo(path);
         QCOMPARE(shown.value("Title"), text);
         QCOMPARE(shown.value(text, text), text);
         QStringList names{"Title", "Author", text};
@@ -194,12 +202,12 @@ private slots:
                   [](const QString &a, const QString &b) { return a.toUtf8() < b.toUtf8(); });
         QCOMPARE(Oracle::qpdfKeys(path), names);
         // PDFDocEncoding whenever it holds the text.
-        QCOMPARE(Oracle::contents(path).mid(length).contains("<FEFF"), utf16);
+        QCOMPARE(Support::bytes(path).mid(length).contains("<FEFF"), utf16);
 
         // Removing by the name as read finds it again; names are compared exactly.
-        QCOMPARE(info.ReadInfo(path), 3);
-        QCOMPARE(info.RemoveInfoEntry(path, "title"), 0);
-        QCOMPARE(info.RemoveInfoEntry(path, info.InfoName(2)), 1);
+        QCOMPARE(info.ReadInfo(u(path)), 3);
+        QCOMPARE(info.RemoveInfoEntry(u(path), u"title"), 0);
+        QCOMPARE(info.RemoveInfoEntry(u(path), info.InfoName(2)), 1);
         info.Commit();
         QCOMPARE(readEntries(path).mid(0, 2), (Entries{{"Title", text}, {"Author", "An author"}}));
     }
@@ -224,14 +232,14 @@ private slots:
                          " /Trapped /True /N 42 /Hex <466972737420312E30> >>";
         maker.contentBytes = 70000; // offsets beyond two bytes
         const QString path = make("revision.pdf", maker.bytes());
-        const QByteArray original = Oracle::contents(path);
+        const QByteArray original = Support::bytes(path);
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         TagoraInfo first;
         saveLikeTheFieldSet(first, path,
                             {{"Trapped", "True"}, {"N", "42"}, {"Hex", "First 1.0"}, {"New", "2"}});
         QCOMPARE(Oracle::appendedRevisionProblems(original, path), QString());
 
-        const QByteArray updated = Oracle::contents(path);
+        const QByteArray updated = Support::bytes(path);
         const QByteArray appended = updated.mid(original.size());
         QCOMPARE(appended.count(" obj"), xref == Xref::Table ? 1 : 2);
         QCOMPARE(appended.contains("/Type /XRef"), xref == Xref::Stream);
@@ -246,7 +254,7 @@ private slots:
             names << entry.first;
         QCOMPARE(names, (QStringList{"Title", "Author", "Keywords", "Creator", "Producer",
                                      "CreationDate", "ModDate", "Trapped", "N", "Hex", "New"}));
-        const QMap<QString, QString> shown = Oracle::pdfinfo(path);
+        const QMap<QString, QString> shown = TestPdf::pdfinfo(path);
         QCOMPARE(shown.value("Author"), QStringLiteral("Ünïcode author"));
         QCOMPARE(shown.value("Creator") + shown.value("Producer"),
                  QStringLiteral("Writer 1.0Press 2.0"));
@@ -262,21 +270,21 @@ private slots:
         // Given texts replace creator and producer; the creation date the save began
         // with comes back.
         TagoraInfo second;
-        second.RemoveInfoEntry(path, "CreationDate");
-        second.WriteStandardInfo(path, "T", "", "", "", "New maker", "New press");
+        second.RemoveInfoEntry(u(path), u"CreationDate");
+        second.WriteStandardInfo(u(path), u"T", u"", u"", u"", u"New maker", u"New press");
         second.Commit();
         QCOMPARE(Oracle::appendedRevisionProblems(updated, path), QString());
-        const QMap<QString, QString> rewritten = Oracle::pdfinfo(path);
+        const QMap<QString, QString> rewritten = TestPdf::pdfinfo(path);
         QCOMPARE(rewritten.value("Creator") + rewritten.value("Producer"),
                  QStringLiteral("New makerNew press"));
         QCOMPARE(rewritten.value("CreationDate"), QStringLiteral("D:19991231235959+01'00'"));
         // A save that changes nothing writes nothing.
-        const QByteArray last = Oracle::contents(path);
+        const QByteArray last = Support::bytes(path);
         TagoraInfo idle;
-        idle.WriteInfoEntry(path, "N", "42");
-        idle.RemoveInfoEntry(path, "Absent");
+        idle.WriteInfoEntry(u(path), u"N", u"42");
+        idle.RemoveInfoEntry(u(path), u"Absent");
         idle.Commit();
-        QCOMPARE(Oracle::contents(path), last);
+        QCOMPARE(Support::bytes(path), last);
     }
 
     void neverOverwritesTheDocumentWithItsInfo_data()
@@ -297,10 +305,10 @@ private slots:
         maker.trailerInfo = info;
         const QString path = make("pointing.pdf", maker.bytes());
         TagoraInfo writer;
-        writer.WriteInfoEntry(path, "Title", "Mine");
+        writer.WriteInfoEntry(u(path), u"Title", u"Mine");
         writer.Commit();
         QCOMPARE(Oracle::qpdfProblems(path), QString());
-        const QMap<QString, QString> shown = Oracle::pdfinfo(path, false);
+        const QMap<QString, QString> shown = TestPdf::pdfinfo(path, false);
         QCOMPARE(shown.value("Pages"), QStringLiteral("1"));
         QCOMPARE(shown.value("Title"), QStringLiteral("Mine"));
     }
@@ -330,7 +338,7 @@ private slots:
             // AES-128: exiftool takes seconds to open AES-256.
             QVERIFY(PdfMaker::encrypt(plain, path, "", "owner", true, false));
         }
-        const QByteArray original = Oracle::contents(path);
+        const QByteArray original = Support::bytes(path);
         TagoraInfo info;
         saveLikeTheFieldSet(info, path, {{"Edition", "2 – ✓"}, {"Other", "o"}});
         QCOMPARE(encrypted ? Oracle::qpdfProblems(path)
@@ -403,16 +411,14 @@ private slots:
         maker.infoBody = info;
         maker.metadata = metadata;
         const QString path = make("xmp.pdf", maker.bytes());
-        const QByteArray original = Oracle::contents(path);
+        const QByteArray original = Support::bytes(path);
         QCOMPARE(lines(readEntries(path)).join(u'|'), read);
         TagoraInfo writer;
-        QStringList log;
-        connect(&writer, &TagoraInfo::OnLogMessage, this,
-                [&](const QString &message) { log << message; });
-        writer.WriteInfoEntry(path, "Added", "a");
+        const EventLog log(writer);
+        writer.WriteInfoEntry(u(path), u"Added", u"a");
         writer.Commit();
-        QCOMPARE(log.filter("warning: the XMP metadata").size(), logged.isEmpty() ? 0 : 1);
-        const QByteArray appended = Oracle::contents(path).mid(original.size());
+        QCOMPARE(log.log.filter("warning: the XMP metadata").size(), logged.isEmpty() ? 0 : 1);
+        const QByteArray appended = Support::bytes(path).mid(original.size());
         QCOMPARE(appended.contains("\n8 0 obj"), false); // no XMP written where none was asked
         QCOMPARE(Oracle::appendedRevisionProblems(original, path), QString());
     }
@@ -444,14 +450,14 @@ private slots:
         QFETCH(QByteArray, bytes);
         const QString path = make("damaged.pdf", bytes);
         TagoraInfo info;
-        info.WriteInfoEntry(path, "Added", "first");
+        info.WriteInfoEntry(u(path), u"Added", u"first");
         info.Commit();
         QCOMPARE(Oracle::qpdfProblems(path), QString());
-        const QByteArray rewritten = Oracle::contents(path);
+        const QByteArray rewritten = Support::bytes(path);
         QVERIFY(!rewritten.startsWith(bytes));
         // The file is clean now: the object's next save appends one revision to it.
-        info.WriteInfoEntry(path, "Added", "second");
-        info.WriteInfoEntry(path, "More", "third");
+        info.WriteInfoEntry(u(path), u"Added", u"second");
+        info.WriteInfoEntry(u(path), u"More", u"third");
         info.Commit();
         QCOMPARE(Oracle::appendedRevisionProblems(rewritten, path), QString());
         QCOMPARE(readEntries(path),
@@ -481,25 +487,25 @@ private slots:
                            : QFile::copy(plain, target));
         QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0640), 0);
         QVERIFY(QFile::link("target.pdf", link));
-        const QByteArray original = Oracle::contents(target);
+        const QByteArray original = Support::bytes(target);
 
         TagoraInfo info;
         saveLikeTheFieldSet(info, link, {{"Zed", "ζ"}, {"Alpha", "α"}});
         // A name is escaped the same way whichever way the file is written.
-        info.WriteInfoEntry(link, "x#41y", "link");
+        info.WriteInfoEntry(u(link), u"x#41y", u"link");
         info.Commit();
         QCOMPARE(QFileInfo(link).symLinkTarget(), target);
         QCOMPARE(Oracle::qpdfProblems(target), QString());
-        QCOMPARE(Oracle::pdfinfo(target, false).value("Encrypted").startsWith("yes"),
+        QCOMPARE(TestPdf::pdfinfo(target, false).value("Encrypted").startsWith("yes"),
                  encryption != 0);
-        QCOMPARE(Oracle::contents(target).startsWith(original), encryption == 0);
-        const QMap<QString, QString> shown = Oracle::pdfinfo(target);
+        QCOMPARE(Support::bytes(target).startsWith(original), encryption == 0);
+        const QMap<QString, QString> shown = TestPdf::pdfinfo(target);
         QCOMPARE(shown.value("Author"), QStringLiteral("Ünïcode author"));
         QCOMPARE(shown.value("Zed"), QStringLiteral("ζ"));
         QCOMPARE(shown.value("x#41y"), QStringLiteral("link"));
         // qpdf's writer sorts the keys; the object that wrote them reads its own order.
-        QCOMPARE(info.ReadInfo(link), 7);
-        QCOMPARE(info.InfoName(4) + info.InfoName(5) + info.InfoName(6),
+        QCOMPARE(info.ReadInfo(u(link)), 7);
+        QCOMPARE(q(info.InfoName(4) + info.InfoName(5) + info.InfoName(6)),
                  QStringLiteral("ZedAlphax#41y"));
         struct stat st = {};
         QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
@@ -511,12 +517,7 @@ private slots:
 private:
     QString make(const QString &name, const QByteArray &bytes = PdfMaker().bytes())
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return Support::writeFile(m_dir.filePath(name), bytes);
     }
 
     QTemporaryDir m_dir;
