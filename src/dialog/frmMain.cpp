@@ -167,12 +167,13 @@ void frmMain::createControls()
     m_userFields->setGeometry(twips(120, 2040, 4935, 1635));
     m_cmdApply = place(createButton(form, "cmdApply"), twips(4200, 3840, 855, 320));
     m_cmdCancel = place(createButton(form, "cmdCancel"), twips(3240, 3840, 855, 320));
-    m_progress = place(std::make_unique<Controls::VrnProgressBar>(form, "progress"),
-                       twips(120, 3840, 3015, 315));
+    m_progress = std::make_unique<Controls::VrnProgressBar>(form, "progress");
+    m_progress->control().setGeometry(twips(120, 3840, 3015, 315));
 
-    for (std::size_t i = 0; i < 4; ++i)
-        m_lblField[i] = place(std::make_unique<Controls::VrnLabel>(form, numbered("lblField_", i)),
-                              twips(120, 480 + 270 * int(i), 1935, 285));
+    for (std::size_t i = 0; i < 4; ++i) {
+        m_lblField[i] = std::make_unique<Controls::VrnLabel>(form, numbered("lblField_", i));
+        m_lblField[i]->control().setGeometry(twips(120, 480 + 270 * int(i), 1935, 285));
+    }
     m_lblPerso = place(createLabel(form, "lblPerso"), twips(120, 1710, 2415, 255));
     m_lblPerso->setForeColor(GreyText);
 

@@ -164,6 +164,7 @@ VrnFieldList::VrnFieldList(Container *parent, const std::string &name)
     m_scroll->setRange(0, 32767);
     m_scroll->setSmallChange(1);
     m_scroll->setLargeChange(1);
+    UserControl_Initialize();
     m_scroll->onChange = [this] {
         VScroll1_Change();
     };
@@ -179,8 +180,8 @@ VrnFieldList::VrnFieldList(Container *parent, const std::string &name)
     m_control->onKeyDown = [this](int key, int shift) {
         UserControl_KeyDown(key, shift);
     };
-    m_control->setGeometry({0, 0, DesignWidth, DesignHeight});
-    UserControl_Initialize();
+    // Sited at its design size: the first layout.
+    setGeometry({0, 0, DesignWidth, DesignHeight});
 }
 
 VrnFieldList::~VrnFieldList()

@@ -86,9 +86,10 @@ public:
         virtual void SelectedChange() {}
     };
 
-    // Six pairs of boxes at their design places, 329 x 109 pixels, no rows, in a user
-    // control named `name` inside `parent` (none: a window of its own, not shown).
-    // Trapped as ".VrnFieldList.UserControl_Initialize".
+    // Six pairs of boxes at their design places, no rows, in a user control named
+    // `name` inside `parent` (none: a window of its own, not shown), then laid out at
+    // its design size, 329 x 109 pixels (six visual rows). Trapped as
+    // ".VrnFieldList.UserControl_Initialize".
     static Automation::Ref<VrnFieldList> create(Platform::Container *parent,
                                                 const std::string &name);
 

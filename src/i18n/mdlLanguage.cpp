@@ -2,7 +2,6 @@
 #include "mdlLanguage.h"
 
 #include "automation/AutomationError.h"
-#include "automation/Object.h"
 #include "automation/Text.h"
 #include "languagestore/LanguageStore.h"
 #include "platform/FileSystem.h"
@@ -10,6 +9,7 @@
 #include "trap/ErrorTrap.h"
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -75,7 +75,7 @@ constexpr Text BuiltIn[] = {
      "utilisez le bouton supprimer."},
 };
 
-thread_local Automation::Ref<LanguageStore> shared;
+thread_local std::unique_ptr<LanguageStore> shared;
 
 LanguageStore &store()
 {
@@ -128,7 +128,7 @@ void LoadLanguage()
     ErrorTrap trap = ErrorTrap::withHead(u"(ZQTAL07.mdlLanguage.LoadLanguage) Error ");
     trap.run([&] {
         trap.at(1);
-        shared = Automation::make<LanguageStore>();
+        shared = std::make_unique<LanguageStore>();
         trap.at(2);
         store().Initialize(application(), u"french");
         trap.at(3);

@@ -1,19 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
-// The dialog's parts that stand alone: the number read from a generated field name,
-// and the label's colours.
+// The dialog's part that stands alone: the number read from a generated field name.
 
 #include "automation/AutomationError.h"
-#include "controls/VrnLabel.h"
 #include "dialog/LeadingNumber.h"
-#include "platform/SystemColors.h"
 #include "support/TestSupport.h"
 
-#include <QApplication>
 #include <QTest>
 
 #include <optional>
-
-using namespace Platform;
 
 Q_DECLARE_METATYPE(std::optional<qint32>)
 
@@ -55,6 +49,8 @@ private slots:
         row("largest", QStringLiteral("Field2147483647"), 2147483647);
         row("just past the largest", QStringLiteral("Field2147483647.5"), std::nullopt);
         row("beyond a double", QStringLiteral("Field1E999"), std::nullopt);
+        row("beyond a double, digits alone", QStringLiteral("Field1") + QString(400, u'0'),
+            std::nullopt);
         row("hexadecimal past 32 bits", QStringLiteral("Field&H80000000"), std::nullopt);
         row("tiny", QStringLiteral("Field1E-999"), 0);
         row("French word", QStringLiteral("Champs3"), 3, QStringLiteral("Champs"));
@@ -72,34 +68,6 @@ private slots:
             [&] { read = Dialog::GeneratedNumber(Support::u(name), Support::u(word)); });
         QCOMPARE(error, number ? 0 : 6);
         QCOMPARE(read, number.value_or(0));
-    }
-
-    void labelColours()
-    {
-        auto text = [](const QLabel &label, QPalette::ColorGroup group = QPalette::Active) {
-            return label.palette().color(group, QPalette::WindowText);
-        };
-        // A plain colour stays; a disabled label draws grey text whatever its colour.
-        Controls::VrnLabel label;
-        QCOMPARE(text(label), GetSysColor(COLOR_BTNTEXT));
-        label.setForeColor(0x0000C0);
-        label.setEnabled(false);
-        QCOMPARE(text(label), QColor(192, 0, 0));
-        QCOMPARE(text(label, QPalette::Disabled), GetSysColor(COLOR_GRAYTEXT));
-
-        // A system colour follows a new application palette, also on a plain label.
-        Controls::VrnLabel follower;
-        follower.setForeColor(SystemColor(COLOR_GRAYTEXT));
-        QLabel plain;
-        Platform::SetForeColor(&plain, SystemColor(COLOR_GRAYTEXT));
-        const QPalette original = QApplication::palette();
-        QPalette changed = original;
-        changed.setColor(QPalette::Disabled, QPalette::Text, QColor(1, 2, 3));
-        QApplication::setPalette(changed);
-        const QList<QColor> seen{text(follower), text(plain), text(label)};
-        QApplication::setPalette(original);
-        QCOMPARE(seen, (QList<QColor>{QColor(1, 2, 3), QColor(1, 2, 3), QColor(192, 0, 0)}));
-        QCOMPARE(text(follower), GetSysColor(COLOR_GRAYTEXT));
     }
 };
 

@@ -4,6 +4,7 @@
 // arguments and whole sequences are compared.
 
 #include "automation/AutomationError.h"
+#include "automation/ClassInfo.h"
 #include "automation/Dispatch.h"
 #include "fieldlist/VrnFieldList.h"
 #include "platform/SystemColors.h"

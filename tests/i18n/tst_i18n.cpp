@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The text tables (built-in texts, language switching, the language-file search and
-// the language-file format), then code page and fonts: the locale table, the code page
-// of the thread's locale, the system font faces and the fonts they give a text box.
+// the language-file format), then code page and fonts: the code page of the thread's
+// locale, the system font faces and the fonts they give a text box.
 // The locale and the system fonts are injected, and every question put to them is
 // counted.
 
@@ -13,7 +13,6 @@
 #include "platform/ModuleFolder.h"
 #include "platform/SystemFonts.h"
 #include "platform/Toolkit.h"
-#include "platform/qt/QtLocale.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TestSupport.h"
 
@@ -233,38 +232,37 @@ private slots:
         const QByteArray builtIn = saved(*mdlLanguage::Store());
         QCOMPARE(builtIn.count(" = "), 23 + 2); // the texts and the two header lines
 
-        const auto fromFile = Automation::make<LanguageStore>();
-        fromFile->Initialize(u"OrvFields", u(language));
-        fromFile->LoadFile(u(TRANSLATIONS_DIR "/" + file));
-        QCOMPARE(saved(*fromFile), builtIn);
+        LanguageStore fromFile;
+        fromFile.Initialize(u"OrvFields", u(language));
+        fromFile.LoadFile(u(TRANSLATIONS_DIR "/" + file));
+        QCOMPARE(saved(fromFile), builtIn);
     }
 
     void fileFormat()
     {
-        const auto store = Automation::make<LanguageStore>();
-        store->Initialize(u"OrvFields", u"french");
-        store->LoadFile(
+        LanguageStore store;
+        store.Initialize(u"OrvFields", u"french");
+        store.LoadFile(
             u(writeFile(m_dir->filePath("texts"),
                         "\xEF\xBB\xBFOrvaneLanguage 1\r\n# comment\r\nApplication = OrvFields\r\n"
                         "Language = English\r\n\r\n[Texts]\r\n"
                         "Two = first\\r\\nsecond\r\nPadded = \\sboth ends\\s\r\n"
                         "Slash = a\\\\b = c\r\nAccent = Définir\r\n")));
-        store->setLanguage(u"english"); // language names ignore letter case
+        store.setLanguage(u"english"); // language names ignore letter case
         const QStringList keys{"Two", "Padded", "Slash", "Accent"};
         QStringList texts;
         for (const QString &key : keys)
-            texts.append(q(store->Entry(u(key), u"OrvFields", {})));
+            texts.append(q(store.Entry(u(key), u"OrvFields", {})));
         QCOMPARE(texts, (QStringList{"first\r\nsecond", " both ends ", "a\\b = c", "Définir"}));
 
         // What SaveFile writes reads back the same.
         const std::u16string copy = u(m_dir->filePath("copy"));
-        store->SaveFile(copy, u"english");
-        const auto again = Automation::make<LanguageStore>();
-        again->Initialize(u"OrvFields", u"english");
-        again->LoadFile(copy);
+        store.SaveFile(copy, u"english");
+        LanguageStore again;
+        again.Initialize(u"OrvFields", u"english");
+        again.LoadFile(copy);
         for (const QString &key : keys)
-            QCOMPARE(again->Entry(u(key), u"OrvFields", {}),
-                     store->Entry(u(key), u"OrvFields", {}));
+            QCOMPARE(again.Entry(u(key), u"OrvFields", {}), store.Entry(u(key), u"OrvFields", {}));
     }
 
     void fileFormatErrors_data()
@@ -288,9 +286,9 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, reason);
         const QString path = writeFile(m_dir->filePath("bad"), content);
-        const auto store = Automation::make<LanguageStore>();
+        LanguageStore store;
         try {
-            store->LoadFile(u(path));
+            store.LoadFile(u(path));
             QFAIL("accepted");
         } catch (const Automation::AutomationError &error) {
             const QString description = q(error.description());
@@ -298,24 +296,10 @@ private slots:
             QVERIFY2(description.contains(path) && description.contains(reason),
                      qPrintable(description));
         }
-        QCOMPARE(Support::errorOf([&] { store->LoadFile(u(m_dir->filePath("missing"))); }), 53);
+        QCOMPARE(Support::errorOf([&] { store.LoadFile(u(m_dir->filePath("missing"))); }), 53);
     }
 
     // ---- code page and fonts
-
-    void localeTable()
-    {
-        QCOMPARE(LcidOf(QLocale(QLocale::English, QLocale::UnitedStates)), 1033u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Chinese, QLocale::Taiwan)), 1028u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia)), 9242u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Serbian, QLocale::CyrillicScript, QLocale::Serbia)),
-                 10266u);
-        // A country the table lacks takes the language's main identifier.
-        QCOMPARE(LcidOf(QLocale(QLocale::French, QLocale::Senegal)), 1036u);
-        QCOMPARE(LcidOf(QLocale(QLocale::Hindi, QLocale::India)), 0u);
-        QCOMPARE(LcidOf(QLocale::c()), 0u);
-        QCOMPARE(GetLocaleInfo(1036, 2), std::string()); // only the code page is known
-    }
 
     // The thread's locale (code page 0) or the code page given: the character set, the
     // face, the 9-point floor of the CJK faces, and the questions put to the system.

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-// The publication queries over host trees, over hosts that break, and the file-lock
-// test against real locks held by other processes.
+// The publication queries over host trees and over hosts that break.
 
 #include "automation/AutomationError.h"
 #include "automation/ClassInfo.h"
@@ -12,17 +11,11 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <memory>
 
 using namespace Automation;
@@ -111,22 +104,6 @@ public:
 private:
     int m_book = 0;
 };
-
-// Holds a classic process-associated record lock (fcntl F_SETLK) on a file until its
-// standard input closes: the lock another program takes on a book it has open.
-int holdRecordLock(const char *path)
-{
-    const int fd = ::open(path, O_RDWR);
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    if (fd < 0 || ::fcntl(fd, F_SETLK, &lock) != 0)
-        return 1;
-    std::puts("locked");
-    std::fflush(stdout);
-    while (std::getchar() != EOF)
-        continue;
-    return 0;
-}
 
 } // namespace
 
@@ -234,6 +211,8 @@ private slots:
         QCOMPARE(mdlFunctions::GetPdfPath(host.get(), 0), a);
         QCOMPARE(mdlFunctions::GetPdfPath(host.get(), -1), a);
         QCOMPARE(mdlFunctions::GetPdfPath(host.get(), 2), u""); // file missing
+        // The platform's lock test answers (tests/platform holds its cases).
+        QVERIFY(!mdlFunctions::IsFileLocked(a) && mdlFunctions::IsFileLocked(a + u".missing"));
 
         // "None", with a file of that very name in the current folder.
         QTemporaryDir current;
@@ -263,61 +242,9 @@ private slots:
                                                trapped("mdlFunctions.GetPdfPath", 91, NotSet, 2)}));
     }
 
-    void fileLockOnOrdinaryFiles()
-    {
-        MessageBoxRecorder boxes;
-        const QByteArray content("%PDF-1.4\nbody\n%%EOF\n");
-        const QString path = writeFile(m_folder.filePath(QStringLiteral("writable.pdf")), content);
-        // An old time, so that any write would show.
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTimeUtc().addDays(-3),
-                                 QFileDevice::FileModificationTime));
-        file.close();
-        const QDateTime modified = QFileInfo(path).lastModified();
-        QVERIFY(!mdlFunctions::IsFileLocked(u(path)));
-        QCOMPARE(QFileInfo(path).lastModified(), modified);
-
-        // No write bit: read-only, also for root, who could open it anyway.
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-        QVERIFY(mdlFunctions::IsFileLocked(u(path)));
-        QVERIFY(mdlFunctions::IsFileLocked(u(m_folder.path())));
-        QVERIFY(mdlFunctions::IsFileLocked(u(m_folder.filePath(QStringLiteral("missing.pdf")))));
-        QVERIFY(mdlFunctions::IsFileLocked({}));
-        QVERIFY(boxes.boxes.isEmpty());
-    }
-
-    void fileLockHeldByAnotherProcess()
-    {
-        // This program, started a second time, holds a classic record lock (fcntl) on
-        // the file, as other programs do on a file they have open. (flock(1) holds the
-        // other kind in the tests of the field set.)
-        const QString path = writeFile(m_folder.filePath(QStringLiteral("shared.pdf")), "%PDF\n");
-        QVERIFY(!mdlFunctions::IsFileLocked(u(path)));
-        QProcess locker;
-        locker.start(QCoreApplication::applicationFilePath(),
-                     {path, QStringLiteral("--hold-record-lock")});
-        while (!locker.canReadLine())
-            QVERIFY2(locker.waitForReadyRead(10000), qPrintable(locker.errorString()));
-        QCOMPARE(locker.readLine(), "locked\n");
-        QVERIFY(mdlFunctions::IsFileLocked(u(path)));
-        locker.closeWriteChannel();
-        QVERIFY(locker.waitForFinished());
-        QCOMPARE(locker.exitCode(), 0);
-        QVERIFY(!mdlFunctions::IsFileLocked(u(path)));
-    }
-
 private:
     QTemporaryDir m_folder;
 };
 
-int main(int argc, char *argv[])
-{
-    if (argc == 3 && qstrcmp(argv[2], "--hold-record-lock") == 0)
-        return holdRecordLock(argv[1]);
-    QApplication app(argc, argv);
-    tst_Publication test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(tst_Publication)
 #include "tst_publication.moc"
