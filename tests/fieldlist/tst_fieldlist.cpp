@@ -195,11 +195,14 @@ private slots:
         // Members and events as a type library states them, in slot order.
         const std::string described = m_window->list->classInfo()->describe();
         for (const char *line :
-             {"OrvFields.VrnFieldList", "{C3FC5ABC-D82F-4149-8A9D-E65B3B534642}",
-              "{01039751-D21B-4409-8B1A-9EB0805FE20C}", "0x68030004", "RemoveElem"})
+             {"(OrvFields.VrnFieldList)\n  ClassID {C3FC5ABC-D82F-4149-8A9D-E65B3B534642}\n"
+              "  interface _VrnFieldList {01039751-D21B-4409-8B1A-9EB0805FE20C}\n  control\n"
+              "  0x68030000 get Count As Long\n  0x68030001 get Enabled As Boolean\n",
+              "  0x60030003 method RemoveElem(Index As Long)\n  events __VrnFieldList",
+              "  0x00000003 event ChangingFieldName(OldName As String, NewName As String, ByRef "
+              "Cancel As Boolean)\n",
+              "  0x00000008 event SelectedChange()\n"})
             QVERIFY2(described.find(line) != std::string::npos, described.c_str());
-        QVERIFY(m_window->list->classInfo()->control);
-        QCOMPARE(m_window->list->classInfo()->events.size(), std::size_t(8));
         // Late bound, Enabled is the list's own property, not the control's state.
         Window &w = *m_window;
         w.fill(1, false);
