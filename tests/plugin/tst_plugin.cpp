@@ -94,7 +94,7 @@ private slots:
                  QStringList({"0 OrvFields: (OrvFields.mdli18n.SystemFont) Error -2147467259 : no "
                               "font Line 0",
                               "0 OrvFields: (OrvFieldsMainForm.Show) Error -2147467259 : "
-                              "Application-defined or object-defined error Line 0"}));
+                              "Unspecified error Line 0"}));
     }
 
     void errorRecordAndItsLog()
