@@ -155,7 +155,7 @@ Edit editOf(Edit::Kind kind, const QString &option, const QString &value)
     // The dialog's rules: no reserved names, no empty names or values.
     if ((kind == Edit::Set || kind == Edit::Remove) && edit.name.isEmpty())
         throw UsageError{QStringLiteral("--%1: the field name can not be empty").arg(option)};
-    if (kind == Edit::Set && !Fields::FieldSet::isValidName(edit.name))
+    if (kind == Edit::Set && !Fields::FieldSet::isValidName(edit.name.toStdU16String()))
         throw UsageError{QStringLiteral("--set %1: a standard field, not a custom one (use "
                                         "--title, --author, --subject or --keywords)")
                              .arg(edit.name)};

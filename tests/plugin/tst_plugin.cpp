@@ -29,7 +29,6 @@
 using namespace Automation;
 using Plugin::ErrorObject;
 using Plugin::MainForm;
-using Support::errorOf;
 using Support::q;
 using Support::u;
 
@@ -99,15 +98,10 @@ private slots:
 
     void errorRecordAndItsLog()
     {
-        // Empty, and read-only for clients, who cannot reach WriteLog either.
+        // Clients reach the three getters only (classTablesInSlotOrder).
         MessageBoxRecorder boxes;
         const auto record = make<ErrorObject>();
-        QCOMPARE(get(record, u"Number").toLong(), 0);
-        QCOMPARE(get(record, u"Description").toText(), u"");
-        QCOMPARE(get(record.get(), DispId(0x68030000)).toText(), u""); // Source
-        QCOMPARE(errorOf([&] { put(record.get(), u"Number", 5); }), MemberNotFound);
-        QCOMPARE(errorOf([&] { call(record, u"WriteLog", {Variant::nothing()}); }), MemberNotFound);
-
+        QCOMPARE(get(record.get(), DispId(0x68030000)).toText(), u""); // Source, empty at first
         record->WriteLog(nullptr); // nothing to write to: no output, no message
         record->setNumber(-1);
         record->setSource(u".clsFields.GetDatas");
