@@ -13,7 +13,6 @@
 #include "tagora/TagoraInfo.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -49,11 +48,10 @@ void makeBook(const QString &path, int fields)
 double timeApply(const QString &folder, int fields)
 {
     makeBook(folder + "/book.pdf", fields);
-    QBuffer xml;
-    xml.setData(R"(<publication title="Bench"><book name="Book" pdf="book.pdf"/></publication>)");
-    xml.open(QIODevice::ReadOnly);
-    Host::PublicationTree tree;
-    Host::PublicationReader::read(&xml, folder, QStringLiteral("bench.xml"), tree);
+    const auto tree = Automation::make<Host::PublicationTree>();
+    Host::PublicationReader::read(
+        R"(<publication title="Bench"><book name="Book" pdf="book.pdf"/></publication>)",
+        folder.toStdU16String(), u"bench.xml", *tree);
 
     double elapsed = -1;
     QTimer press;
@@ -71,13 +69,13 @@ double timeApply(const QString &folder, int fields)
         }
     });
     press.start();
-    Plugin::MainForm form;
-    form.setLanguage(1);
-    form.setPluginObject(&tree);
-    form.Show();
+    const auto form = Automation::make<Plugin::MainForm>();
+    form->setLanguage(1);
+    form->setPluginObject(tree);
+    form->Show();
 
     Tagora::TagoraInfo check;
-    if (check.ReadInfo(folder + "/book.pdf") < fields)
+    if (check.ReadInfo((folder + "/book.pdf").toStdU16String()) < fields)
         std::fprintf(stderr, "the save lost fields\n");
     return elapsed;
 }
@@ -87,7 +85,8 @@ double timeApply(const QString &folder, int fields)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    Platform::setMessageBoxHandler([](const QString &, int, const QString &) { return 1; });
+    Platform::setMessageBoxHandler(
+        [](const std::u16string &, int, const std::u16string &) { return 1; });
     QList<int> counts;
     for (int i = 1; i < argc; ++i)
         counts.append(QByteArray(argv[i]).toInt());

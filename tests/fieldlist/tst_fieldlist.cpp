@@ -36,6 +36,7 @@ namespace {
 // as told, and can fail after that.
 struct EventLog : VrnFieldList::Events
 {
+    using Text = std::u16string;
     QStringList lines;
     bool cancel = false;
     bool fail = false;
@@ -44,44 +45,38 @@ struct EventLog : VrnFieldList::Events
     explicit EventLog(VrnFieldList &observed) : list(observed) { list.setEvents(this); }
     ~EventLog() override { list.setEvents(nullptr); }
 
-    void record(const char *event, const QStringList &parts = {})
+    void add(const char *event, QStringList args = {})
     {
-        lines.append(parts.isEmpty() ? QString::fromLatin1(event)
-                                     : QStringLiteral("%1(%2)").arg(event, parts.join(u',')));
+        lines.append(args.isEmpty() ? QString::fromLatin1(event)
+                                    : QStringLiteral("%1(%2)").arg(event, args.join(u',')));
     }
-    void changing(const char *event, const std::u16string &o, const std::u16string &n, bool &c)
+    void changing(const char *event, const Text &o, const Text &n, bool &c)
     {
-        record(event, {q(o), q(n), c ? QStringLiteral("true") : QStringLiteral("false")});
+        add(event, {q(o), q(n), c ? QStringLiteral("true") : QStringLiteral("false")});
         c = cancel;
         if (fail)
             throw std::runtime_error("handler failed");
     }
-    void AddField(const std::u16string &n, const std::u16string &v) override
-    {
-        record("AddField", {q(n), q(v)});
-    }
-    void Change() override { record("Change"); }
-    void ChangingFieldName(const std::u16string &o, const std::u16string &n, bool &c) override
+    void AddField(const Text &n, const Text &v) override { add("AddField", {q(n), q(v)}); }
+    void Change() override { add("Change"); }
+    void ChangingFieldName(const Text &o, const Text &n, bool &c) override
     {
         changing("ChangingFieldName", o, n, c);
     }
-    void ChangingFieldValue(const std::u16string &o, const std::u16string &n, bool &c) override
+    void ChangingFieldValue(const Text &o, const Text &n, bool &c) override
     {
         changing("ChangingFieldValue", o, n, c);
     }
-    void ChangeFieldName(const std::u16string &o, const std::u16string &n) override
+    void ChangeFieldName(const Text &o, const Text &n) override
     {
-        record("ChangeFieldName", {q(o), q(n)});
+        add("ChangeFieldName", {q(o), q(n)});
     }
-    void ChangeFieldValue(const std::u16string &n, const std::u16string &v) override
+    void ChangeFieldValue(const Text &n, const Text &v) override
     {
-        record("ChangeFieldValue", {q(n), q(v)});
+        add("ChangeFieldValue", {q(n), q(v)});
     }
-    void RemoveField(const std::u16string &n, const std::u16string &v) override
-    {
-        record("RemoveField", {q(n), q(v)});
-    }
-    void SelectedChange() override { record("SelectedChange"); }
+    void RemoveField(const Text &n, const Text &v) override { add("RemoveField", {q(n), q(v)}); }
+    void SelectedChange() override { add("SelectedChange"); }
 
     QStringList take() { return std::exchange(lines, {}); }
 };
