@@ -41,6 +41,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 namespace Automation {
@@ -169,8 +170,11 @@ template <class C> struct TypeOf<Ref<C>>
 template <class T> Parameter parameterOf(std::string name)
 {
     using Value = std::remove_cvref_t<T>;
-    Parameter parameter{std::move(name), TypeOf<Value>::type, {},
-                        std::is_lvalue_reference_v<T> && !std::is_const_v<std::remove_reference_t<T>>};
+    Parameter parameter{std::move(name),
+                        TypeOf<Value>::type,
+                        {},
+                        std::is_lvalue_reference_v<T> &&
+                            !std::is_const_v<std::remove_reference_t<T>>};
     if constexpr (IsRef<Value>::value)
         parameter.interfaceName = InterfaceNameOf<typename IsRef<Value>::Class>::get();
     return parameter;
@@ -186,16 +190,16 @@ template <class T> std::string interfaceOf()
 
 // Calls `function` with `args` converted to its parameter types, then writes the
 // by-reference ones back.
-template <class Self, class R, class... A, std::size_t... I>
-Variant callWith(Self &self, R (Self::*function)(A...), std::vector<Variant> &args,
+template <class R, class... A, class Self, class Function, std::size_t... I>
+Variant callWith(Self &self, Function function, std::vector<Variant> &args,
                  std::index_sequence<I...>)
 {
     std::tuple<std::remove_cvref_t<A>...> values{args[I].template to<std::remove_cvref_t<A>>()...};
     Variant result;
     if constexpr (std::is_void_v<R>)
-        (self.*function)(std::get<I>(values)...);
+        std::invoke(function, self, std::get<I>(values)...);
     else
-        result = Variant((self.*function)(std::get<I>(values)...));
+        result = Variant(std::invoke(function, self, std::get<I>(values)...));
     (
         [&] {
             if constexpr (std::is_lvalue_reference_v<A> &&
@@ -232,24 +236,19 @@ public:
         return *this;
     }
 
-    template <class R> ClassBuilder &get(std::string name, DispId id, R (Self::*getter)() const)
+    // A getter, const or not.
+    template <class Getter> ClassBuilder &get(std::string name, DispId id, Getter getter)
     {
-        using Value = std::remove_cvref_t<R>;
-        return add({std::move(name), id, Access::Get, detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(), {},
+        using Value = std::remove_cvref_t<std::invoke_result_t<Getter, Self &>>;
+        return add({std::move(name),
+                    id,
+                    Access::Get,
+                    detail::TypeOf<Value>::type,
+                    detail::interfaceOf<Value>(),
+                    {},
                     [getter](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, 0);
-                        return Variant((static_cast<Self &>(object).*getter)());
-                    }});
-    }
-    template <class R> ClassBuilder &get(std::string name, DispId id, R (Self::*getter)())
-    {
-        using Value = std::remove_cvref_t<R>;
-        return add({std::move(name), id, Access::Get, detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(), {},
-                    [getter](Object &object, std::vector<Variant> &args) {
-                        expectArguments(args, 0);
-                        return Variant((static_cast<Self &>(object).*getter)());
+                        return Variant(std::invoke(getter, static_cast<Self &>(object)));
                     }});
     }
     template <class A> ClassBuilder &put(std::string name, DispId id, void (Self::*setter)(A))
@@ -264,20 +263,13 @@ public:
     ClassBuilder &method(std::string name, DispId id, R (Self::*function)(A...),
                          std::vector<std::string> parameterNames = {})
     {
-        parameterNames.resize(sizeof...(A));
-        std::size_t i = 0;
-        std::vector<Parameter> parameters{detail::parameterOf<A>(parameterNames[i++])...};
-        using Value = std::remove_cvref_t<R>;
-        ValueType type = ValueType::None;
-        if constexpr (!std::is_void_v<R>)
-            type = detail::TypeOf<Value>::type;
-        return add({std::move(name), id, Access::Method, type, detail::interfaceOf<Value>(),
-                    std::move(parameters),
-                    [function](Object &object, std::vector<Variant> &args) {
-                        expectArguments(args, sizeof...(A));
-                        return detail::callWith(static_cast<Self &>(object), function, args,
-                                                std::index_sequence_for<A...>());
-                    }});
+        return addMethod<R, A...>(std::move(name), id, function, std::move(parameterNames));
+    }
+    template <class R, class... A>
+    ClassBuilder &method(std::string name, DispId id, R (Self::*function)(A...) const,
+                         std::vector<std::string> parameterNames = {})
+    {
+        return addMethod<R, A...>(std::move(name), id, function, std::move(parameterNames));
     }
 
     ClassBuilder &events(std::string interfaceName, std::string iid)
@@ -287,7 +279,8 @@ public:
         return *this;
     }
     // One event; its arguments' names and types as a handler receives them.
-    template <class... A> ClassBuilder &event(std::string name, DispId id, std::vector<std::string> names)
+    template <class... A>
+    ClassBuilder &event(std::string name, DispId id, std::vector<std::string> names)
     {
         names.resize(sizeof...(A));
         std::size_t i = 0;
@@ -298,17 +291,41 @@ public:
     ClassInfo build() { return std::move(m_info); }
 
 private:
+    template <class R, class... A, class Function>
+    ClassBuilder &addMethod(std::string name, DispId id, Function function,
+                            std::vector<std::string> parameterNames)
+    {
+        parameterNames.resize(sizeof...(A));
+        std::size_t i = 0;
+        std::vector<Parameter> parameters{detail::parameterOf<A>(parameterNames[i++])...};
+        using Value = std::remove_cvref_t<R>;
+        ValueType type = ValueType::None;
+        if constexpr (!std::is_void_v<R>)
+            type = detail::TypeOf<Value>::type;
+        return add({std::move(name), id, Access::Method, type, detail::interfaceOf<Value>(),
+                    std::move(parameters), [function](Object &object, std::vector<Variant> &args) {
+                        expectArguments(args, sizeof...(A));
+                        return detail::callWith<R, A...>(static_cast<Self &>(object), function,
+                                                         args, std::index_sequence_for<A...>());
+                    }});
+    }
+
     static void expectArguments(const std::vector<Variant> &args, std::size_t count)
     {
         if (args.size() != count)
             raise(WrongArgumentCount);
     }
 
-    template <class A> ClassBuilder &assign(std::string name, DispId id, Access access, void (Self::*setter)(A))
+    template <class A>
+    ClassBuilder &assign(std::string name, DispId id, Access access, void (Self::*setter)(A))
     {
         using Value = std::remove_cvref_t<A>;
-        return add({std::move(name), id, access, detail::TypeOf<Value>::type,
-                    detail::interfaceOf<Value>(), {},
+        return add({std::move(name),
+                    id,
+                    access,
+                    detail::TypeOf<Value>::type,
+                    detail::interfaceOf<Value>(),
+                    {},
                     [setter](Object &object, std::vector<Variant> &args) {
                         expectArguments(args, 1);
                         (static_cast<Self &>(object).*setter)(args[0].template to<Value>());
