@@ -32,6 +32,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/${ORVFIELDS_MINGW_TRIPLET})
 if(ORVFIELDS_WIN_DEPS)
     list(APPEND CMAKE_FIND_ROOT_PATH ${ORVFIELDS_WIN_DEPS})
 endif()
+# A prefix given in CMAKE_PREFIX_PATH holds target files too; as a search prefix alone
+# it would be looked for under each root.
+list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_PREFIX_PATH})
 # pkg-config answers for the target too, never with the host's libraries (a caller
 # that sets PKG_CONFIG_LIBDIR itself keeps its own).
 if(NOT DEFINED ENV{PKG_CONFIG_LIBDIR})
