@@ -20,6 +20,7 @@
 
 using namespace Automation;
 using Support::errorOf;
+using Support::failure;
 using Support::q;
 using Support::u;
 using Support::writeFile;
@@ -32,16 +33,11 @@ Support::Output regsvr(const QStringList &args)
     return Support::run(QStringLiteral(ORVFIELDS_REGSVR), args);
 }
 
-// "created", or the error creating the class raised; with `create` false, the class
-// identifier the registry gives, or the error of that lookup.
-QString createError(const QString &progId, bool create = true)
+// "created", or the error creating the class raised.
+QString createError(const QString &progId)
 {
-    try {
-        return create ? (createObject(u(progId)), QStringLiteral("created"))
-                      : q(classIdOf(u(progId)));
-    } catch (const AutomationError &error) {
-        return QString::number(error.number()) + u' ' + q(error.description());
-    }
+    const QString error = failure([&] { createObject(u(progId)); });
+    return error.isEmpty() ? QStringLiteral("created") : error;
 }
 
 // A function the test server exports.
@@ -86,13 +82,7 @@ private slots:
         callRef(s.get(), u"Swap", args);
         QVERIFY(args == (std::vector<Variant>{u"n=5", 42, 21}));
         // A member's own error passes through, its text with it.
-        try {
-            call(s, u"Fail");
-            QFAIL("no error");
-        } catch (const AutomationError &error) {
-            QCOMPARE(error.number(), 5);
-            QCOMPARE(error.description(), u"no good");
-        }
+        QCOMPARE(failure([&] { call(s, u"Fail"); }), QStringLiteral("5 no good"));
     }
 
     void missingMembersAndAccessKinds()
@@ -234,10 +224,10 @@ private slots:
         QCOMPARE(canUnload(), Hr::Ok);
         QCOMPARE(constructed(), 1);
 
-        const Support::Output unreg = regsvr({QStringLiteral("-u"), server});
+        const Support::Output unreg = regsvr({"-u", server});
         QVERIFY2(unreg.exitCode == 0, qPrintable(unreg.text));
-        QCOMPARE(createError(QStringLiteral("Test.Sample")),
-                 QStringLiteral("429 'Test.Sample' is not registered in ") + m_registry);
+        QCOMPARE(createError("Test.Sample"),
+                 "429 'Test.Sample' is not registered in " + m_registry);
         registry.load(true);
         QVERIFY(!registry.hasKey(u"CLSID/" + clsid));
         QVERIFY(!registry.hasKey(typeLib));
@@ -245,36 +235,30 @@ private slots:
 
     void creationFailuresNameTheirCause()
     {
-        QVERIFY(createError(QStringLiteral("Test.Sample"))
-                    .startsWith(QStringLiteral("429 the registry file ") + m_registry +
-                                " does not exist"));
+        QVERIFY(createError("Test.Sample")
+                    .startsWith("429 the registry file " + m_registry + " does not exist"));
 
-        QDir().mkpath(m_dir->filePath(QStringLiteral("sub")));
+        QDir().mkpath(m_dir->filePath("sub"));
+        const QString damaged = "429 the registry file " + m_registry + " is damaged at line ";
         writeFile(m_registry, "[Test.Sample/CLSID]\n@={X}\n[broken\n");
-        QCOMPARE(
-            createError(QStringLiteral("Test.Sample")),
-            QStringLiteral("429 the registry file %1 is damaged at line 3: a key must read [name]")
-                .arg(m_registry));
+        QCOMPARE(createError("Test.Sample"), damaged + "3: a key must read [name]");
         writeFile(m_registry, "; comment\r\nName=value\r\n");
-        QCOMPARE(createError(QStringLiteral("Test.Sample")),
-                 QStringLiteral("429 the registry file %1 is damaged at line 2: a value stands "
-                                "before the first [key]")
-                     .arg(m_registry));
+        QCOMPARE(createError("Test.Sample"), damaged + "2: a value stands before the first [key]");
 
-        const QString fake = writeFile(m_dir->filePath(QStringLiteral("fake.so")), "plain text");
+        const QString fake = writeFile(m_dir->filePath("fake.so"), "plain text");
         writeFile(m_registry, "[Test.Sample/CLSID]\n@={X}\n[CLSID/{X}/InprocServer32]\n@=" +
                                   fake.toLocal8Bit() + "\n");
-        const QString cannotLoad = createError(QStringLiteral("Test.Sample"));
+        const QString cannotLoad = createError("Test.Sample");
         QVERIFY2(cannotLoad.startsWith("429 Test.Sample: cannot load " + fake +
                                        ": Cannot load library " + fake + ": ("),
                  qPrintable(cannotLoad));
-        QCOMPARE(createError(QStringLiteral("Nobody.Here")),
-                 QStringLiteral("429 'Nobody.Here' is not registered in ") + m_registry);
+        QCOMPARE(createError("Nobody.Here"),
+                 "429 'Nobody.Here' is not registered in " + m_registry);
 
         // orvfields-regsvr: a usage error, a missing file, a file that is no library.
         QCOMPARE(regsvr({}).exitCode, 2);
-        const Support::Output missing = regsvr({m_dir->filePath(QStringLiteral("none.so"))});
-        QVERIFY2(missing.exitCode == 1 && missing.text.contains(QStringLiteral("no such file")),
+        const Support::Output missing = regsvr({m_dir->filePath("none.so")});
+        QVERIFY2(missing.exitCode == 1 && missing.text.contains("no such file"),
                  qPrintable(missing.text));
         const Support::Output notLibrary = regsvr({fake});
         QVERIFY2(notLibrary.exitCode == 1 && notLibrary.text.contains("cannot load " + fake),
@@ -313,22 +297,23 @@ private slots:
         const QString sysFile = q(systemRegistryPath());
         QCOMPARE(sysFile, system.isEmpty() ? m_dir->filePath("none/orvane/registry.ini") : bFile);
         found.replace(QStringLiteral("USER"), userFile).replace(QStringLiteral("SYS"), sysFile);
-        const QString clsid = createError(QStringLiteral("A.Class"), false);
-        QVERIFY2(clsid.startsWith(found), qPrintable(clsid));
+        QString clsid;
+        const QString error = failure([&] { clsid = q(classIdOf(u"A.Class")); });
+        QVERIFY2((clsid + error).startsWith(found), qPrintable(clsid + error));
     }
 
     // Registered for every user, found by a user with no registry of their own.
     void registeredForTheMachine()
     {
         setUpXdg(QStringLiteral("%1/a:%1/b"));
-        const QString lib = QStringLiteral(TEST_SERVER), system = QStringLiteral("--system");
-        QCOMPARE(regsvr({system, lib}).exitCode, 0);
-        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("a/orvane/registry.ini"))));
-        QCOMPARE(createError(QStringLiteral("Test.Sample")), QStringLiteral("created"));
-        QCOMPARE(regsvr({QStringLiteral("-u"), lib}).exitCode, 0); // the user's registration
-        QCOMPARE(createError(QStringLiteral("Test.Sample")), QStringLiteral("created"));
-        QCOMPARE(regsvr({system, QStringLiteral("-u"), lib}).exitCode, 0);
-        QVERIFY(createError(QStringLiteral("Test.Sample")).contains("is not registered"));
+        const QString lib = QStringLiteral(TEST_SERVER);
+        QCOMPARE(regsvr({"--system", lib}).exitCode, 0);
+        QVERIFY(QFile::exists(m_dir->filePath("a/orvane/registry.ini")));
+        QCOMPARE(createError("Test.Sample"), "created");
+        QCOMPARE(regsvr({"-u", lib}).exitCode, 0); // the user's registration
+        QCOMPARE(createError("Test.Sample"), "created");
+        QCOMPARE(regsvr({"--system", "-u", lib}).exitCode, 0);
+        QVERIFY(createError("Test.Sample").contains("is not registered"));
     }
 
 private:

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <string>
+#include <utility>
 
 // A component text as QCOMPARE prints it.
 namespace QTest {
@@ -65,15 +66,21 @@ inline Output run(const QString &program, const QStringList &args)
     return {process.exitCode(), QString::fromUtf8(process.readAll())};
 }
 
-// The number of the automation error `body` raises; 0 when it returns.
-template <typename Body> qint32 errorOf(Body &&body)
+// The automation error `body` raises as "number description"; empty when it returns.
+template <typename Body> QString failure(Body &&body)
 {
     try {
         body();
     } catch (const Automation::AutomationError &error) {
-        return error.number();
+        return QString::number(error.number()) + u' ' + q(error.description());
     }
-    return 0;
+    return {};
+}
+
+// The number of the automation error `body` raises; 0 when it returns.
+template <typename Body> qint32 errorOf(Body &&body)
+{
+    return failure(std::forward<Body>(body)).section(u' ', 0, 0).toInt();
 }
 
 } // namespace Support
