@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// What the tests of the PDF information library share: a record of a TagoraInfo
-// object's events, reading every entry through a fresh object, and whether a file is
-// under a save's lock.
+// What the tests of the PDF information library share: whether a file is under a save's
+// lock, a record of a TagoraInfo object's events, reading every entry through a fresh
+// object, and a save made the way the field set makes it.
 #pragma once
 
 #include "support/TestSupport.h"
@@ -12,31 +12,53 @@
 #include <QPair>
 #include <QStringList>
 
+#include <utility>
+
 using namespace Tagora;
 using Support::q;
 using Support::u;
 
-// The events of one object as short texts, in the order they came:
-// "start", "done", "fail", "error <n>"; and the log messages.
+// Whether another writer holds the file's lock: a save of another object cannot begin.
+inline bool lockedForSaves(const QString &path)
+{
+    return Support::errorOf([&] { TagoraInfo().LockFile(u(path), 0); }) == Tagora::FileLocked;
+}
+
+// The events of one object as short texts, in the order they came: "start", "done
+// <input> <output>", "fail", "error <n>", each after "locked " when the file `watched`
+// was under a save's lock then; and the log messages.
 class EventLog : public TagoraInfo::Events
 {
 public:
-    explicit EventLog(TagoraInfo &info) : m_info(info) { info.setEvents(this); }
+    explicit EventLog(TagoraInfo &info, QString watched = {})
+        : m_info(info), m_watched(std::move(watched))
+    {
+        info.setEvents(this);
+    }
     ~EventLog() override { m_info.setEvents(nullptr); }
     EventLog(const EventLog &) = delete;
     EventLog &operator=(const EventLog &) = delete;
 
-    void OnJobStart(const std::u16string &, const std::u16string &) override { events << "start"; }
-    void OnJobDone(const std::u16string &, const std::u16string &) override { events << "done"; }
-    void OnJobFail(const std::u16string &, const std::u16string &) override { events << "fail"; }
-    void OnJobError(std::int32_t n) override { events << QStringLiteral("error %1").arg(n); }
+    void OnJobStart(const std::u16string &, const std::u16string &) override { note("start"); }
+    void OnJobDone(const std::u16string &input, const std::u16string &output) override
+    {
+        note("done " + q(input) + ' ' + q(output));
+    }
+    void OnJobFail(const std::u16string &, const std::u16string &) override { note("fail"); }
+    void OnJobError(std::int32_t n) override { note(QStringLiteral("error %1").arg(n)); }
     void OnLogMessage(const std::u16string &message) override { log << q(message); }
 
     QStringList events;
     QStringList log;
 
 private:
+    void note(const QString &event)
+    {
+        events << (!m_watched.isEmpty() && lockedForSaves(m_watched) ? "locked " : "") + event;
+    }
+
     TagoraInfo &m_info;
+    QString m_watched;
 };
 
 using Entries = QList<QPair<QString, QString>>;
@@ -62,8 +84,28 @@ inline QString readValue(const QString &path, const QString &name)
     return QStringLiteral("(no entry %1)").arg(name);
 }
 
-// Whether another writer holds the file's lock: a save of another object cannot begin.
-inline bool lockedForSaves(const QString &path)
+// Entries as "name=value" lines.
+inline QStringList lines(const Entries &entries)
 {
-    return Support::errorOf([&] { TagoraInfo().LockFile(u(path), 0); }) == Tagora::FileLocked;
+    QStringList result;
+    for (const auto &[name, value] : entries)
+        result.append(name + u'=' + value);
+    return result;
+}
+
+// The way the field set saves: read, remove every entry, write the standard entries
+// (empty subject, creator and producer), then each custom entry, and commit.
+inline void saveLikeTheFieldSet(TagoraInfo &info, const QString &file, const Entries &custom,
+                                const std::u16string &title = u"New title",
+                                const std::u16string &author = u"Ünïcode author",
+                                const std::u16string &keywords = u"k1, k2")
+{
+    const std::u16string path = u(file);
+    const int count = info.ReadInfo(path);
+    for (int i = 0; i < count; ++i)
+        info.RemoveInfoEntry(path, info.InfoName(i));
+    info.WriteStandardInfo(path, title, author, u"", keywords, u"", u"");
+    for (const auto &[name, value] : custom)
+        info.WriteInfoEntry(path, u(name), u(value));
+    info.Commit();
 }

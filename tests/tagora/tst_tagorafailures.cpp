@@ -234,13 +234,9 @@ private slots:
             lowered.rlim_cur = rlim_t(original.size() + 20);
             QCOMPARE(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
         }
-        try {
-            info.Commit();
-            QFAIL("the commit did not fail");
-        } catch (const Automation::AutomationError &error) {
-            QCOMPARE(error.number(), int(Automation::DiskFull));
-            QVERIFY2(q(error.description()).startsWith(path + ": "), error.what());
-        }
+        const QString error = Support::failure([&] { info.Commit(); });
+        QVERIFY2(error.startsWith(QStringLiteral("%1 %2: ").arg(Automation::DiskFull).arg(path)),
+                 qPrintable(error));
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &previous), 0);
         QCOMPARE(Support::bytes(path), original);
         QFile::remove(folder + "/filler");
@@ -277,13 +273,10 @@ private slots:
         TagoraInfo info;
         QCOMPARE(info.ReadInfo(u(path)), 2);
         info.WriteInfoEntry(u(path), u"Title", u"New");
-        try {
-            info.Commit();
-            QFAIL("the commit did not fail");
-        } catch (const Automation::AutomationError &error) {
-            QCOMPARE(error.number(), int(Tagora::RewriteRefused));
-            QVERIFY2(q(error.description()).startsWith(path + ": qpdf warned"), error.what());
-        }
+        const QString error = Support::failure([&] { info.Commit(); });
+        QVERIFY2(
+            error.startsWith(QStringLiteral("%1 %2: qpdf warned").arg(RewriteRefused).arg(path)),
+            qPrintable(error));
         QCOMPARE(Support::bytes(path), original);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"damaged.pdf"});
     }
@@ -332,10 +325,8 @@ private slots:
             if (entries == old) {
                 outcomes << "old";
             } else {
-                QStringList shown;
-                for (const auto &[name, value] : entries)
-                    shown << name + "=" + value;
-                QVERIFY2(entries.size() == 23 && values.size() == 1, qPrintable(shown.join(", ")));
+                QVERIFY2(entries.size() == 23 && values.size() == 1,
+                         qPrintable(lines(entries).join(", ")));
                 outcomes << "round " + values.first();
             }
             QCOMPARE(Oracle::qpdfProblems(path), QString());
@@ -362,13 +353,9 @@ private:
         EventLog log(info);
         const bool existed = !path.isEmpty() && QFile::exists(path);
         const QByteArray before = existed ? Support::bytes(path) : QByteArray();
-        try {
-            job(info, u(path));
-            QFAIL("the job did not fail");
-        } catch (const Automation::AutomationError &error) {
-            QCOMPARE(error.number(), number);
-            QVERIFY2(q(error.description()).startsWith(path + QStringLiteral(": ")), error.what());
-        }
+        const QString error = Support::failure([&] { job(info, u(path)); });
+        QVERIFY2(error.startsWith(QStringLiteral("%1 %2: ").arg(number).arg(path)),
+                 qPrintable(error));
         QCOMPARE(log.events,
                  (QStringList{"start", QStringLiteral("error %1").arg(number), "fail"}));
         if (existed)
@@ -386,15 +373,12 @@ int main(int argc, char *argv[])
 {
     if (const std::u16string path = u(qEnvironmentVariable("TAGORA_SAVE_LOOP")); !path.empty()) {
         for (int round = 1;; ++round) {
-            const std::u16string value = u(QString::number(round));
-            TagoraInfo info;
-            const int count = info.ReadInfo(path);
-            for (int i = 0; i < count; ++i)
-                info.RemoveInfoEntry(path, info.InfoName(i));
-            info.WriteStandardInfo(path, value, value, u"", u"", u"", u"");
+            const QString value = QString::number(round);
+            Entries fields;
             for (int i = 0; i < 20; ++i)
-                info.WriteInfoEntry(path, u(QStringLiteral("Field %1").arg(i)), value);
-            info.Commit();
+                fields.append({QStringLiteral("Field %1").arg(i), value});
+            TagoraInfo info;
+            saveLikeTheFieldSet(info, q(path), fields, u(value), u(value), u"");
         }
     }
     QCoreApplication app(argc, argv);

@@ -23,20 +23,6 @@ using Where = PdfMaker::Info;
 
 namespace {
 
-// The way the field set saves: read, remove every entry, write the standard entries
-// with empty creator and producer, then each custom entry, and commit.
-void saveLikeTheFieldSet(TagoraInfo &info, const QString &file, const Entries &custom)
-{
-    const std::u16string path = u(file);
-    const int count = info.ReadInfo(path);
-    for (int i = 0; i < count; ++i)
-        info.RemoveInfoEntry(path, info.InfoName(i));
-    info.WriteStandardInfo(path, u"New title", u"Ünïcode author", u"", u"k1, k2", u"", u"");
-    for (const auto &[name, value] : custom)
-        info.WriteInfoEntry(path, u(name), u(value));
-    info.Commit();
-}
-
 // An XMP packet as PDF/A files carry it: identification, dates, tools, a property of a
 // namespace of its own, and the equivalents of four Info entries.
 const QByteArray PdfAPacket =
@@ -53,15 +39,6 @@ const QByteArray PdfAPacket =
     "</dc:creator><dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">Sujet \xC3\xA9"
     "</rdf:li></rdf:Alt></dc:description></rdf:Description></rdf:RDF></x:xmpmeta>" +
     QByteArray(1000, ' ') + "<?xpacket end=\"w\"?>";
-
-// Entries as "name=value" lines.
-QStringList lines(const Entries &entries)
-{
-    QStringList result;
-    for (const auto &[name, value] : entries)
-        result.append(name + u'=' + value);
-    return result;
-}
 
 } // namespace
 
@@ -101,25 +78,8 @@ private slots:
 
         // One save: the first change locks the file, nothing reaches it before the
         // commit, a read meanwhile answers with the pending entries.
-        struct Notes : TagoraInfo::Events
-        {
-            QString path;
-            QStringList events;
-            void note(const QString &event)
-            {
-                events << (lockedForSaves(path) ? "locked " : "") + event;
-            }
-            void OnJobStart(const std::u16string &, const std::u16string &) override
-            {
-                note("start");
-            }
-            void OnJobDone(const std::u16string &input, const std::u16string &output) override
-            {
-                note(q(input) + ' ' + q(output));
-            }
-        } notes;
-        notes.path = path;
-        TagoraInfo info(&notes);
+        TagoraInfo info;
+        const EventLog notes(info, path);
         QCOMPARE(info.ReadInfo(u(path)), expected.size());
         QCOMPARE(readEntries(path), expected);
         // An entry it holds keeps its place; a new one goes last.
@@ -131,9 +91,9 @@ private slots:
             expected = Entries{{"Zeta", "changed"}} + expected.mid(1) + Entries{{"Added", "new"}};
         QCOMPARE(info.WriteInfoEntry(u(path), u"Zeta", u"changed"), expected.size());
         QCOMPARE(notes.events,
-                 (QStringList{"start", path + " ReadInfo", "start",
-                              "locked " + path + " WriteInfoEntry Added", "locked start",
-                              "locked " + path + " WriteInfoEntry Zeta"}));
+                 (QStringList{"start", "done " + path + " ReadInfo", "start",
+                              "locked done " + path + " WriteInfoEntry Added", "locked start",
+                              "locked done " + path + " WriteInfoEntry Zeta"}));
         QCOMPARE(Support::bytes(path), original);
         QCOMPARE(readEntries(path), before);
         QCOMPARE(info.ReadInfo(u(path)), expected.size());
