@@ -186,9 +186,7 @@ private slots:
         QFETCH(QByteArray, info);
         QFETCH(QString, text);
         QFETCH(QString, json);
-        PdfMaker maker;
-        maker.infoBody = info;
-        QVERIFY(info.isEmpty() || maker.write(m_pdf));
+        QVERIFY(info.isEmpty() || PdfMaker{.infoBody = info}.write(m_pdf));
         QCOMPARE(orvfields({"read", m_pdf}).out, text);
         QCOMPARE(orvfields({"read", "--json", m_pdf}).out, json.replace("FILE", m_pdf) + '\n');
     }
@@ -196,32 +194,25 @@ private slots:
     void isoDates_data()
     {
         QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("iso");
-        QTest::newRow("full, with an offset") << "D:20240115093000-05'30'"
-                                              << "\"2024-01-15T09:30:00-05:30\"";
-        QTest::newRow("no apostrophes") << "D:20240115093000+0100"
-                                        << "\"2024-01-15T09:30:00+01:00\"";
-        QTest::newRow("UTC, zero offset") << "D:20240115093000Z00'00'"
-                                          << "\"2024-01-15T09:30:00Z\"";
-        QTest::newRow("year only, no prefix") << "2024"
-                                              << "\"2024-01-01T00:00:00\"";
-        QTest::newRow("no such day") << "D:20230229"
-                                     << "null";
-        QTest::newRow("odd digits") << "D:2024011509300"
-                                    << "null";
-        QTest::newRow("offset without hours") << "D:20240115+"
-                                              << "null";
-        QTest::newRow("trailing text") << "D:20240115093000Z garbage"
-                                       << "null";
+        QTest::addColumn<QString>("iso"); // as the JSON report gives it
+        const auto row = [](const char *tag, const char *date, const char *iso) {
+            QTest::newRow(tag) << QString(date) << QString(iso);
+        };
+        row("full, with an offset", "D:20240115093000-05'30'", "\"2024-01-15T09:30:00-05:30\"");
+        row("no apostrophes", "D:20240115093000+0100", "\"2024-01-15T09:30:00+01:00\"");
+        row("UTC, zero offset", "D:20240115093000Z00'00'", "\"2024-01-15T09:30:00Z\"");
+        row("year only, no prefix", "2024", "\"2024-01-01T00:00:00\"");
+        row("no such day", "D:20230229", "null");
+        row("odd digits", "D:2024011509300", "null");
+        row("offset without hours", "D:20240115+", "null");
+        row("trailing text", "D:20240115093000Z garbage", "null");
     }
 
     void isoDates()
     {
         QFETCH(QString, date);
         QFETCH(QString, iso);
-        PdfMaker maker;
-        maker.infoBody = "<< /ModDate (" + date.toLatin1() + ") >>";
-        QVERIFY(maker.write(m_pdf));
+        QVERIFY(PdfMaker{.infoBody = "<< /ModDate (" + date.toLatin1() + ") >>"}.write(m_pdf));
         const QString out = orvfields({"read", "--json", m_pdf}).out;
         QVERIFY2(out.contains("\"ModDate\":{\"pdf\":\"" + date + "\",\"iso\":" + iso + "}"),
                  qPrintable(out));
@@ -256,11 +247,9 @@ private slots:
     {
         // Every entry it was not asked to change stays as it stood, type and syntax;
         // a write that changes nothing writes nothing.
-        PdfMaker maker;
         const QByteArray entries = "/Trapped /True /N 42 /A [1  2] /D <</K (v)>> /E () "
                                    "/title (lower) /Title (T) /Hex <48E9> /Z#20z 1.50";
-        maker.infoBody = "<< " + entries + " >>";
-        QVERIFY(maker.write(m_pdf));
+        QVERIFY(PdfMaker{.infoBody = "<< " + entries + " >>"}.write(m_pdf));
         const QByteArray original = TestPdf::bytes(m_pdf);
         Result result = orvfields({"write", m_pdf, "--title", "T", "--set", "hex=Hé"});
         QCOMPARE(result.exitCode, 0);
@@ -288,10 +277,9 @@ private slots:
                           {"Réviseur", "Zoë — 日本語"},
                           {"Source", "scan"},
                           {"Édition", "2ᵉ"}});
-        PdfMaker maker;
-        maker.infoBody = "<< /Author (Someone) /SOURCE (paper) /R#C3#A9viseur (old) /Zone (x) "
-                         "/#C3#A9dition (1) >>";
-        QVERIFY(maker.write(b));
+        QVERIFY(PdfMaker{.infoBody = "<< /Author (Someone) /SOURCE (paper) /R#C3#A9viseur (old) "
+                                     "/Zone (x) /#C3#A9dition (1) >>"}
+                    .write(b));
         const Result read = orvfields({"read", "--json", a});
         const QByteArray original = TestPdf::bytes(b);
         const Result dry =
@@ -407,10 +395,9 @@ private slots:
         QCOMPARE(TestPdf::bytes(text), QByteArray("not a pdf\n"));
 
         // XMP metadata that cannot be read is left alone, with one line of warning.
-        PdfMaker maker;
-        maker.metadata = "<x:xmpmeta><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-"
-                         "ns#\"><unclosed>";
-        QVERIFY(maker.write(m_pdf));
+        QVERIFY(PdfMaker{.metadata = "<x:xmpmeta><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/"
+                                     "22-rdf-syntax-ns#\"><unclosed>"}
+                    .write(m_pdf));
         const Result warned = orvfields({"write", m_pdf, "--author", "B"});
         QCOMPARE(warned.exitCode, 0);
         QVERIFY2(warned.err.startsWith("orvfields: warning: the XMP metadata of " + m_pdf) &&

@@ -180,8 +180,7 @@ private slots:
     {
         const QString program = QStringLiteral("orvfields-host");
         HostOptions options = HostOptions::parse(
-            {program, QStringLiteral("pub.xml"), QStringLiteral("--select"),
-             QStringLiteral("User guide/Chapter 1"), QStringLiteral("--language"), "fr"});
+            {program, "pub.xml", "--select", "User guide/Chapter 1", "--language", "fr"});
         QCOMPARE(options.error, QString());
         QCOMPARE(options.publication, QStringLiteral("pub.xml"));
         QCOMPARE(options.select, std::optional<QString>(QStringLiteral("User guide/Chapter 1")));

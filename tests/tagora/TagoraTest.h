@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: Apache-2.0
 // What the tests of the PDF information library share: whether a file is under a save's
 // lock, a record of a TagoraInfo object's events, reading every entry through a fresh
-// object, and a save made the way the field set makes it.
+// object, a save made the way the field set makes it; and the Oracle: what readers that
+// are not ours say about a file, beyond what support/TestPdf.h asks of qpdf and pdfinfo.
 #pragma once
 
-#include "support/TestSupport.h"
+#include "support/TestPdf.h"
 #include "tagora/TagoraError.h"
 #include "tagora/TagoraInfo.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QList>
 #include <QPair>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <qpdf/QPDF.hh>
 
 #include <utility>
 
@@ -109,3 +117,53 @@ inline void saveLikeTheFieldSet(TagoraInfo &info, const QString &file, const Ent
         info.WriteInfoEntry(path, u(name), u(value));
     info.Commit();
 }
+
+namespace Oracle {
+
+// The output of `qpdf --check` when it reports an error or a warning, else empty.
+inline QString qpdfProblems(const QString &path)
+{
+    const Support::Output check = TestPdf::check(path);
+    return check.exitCode == 0 ? QString() : check.text;
+}
+
+// The Info keys as the qpdf library reads them (sorted), as UTF-8 texts.
+inline QStringList qpdfKeys(const QString &path)
+{
+    QStringList keys;
+    QPDF pdf;
+    pdf.setSuppressWarnings(true);
+    pdf.processFile(QFile::encodeName(path).constData());
+    for (const std::string &key : pdf.getTrailer().getKey("/Info").getKeys())
+        keys << QString::fromUtf8(key.substr(1));
+    return keys;
+}
+
+// What `exiftool -j -a -G1` says of the file: tags by group and name ("XMP-dc:Title").
+inline QJsonObject exiftool(const QString &path)
+{
+    // Its standard output alone: the JSON.
+    QProcess process;
+    process.start(QStringLiteral("exiftool"), {"-j", "-a", "-G1", path});
+    process.waitForFinished(60000);
+    return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
+}
+
+// Empty when `path` holds the bytes `before` followed by exactly one revision that
+// continues the last one of `before` and qpdf finds no problem; else what is wrong.
+inline QString appendedRevisionProblems(const QByteArray &before, const QString &path)
+{
+    const QByteArray after = Support::bytes(path);
+    if (!after.startsWith(before))
+        return QStringLiteral("the bytes before are not kept");
+    const QByteArray added = after.mid(before.size());
+    const qsizetype at = before.lastIndexOf("startxref");
+    const QByteArray previous = before.mid(at + 9, 24).simplified().split(' ').first();
+    const QRegularExpression prev(QStringLiteral("/Prev %1\\b").arg(QLatin1String(previous)));
+    if (at < 0 || added.count("%%EOF") != 1 || !prev.match(QString::fromLatin1(added)).hasMatch())
+        return QStringLiteral("not one revision after the one at %1:\n%2")
+            .arg(QString::fromLatin1(previous), QString::fromLatin1(added.left(2000)));
+    return qpdfProblems(path);
+}
+
+} // namespace Oracle

@@ -3,7 +3,6 @@
 // error number, then the failure event) or the commit does, the call throws an error
 // that names the file, and the file keeps every byte it had; killed at any moment, a
 // save leaves the file as it was or with the whole save.
-#include "Oracle.h"
 #include "PdfMaker.h"
 #include "TagoraTest.h"
 
@@ -210,8 +209,7 @@ private slots:
             unmount.at = folder;
         }
         const QString path = folder + "/full.pdf";
-        PdfMaker maker;
-        maker.contentBytes = 100000;
+        const PdfMaker maker{.contentBytes = 100000};
         if (encrypted)
             QVERIFY(
                 PdfMaker::encrypt(make("plain.pdf", maker.bytes()), path, "", "owner", true, true));

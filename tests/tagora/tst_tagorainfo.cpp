@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The PDF information library on real files: what it reads, what it writes, and what
 // independent readers (qpdf, pdfinfo) find in the files afterwards.
-#include "Oracle.h"
 #include "PdfMaker.h"
 #include "TagoraTest.h"
 
@@ -261,9 +260,7 @@ private slots:
     void neverOverwritesTheDocumentWithItsInfo()
     {
         QFETCH(QByteArray, info);
-        PdfMaker maker;
-        maker.trailerInfo = info;
-        const QString path = make("pointing.pdf", maker.bytes());
+        const QString path = make("pointing.pdf", PdfMaker{.trailerInfo = info}.bytes());
         TagoraInfo writer;
         writer.WriteInfoEntry(u(path), u"Title", u"Mine");
         writer.Commit();
@@ -288,10 +285,8 @@ private slots:
         // follow Info, in the same one revision; what it did not write stays.
         QFETCH(Xref, xref);
         QFETCH(bool, encrypted);
-        PdfMaker maker;
-        maker.xref = xref;
-        maker.infoBody = "<< /Title (Old) /Edition (1) >>";
-        maker.metadata = PdfAPacket;
+        const PdfMaker maker{
+            .xref = xref, .infoBody = "<< /Title (Old) /Edition (1) >>", .metadata = PdfAPacket};
         QString path = make("pdfa.pdf", maker.bytes());
         if (encrypted) {
             const QString plain = std::exchange(path, m_dir.filePath("pdfa-encrypted.pdf"));
@@ -365,11 +360,10 @@ private slots:
         QFETCH(QByteArray, metadata);
         QFETCH(QString, read);
         QFETCH(QString, logged);
-        PdfMaker maker;
-        maker.version = "2.0";
-        maker.info = info.isEmpty() ? Where::Missing : Where::Indirect;
-        maker.infoBody = info;
-        maker.metadata = metadata;
+        const PdfMaker maker{.info = info.isEmpty() ? Where::Missing : Where::Indirect,
+                             .infoBody = info,
+                             .metadata = metadata,
+                             .version = "2.0"};
         const QString path = make("xmp.pdf", maker.bytes());
         const QByteArray original = Support::bytes(path);
         QCOMPARE(lines(readEntries(path)).join(u'|'), read);
@@ -386,9 +380,7 @@ private slots:
     void rewritesFilesThatCannotTakeARevision_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        PdfMaker maker;
-        maker.infoBody = "<< /Zeta (z) /Title (T) >>";
-        const QByteArray clean = maker.bytes();
+        const QByteArray clean = PdfMaker{.infoBody = "<< /Zeta (z) /Title (T) >>"}.bytes();
         QTest::newRow("garbage after the end") << clean + "garbage\n";
         QByteArray broken = clean;
         QTest::newRow("no end of revision")
