@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -193,21 +194,14 @@ private slots:
         QFETCH(bool, tmpfs);
         const QString folder = m_dir.filePath(QTest::currentDataTag());
         QVERIFY(QDir().mkpath(folder));
-        struct Unmount
-        {
-            QString at;
-            ~Unmount()
-            {
-                if (!at.isEmpty())
-                    ::umount(QFile::encodeName(at).constData());
-            }
-        } unmount;
-        if (tmpfs) {
-            if (::geteuid() != 0 ||
-                ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=1m") != 0)
-                QSKIP("mounting a small tmpfs needs root");
-            unmount.at = folder;
-        }
+        const QByteArray mountPoint = QFile::encodeName(folder);
+        if (tmpfs && (::geteuid() != 0 ||
+                      ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=1m") != 0))
+            QSKIP("mounting a small tmpfs needs root");
+        const auto unmount = qScopeGuard([&] {
+            if (tmpfs)
+                ::umount(mountPoint.constData());
+        });
         const QString path = folder + "/full.pdf";
         const PdfMaker maker{.contentBytes = 100000};
         if (encrypted)
