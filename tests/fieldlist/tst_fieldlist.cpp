@@ -179,7 +179,7 @@ private slots:
     void cleanup()
     {
         m_window.reset();
-        QVERIFY2(m_boxes->boxes.isEmpty(), qPrintable(m_boxes->prompts().join('\n')));
+        QVERIFY2(m_boxes->boxes.isEmpty(), qPrintable(m_boxes->takePrompts().join('\n')));
         m_boxes.reset();
     }
 
@@ -246,10 +246,9 @@ private slots:
         hidden->setLinesCount(8);
         QCOMPARE(hidden->RowsCreated(), 8);
         hidden->AddElem(u"a", u"1", true);
-        QCOMPARE(m_boxes->prompts(),
+        QCOMPARE(m_boxes->takePrompts(),
                  QStringList{"(OrvFields.VrnFieldList.AddElem) Error 5 : Invalid procedure call "
                              "or argument Line 8"});
-        m_boxes->boxes.clear();
         QCOMPARE(box(hidden->txtFieldName(0))->text(), QStringLiteral("a"));
     }
 
@@ -416,9 +415,8 @@ private slots:
         QCOMPARE(w.bar->maximum(), 32767);
         QVERIFY(m_boxes->boxes.isEmpty());
         w.list->AddElem(u"last", {}, false);
-        QCOMPARE(m_boxes->prompts().value(0),
+        QCOMPARE(m_boxes->takePrompts().value(0),
                  QStringLiteral("(OrvFields.VrnFieldList.IRefresh) Error 6 : Overflow Line 4"));
-        m_boxes->boxes.clear();
         // The rows were drawn before the scroll bar failed, and redraws still run.
         QCOMPARE(w.name(5)->text(), QStringLiteral("last"));
         w.list->RemoveElem(1);

@@ -14,9 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using Automation::Variant;
 using Fields::clsFields;
 using Support::q;
@@ -70,7 +67,7 @@ private slots:
     }
     void cleanup()
     {
-        QVERIFY2(m_boxes->boxes.isEmpty(), qPrintable(m_boxes->prompts().join(u'\n')));
+        QVERIFY2(m_boxes->boxes.isEmpty(), qPrintable(m_boxes->takePrompts().join(u'\n')));
         m_boxes.reset();
     }
 
@@ -244,14 +241,10 @@ private slots:
         const QString full = m_dir->filePath(QStringLiteral("full.pdf"));
         TestPdf::make(full, {{"Title", "T"}});
         const QByteArray original = TestPdf::bytes(full);
-        std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit previous = {};
-        ::getrlimit(RLIMIT_FSIZE, &previous);
-        struct rlimit lowered = previous;
-        lowered.rlim_cur = rlim_t(original.size() + 10);
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-        set.SaveDatas(u(full));
-        ::setrlimit(RLIMIT_FSIZE, &previous);
+        {
+            const Support::FileSizeLimit limit(original.size() + 10);
+            set.SaveDatas(u(full));
+        }
         QCOMPARE(TestPdf::bytes(full), original);
         QCOMPARE(events.ended.size(), 3);
         prompt = box();
@@ -289,8 +282,7 @@ private:
     // The prompt of the one message box shown since the last call.
     QString box()
     {
-        const QStringList prompts = m_boxes->prompts();
-        m_boxes->boxes.clear();
+        const QStringList prompts = m_boxes->takePrompts();
         return prompts.size() == 1 ? prompts.first()
                                    : QStringLiteral("%1 boxes").arg(prompts.size());
     }

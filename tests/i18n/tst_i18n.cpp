@@ -105,7 +105,7 @@ private slots:
     }
     void cleanup()
     {
-        QVERIFY2(m_boxes->boxes.isEmpty(), qPrintable(m_boxes->prompts().join('\n')));
+        QVERIFY2(m_boxes->boxes.isEmpty(), qPrintable(m_boxes->takePrompts().join('\n')));
         m_boxes.reset();
     }
 
@@ -196,8 +196,7 @@ private slots:
                       "OrvaneLanguage 1\nApplication = OrvFields\nLanguage = english\n[Texts]\n"
                       "PluginName = Broken\nthis line has no equals sign\n");
         mdlLanguage::LoadLanguage();
-        const QStringList prompts = m_boxes->prompts();
-        m_boxes->boxes.clear();
+        const QStringList prompts = m_boxes->takePrompts();
         QCOMPARE(prompts.size(), 1);
         QVERIFY2(prompts[0].startsWith("(ZQTAL07.mdlLanguage.LoadLanguageFile)Error 321 : ") &&
                      prompts[0].contains(path + ", line 6: expected Key = Text") &&
@@ -355,8 +354,7 @@ private slots:
         // A failing conversion is reported each time the code page is asked for.
         const QString trap =
             QStringLiteral("(OrvFields.mdli18n.LocalCodePage) Error 13 : Type mismatch Line 3");
-        QCOMPARE(m_boxes->prompts(), QStringList(answer.isNull() ? 0 : 3, trap));
-        m_boxes->boxes.clear();
+        QCOMPARE(m_boxes->takePrompts(), QStringList(answer.isNull() ? 0 : 3, trap));
     }
 
     void systemFontKinds()

@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(books.entries(), (QStringList{"Book 1", "Book 2"}));
         // No host at all is a failure too, not a quiet empty list.
         QVERIFY(!mdlFunctions::FillBooksList(*books.list, nullptr));
-        QCOMPARE(boxes.prompts(),
+        QCOMPARE(boxes.takePrompts(),
                  (QStringList{trapped("mdlFunctions.FillBooksList", -2147467259,
                                       QStringLiteral("the host lost its place"), 3),
                               trapped("mdlFunctions.FillBooksList", 91, NotSet, 2)}));
@@ -196,7 +196,7 @@ private slots:
         QVERIFY(!mdlFunctions::FillBooksList(*books.list, bare.get()));
         QCOMPARE(books.list->count(), 0); // emptied first
         QCOMPARE(mdlFunctions::GetPdfPath(bare.get(), 0), u"");
-        QCOMPARE(boxes.prompts(),
+        QCOMPARE(boxes.takePrompts(),
                  (QStringList{trapped("mdlTreeview.InitCombo", 91, NotSet, 5),
                               trapped("mdlTreeview.InitCombo", 13, "Type mismatch", 3),
                               trapped("mdlFunctions.FillBooksList", 438, NoMember, 2),
@@ -238,8 +238,9 @@ private slots:
         // further on the walk itself fails.
         QCOMPARE(mdlFunctions::GetPdfPath(host.get(), 3), u"");
         QCOMPARE(mdlFunctions::GetPdfPath(host.get(), 7), u"");
-        QCOMPARE(boxes.prompts(), (QStringList{trapped("mdlFunctions.GetPdfPath", 91, NotSet, 3),
-                                               trapped("mdlFunctions.GetPdfPath", 91, NotSet, 2)}));
+        QCOMPARE(boxes.takePrompts(),
+                 (QStringList{trapped("mdlFunctions.GetPdfPath", 91, NotSet, 3),
+                              trapped("mdlFunctions.GetPdfPath", 91, NotSet, 2)}));
     }
 
 private:

@@ -35,15 +35,16 @@ public:
     MessageBoxRecorder(const MessageBoxRecorder &) = delete;
     MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
 
-    QStringList prompts() const
+    // The prompts of the boxes shown since the last take.
+    QStringList takePrompts()
     {
         QStringList result;
-        for (const RecordedBox &box : boxes)
+        for (const RecordedBox &box : std::exchange(boxes, {}))
             result.append(box.prompt);
         return result;
     }
 
-    // The boxes shown since the last call, as "style title: prompt".
+    // The boxes shown since the last take, as "style title: prompt".
     QStringList take()
     {
         QStringList lines;

@@ -12,7 +12,9 @@
 #include <QStringList>
 #include <QTest>
 
+#include <csignal>
 #include <string>
+#include <sys/resource.h>
 #include <utility>
 
 // A component text as QCOMPARE prints it.
@@ -82,5 +84,21 @@ template <typename Body> qint32 errorOf(Body &&body)
 {
     return failure(std::forward<Body>(body)).section(u' ', 0, 0).toInt();
 }
+
+// The process's file size limit lowered for as long as it lives: a write past it fails
+// (the signal that would end the process instead is ignored).
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        struct rlimit lowered = previous;
+        lowered.rlim_cur = rlim_t(bytes);
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &previous); }
+    struct rlimit previous = {};
+};
 
 } // namespace Support

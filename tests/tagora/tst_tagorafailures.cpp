@@ -18,8 +18,8 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Tagora;
@@ -44,12 +44,6 @@ class TestTagoraFailures : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        // Past the file size limit, write() must fail instead of the signal ending the test.
-        std::signal(SIGXFSZ, SIG_IGN);
-    }
-
     void failsOnFilesItCannotRead_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -212,8 +206,7 @@ private slots:
         const QByteArray original = Support::bytes(path);
         TagoraInfo info;
         info.WriteInfoEntry(u(path), u"Title", std::u16string(4000, u'x'));
-        struct rlimit previous = {};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+        std::optional<Support::FileSizeLimit> limit;
         if (tmpfs) {
             // Fill the disk to within a few bytes of the end.
             QFile filler(folder + "/filler");
@@ -222,14 +215,12 @@ private slots:
             while (filler.write(block) == block.size() && filler.flush())
                 ;
         } else {
-            struct rlimit lowered = previous;
-            lowered.rlim_cur = rlim_t(original.size() + 20);
-            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &lowered), 0);
+            limit.emplace(original.size() + 20);
         }
         const QString error = Support::failure([&] { info.Commit(); });
         QVERIFY2(error.startsWith(QStringLiteral("%1 %2: ").arg(Automation::DiskFull).arg(path)),
                  qPrintable(error));
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &previous), 0);
+        limit.reset();
         QCOMPARE(Support::bytes(path), original);
         QFile::remove(folder + "/filler");
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"full.pdf"});
