@@ -109,7 +109,6 @@ private slots:
         row("empty value", cli, {"write", "X", "--set", "Edition="}, 2, "", usage);
         row("no equals", cli, {"write", "X", "--set", "Edition"}, 2, "", usage);
         row("edit on read", cli, {"read", "X", "--title", "T"}, 2, "", "Unknown option 'title'");
-        row("missing value", cli, {"write", "X", "--title"}, 2, "", usage);
         row("bad jobs", cli, {"read", "X", "-j", "0"}, 2, "", "--jobs takes a number");
         row("not UTF-8", cli, {"write", "X", "--title", "<FF>"}, 2, "", "not valid UTF-8");
         const QStringList fromInput{"write", "X", "--from-json", "-"};
