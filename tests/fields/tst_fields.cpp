@@ -183,7 +183,6 @@ private slots:
         QTest::addColumn<int>("entries");
         QTest::addColumn<int>("fields");
         QTest::addColumn<QList<int>>("expected");
-        QTest::newRow("3+2") << 3 << 2 << QList<int>{20, 40, 60, 80, 100};
         QTest::newRow("0+3") << 0 << 3 << QList<int>{33, 67, 100};
         QTest::newRow("6+2") << 6 << 2 << QList<int>{12, 25, 38, 50, 62, 75, 88, 100};
         QTest::newRow("none") << 0 << 0 << QList<int>{};

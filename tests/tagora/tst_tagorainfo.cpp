@@ -56,7 +56,6 @@ private slots:
         QTest::newRow("direct, table") << Xref::Table << Where::Direct;
         QTest::newRow("direct, stream") << Xref::Stream << Where::Direct;
         QTest::newRow("missing, table") << Xref::Table << Where::Missing;
-        QTest::newRow("missing, stream") << Xref::Stream << Where::Missing;
     }
 
     void readsAndWritesInfoWhereverItLives()
