@@ -626,8 +626,11 @@ public:
         SetFocus(hwnd);
     }
     bool hasFocus() const override { return hwnd && GetFocus() == hwnd; }
+    // Lists name their rows again at every refresh: an unchanged name is not sent again.
     void setAccessibleName(const std::u16string &name) override
     {
+        if (annotated && name == accessibleText)
+            return;
         accessibleText = name;
         if (annotate(hwnd, name))
             annotated = true;
