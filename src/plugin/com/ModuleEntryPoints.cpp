@@ -3,12 +3,13 @@
 // component as an in-process COM server, its classes those of the server module
 // (ModuleEntry.cpp), its COM objects those of ComClasses.cpp.
 #include "ComClasses.h"
-#include "automation/com/ComObject.h"
-#include "automation/com/ComServer.h"
-#include "plugin/ModuleEntry.h"
-
 #include "platform/MessageBox.h"
 #include "platform/win32/Win32Toolkit.h"
+#include "plugin/ModuleEntry.h"
+
+// <windows.h> after the portable headers (Win32Toolkit.h).
+#include "automation/com/ComObject.h"
+#include "automation/com/ComServer.h"
 
 namespace {
 
