@@ -10,7 +10,8 @@
 #include "automation/com/ComObject.h"
 #include "automation/com/ConnectionPoint.h"
 
-#include "OrvFields_h.h"
+// The interfaces widl generated from OrvFields.idl, in the build folder.
+#include <OrvFields_h.h>
 
 #include <ocidl.h>
 #include <olectl.h>

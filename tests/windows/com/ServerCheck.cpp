@@ -1,19 +1,34 @@
 // SPDX-License-Identifier: Apache-2.0
-// comcheck DLL: OrvFields.dll as a C++ client sees it through its vtables, loaded
-// straight from its file (no registration): class objects that refuse aggregation,
-// DllCanUnloadNow against live objects and locks, reference setters that keep one
-// counted reference each and give the same object back, the order in which MainForm
-// lets go of them, an error reaching the caller as 0x800A0000 | number with its error
-// information, and the field list's events at its connection point.
+// comcheck DLL: OrvFields.dll as a C++ client sees it.
+//  - Through its vtables, loaded straight from its file: class objects that refuse
+//    aggregation, DllCanUnloadNow against live objects and locks, reference setters
+//    that keep one counted reference each and give the same object back, the order in
+//    which MainForm lets go of them, an error reaching the caller as
+//    0x800A0000 | number with its error information, and the field list's events at
+//    its connection point.
+//  - Through the automation runtime's COM bridges, as a host made of portable objects
+//    uses it (the component registered): createObject by programmatic identifier, a
+//    host object handed in and given back as itself, calls, errors and interfaces
+//    across IDispatch both ways.
 // Prints each failed check, then "comcheck: N checks, F failed"; exits with F.
+#include "automation/ClassInfo.h"
+#include "automation/Dispatch.h"
+#include "automation/Registry.h"
+#include "automation/Text.h"
+
+#include "automation/com/Com.h"
+#include "automation/com/DispatchObject.h"
+
 #include <ole2.h>
 #include <olectl.h>
 #include <windows.h>
 
-#include "OrvFields_h.h"
+// The interfaces widl generated from OrvFields.idl, in the build folder.
+#include <OrvFields_h.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -301,6 +316,84 @@ void errorsAndEvents()
     check(canUnloadNow() == S_OK, "the list gone: the server can unload");
 }
 
+// A host's node, made of a portable object as a client's publication tree is.
+class Node final : public Automation::Object
+{
+public:
+    static constexpr char TreeViewNode[] = "{C74190B8-8589-11D1-B16A-00C0F0283628}";
+
+    static const Automation::ClassInfo &staticClassInfo()
+    {
+        static const Automation::ClassInfo info =
+            Automation::ClassBuilder<Node>("Node", "", "", "INode", TreeViewNode)
+                .get("Text", 1, &Node::Text)
+                .put("Text", 1, &Node::setText)
+                .method("Fail", 2, &Node::Fail)
+                .build();
+        return info;
+    }
+    const Automation::ClassInfo *classInfo() const override { return &staticClassInfo(); }
+
+    std::u16string Text() const { return m_text; }
+    void setText(const std::u16string &text) { m_text = text; }
+    void Fail() { Automation::raise(Automation::InvalidProcedureCall, u"no such book"); }
+
+private:
+    std::u16string m_text = u"Book";
+};
+
+int errorOf(const std::function<void()> &call, std::u16string *description = nullptr)
+{
+    try {
+        call();
+    } catch (const Automation::AutomationError &error) {
+        if (description)
+            *description = error.description();
+        return error.number();
+    }
+    return 0;
+}
+
+void bridges()
+{
+    using namespace Automation;
+    // A host object as the component reaches it: its IDispatch, called late-bound.
+    const Ref<Node> node = make<Node>();
+    IDispatch *dispatch = Com::toDispatch(node);
+    const Ref<Object> hostObject(new Com::DispatchObject(dispatch));
+    dispatch->Release();
+    check(get(hostObject, u"TEXT").toText() == u"Book", "a host's property read by name, any case");
+    put(hostObject.get(), u"text", Variant(std::u16string(u"Annual report")));
+    check(node->Text() == u"Annual report", "a host's property assigned");
+    std::u16string description;
+    check(errorOf([&] { call(hostObject, u"Fail"); }, &description) == 5 &&
+              description == u"no such book",
+          "a host's error comes back with its number and text");
+    check(errorOf([&] { get(hostObject, u"NoSuchMember"); }) == 438,
+          "a host's unknown member: 438");
+    check(hostObject->supports(Node::TreeViewNode) &&
+              !hostObject->supports("{00000000-0000-0000-0000-00000000ABCD}"),
+          "a host's interfaces by QueryInterface");
+
+    // The component by its programmatic identifier, the host handed in and back.
+    const Ref<Object> form = createObject(u"OrvFields.MainForm");
+    check(form && get(form, u"InputNeed").toText() == u"XML TREEVIEW",
+          "createObject(\"OrvFields.MainForm\")");
+    if (form) {
+        putRef(form.get(), u"PluginObject", node);
+        check(get(form, u"PluginObject").toObject().get() == node.get(),
+              "the host's object comes back as itself");
+        std::vector<Variant> settings{Variant(std::u16string(u"Orvane"))};
+        check(errorOf([&] { callRef(form.get(), u"LoadSettings", settings); }) == 0 &&
+                  settings[0].toText() == u"Orvane",
+              "LoadSettings by reference from C++");
+        check(errorOf([&] { put(form.get(), u"Language", Variant(std::u16string(u"x"))); }) == 13,
+              "a value that does not convert: 13");
+    }
+    check(errorOf([&] { createObject(u"OrvFields.NoSuchClass"); }) == CannotCreateObject,
+          "an unregistered class: 429");
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -318,6 +411,7 @@ int wmain(int argc, wchar_t **argv)
         classObjects();
         referencesAndTerminate();
         errorsAndEvents();
+        bridges();
     }
     std::printf("comcheck: %d checks, %d failed\n", checks, failures);
     std::fflush(stdout);
