@@ -64,14 +64,7 @@ void fillFromErrorInfo(EXCEPINFO &exception)
     info->Release();
 }
 
-} // namespace
-
-void setModule(HINSTANCE module)
-{
-    typeLibraryModule() = module;
-}
-
-ITypeInfo *typeInfoOf(const GUID &iid, bool vtable)
+ITypeInfo *loadTypeInfo(const GUID &iid, bool vtable)
 {
     static std::mutex mutex;
     static std::map<std::pair<std::string, bool>, ITypeInfo *> loaded;
@@ -98,6 +91,22 @@ ITypeInfo *typeInfoOf(const GUID &iid, bool vtable)
         }
     }
     return info;
+}
+
+} // namespace
+
+void setModule(HINSTANCE module)
+{
+    typeLibraryModule() = module;
+}
+
+ITypeInfo *typeInfoOf(const GUID &iid, bool vtable) noexcept
+{
+    try {
+        return loadTypeInfo(iid, vtable);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 HRESULT invokeThroughTypeInfo(ITypeInfo *info, void *self, DISPID id, WORD flags,

@@ -31,7 +31,7 @@ void setModule(HINSTANCE module);
 // The interface's description in the module's type library: the dispatch half of a
 // dual interface for IDispatch::GetTypeInfo, or the vtable half for Invoke. Loaded
 // once; nullptr when the library or the interface cannot be read.
-ITypeInfo *typeInfoOf(const GUID &iid, bool vtable);
+ITypeInfo *typeInfoOf(const GUID &iid, bool vtable) noexcept;
 // IDispatch::Invoke through the interface's type information: `self` is the interface
 // pointer the vtable half describes. The error information a failed method set fills
 // the caller's EXCEPINFO when the system's Invoke left it empty.

@@ -172,33 +172,46 @@ private:
 
 HRESULT registerServer(const ServerModule &module, const std::u16string &libraryPath)
 {
-    for (const ServerClass &cls : module.classes) {
-        if (!writeClassKeys(module, cls, libraryPath)) {
-            unregisterServer(module);
-            return SELFREG_E_CLASS;
+    if (libraryPath.empty())
+        return SELFREG_E_CLASS;
+    try {
+        for (const ServerClass &cls : module.classes) {
+            if (!writeClassKeys(module, cls, libraryPath)) {
+                unregisterServer(module);
+                return SELFREG_E_CLASS;
+            }
         }
-    }
-    if (FAILED(registerTypeLibrary(libraryPath))) {
+        if (FAILED(registerTypeLibrary(libraryPath))) {
+            unregisterServer(module);
+            return SELFREG_E_TYPELIB;
+        }
+        return S_OK;
+    } catch (...) {
+        // Out of memory for a key's text: what was written goes again.
         unregisterServer(module);
-        return SELFREG_E_TYPELIB;
+        return SELFREG_E_CLASS;
     }
-    return S_OK;
 }
 
 HRESULT unregisterServer(const ServerModule &module)
 {
-    bool removed = true;
-    for (const ServerClass &cls : module.classes)
-        removed = removeClassKeys(cls) && removed;
-    GUID libId;
-    if (Com::guidOf(module.libId, libId)) {
-        const ::HRESULT hr = UnRegisterTypeLib(
-            libId, WORD(module.majorVersion), WORD(module.minorVersion), LOCALE_NEUTRAL, SYS_WIN32);
-        // Not registered is what unregistering wants.
-        if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED)
-            removed = false;
+    try {
+        bool removed = true;
+        for (const ServerClass &cls : module.classes)
+            removed = removeClassKeys(cls) && removed;
+        GUID libId;
+        if (Com::guidOf(module.libId, libId)) {
+            const ::HRESULT hr =
+                UnRegisterTypeLib(libId, WORD(module.majorVersion), WORD(module.minorVersion),
+                                  LOCALE_NEUTRAL, SYS_WIN32);
+            // Not registered is what unregistering wants.
+            if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED)
+                removed = false;
+        }
+        return removed ? S_OK : SELFREG_E_CLASS;
+    } catch (...) {
+        return SELFREG_E_CLASS;
     }
-    return removed ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT canUnloadNow(const ServerModule &module)
@@ -213,16 +226,20 @@ std::u16string libraryPathOf(const void *address)
                                 GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             static_cast<LPCWSTR>(address), &module))
         return {};
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), DWORD(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size())
-            return std::u16string(reinterpret_cast<const char16_t *>(path.data()), length);
-        if (path.size() >= 32768)
-            return {};
-        path.resize(path.size() * 2);
+    try {
+        std::vector<wchar_t> path(MAX_PATH);
+        for (;;) {
+            const DWORD length = GetModuleFileNameW(module, path.data(), DWORD(path.size()));
+            if (length == 0)
+                return {};
+            if (length < path.size())
+                return std::u16string(reinterpret_cast<const char16_t *>(path.data()), length);
+            if (path.size() >= 32768)
+                return {};
+            path.resize(path.size() * 2);
+        }
+    } catch (...) {
+        return {};
     }
 }
 
@@ -233,22 +250,26 @@ HRESULT getClassObject(ServerModule &module, REFCLSID clsid, REFIID iid, void **
     if (!factory)
         return E_POINTER;
     *factory = nullptr;
-    // From the first class object on, the server's COM objects count as its objects.
-    countObjectsIn(&module.liveObjects);
-    const std::string wanted = guidText(clsid);
-    for (const ServerClass &cls : module.classes) {
-        if (!equalIgnoringCase(utf16(cls.table().classId), utf16(wanted)))
-            continue;
-        // One class object per class, for as long as the library is loaded.
-        static std::mutex mutex;
-        static std::vector<std::unique_ptr<ClassFactory>> made;
-        const std::lock_guard<std::mutex> hold(mutex);
-        for (const auto &existing : made) {
-            if (existing->serves(cls))
-                return existing->QueryInterface(iid, factory);
+    try {
+        // From the first class object on, the server's COM objects count as its objects.
+        countObjectsIn(&module.liveObjects);
+        const std::string wanted = guidText(clsid);
+        for (const ServerClass &cls : module.classes) {
+            if (!equalIgnoringCase(utf16(cls.table().classId), utf16(wanted)))
+                continue;
+            // One class object per class, for as long as the library is loaded.
+            static std::mutex mutex;
+            static std::vector<std::unique_ptr<ClassFactory>> made;
+            const std::lock_guard<std::mutex> hold(mutex);
+            for (const auto &existing : made) {
+                if (existing->serves(cls))
+                    return existing->QueryInterface(iid, factory);
+            }
+            made.push_back(std::make_unique<ClassFactory>(module, cls));
+            return made.back()->QueryInterface(iid, factory);
         }
-        made.push_back(std::make_unique<ClassFactory>(module, cls));
-        return made.back()->QueryInterface(iid, factory);
+    } catch (...) {
+        return E_OUTOFMEMORY;
     }
     return CLASS_E_CLASSNOTAVAILABLE;
 }

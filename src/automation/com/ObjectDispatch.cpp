@@ -74,8 +74,7 @@ public:
         if (!out)
             return E_POINTER;
         *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) &&
-            !m_object->supports(guidText(iid)))
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !offers(iid))
             return E_NOINTERFACE;
         *out = static_cast<IDispatch *>(this);
         AddRef();
@@ -188,6 +187,15 @@ private:
         m_object.reset();
         if (LiveCount *live = liveCount())
             live->fetch_sub(1);
+    }
+
+    bool offers(REFIID iid) const noexcept
+    {
+        try {
+            return m_object->supports(guidText(iid));
+        } catch (...) {
+            return false;
+        }
     }
 
     // DISP_E_EXCEPTION, with the error in the caller's EXCEPINFO.
