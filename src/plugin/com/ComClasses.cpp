@@ -16,6 +16,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <string_view>
+
 namespace Plugin {
 
 namespace {
@@ -334,48 +336,48 @@ protected:
     }
 
 private:
-    // The events, raised to the connected clients.
-    void fire(Automation::DispId id, std::vector<Variant> &args)
+    // The events, raised to the connected clients as the class table declares them.
+    void fire(std::string_view name, std::vector<Variant> &args)
     {
         for (const Automation::Event &event : FieldList::VrnFieldList::staticClassInfo().events) {
-            if (event.id == id)
+            if (event.name == name)
                 m_events.fire(event, args);
         }
     }
-    void fire(Automation::DispId id, std::vector<Variant> &&args) { fire(id, args); }
+    void fire(std::string_view name, std::vector<Variant> &&args) { fire(name, args); }
 
     void AddField(const std::u16string &Name, const std::u16string &Value) override
     {
-        fire(1, {Name, Value});
+        fire("AddField", {Name, Value});
     }
-    void Change() override { fire(2, {}); }
+    void Change() override { fire("Change", {}); }
     void ChangingFieldName(const std::u16string &OldName, const std::u16string &NewName,
                            bool &Cancel) override
     {
         std::vector<Variant> args{OldName, NewName, Cancel};
-        fire(3, args);
+        fire("ChangingFieldName", args);
         Cancel = args[2].toBoolean();
     }
     void ChangingFieldValue(const std::u16string &OldValue, const std::u16string &NewValue,
                             bool &Cancel) override
     {
         std::vector<Variant> args{OldValue, NewValue, Cancel};
-        fire(4, args);
+        fire("ChangingFieldValue", args);
         Cancel = args[2].toBoolean();
     }
     void ChangeFieldName(const std::u16string &OldName, const std::u16string &NewName) override
     {
-        fire(5, {OldName, NewName});
+        fire("ChangeFieldName", {OldName, NewName});
     }
     void ChangeFieldValue(const std::u16string &Name, const std::u16string &Value) override
     {
-        fire(6, {Name, Value});
+        fire("ChangeFieldValue", {Name, Value});
     }
     void RemoveField(const std::u16string &Name, const std::u16string &Value) override
     {
-        fire(7, {Name, Value});
+        fire("RemoveField", {Name, Value});
     }
-    void SelectedChange() override { fire(8, {}); }
+    void SelectedChange() override { fire("SelectedChange", {}); }
 
     Automation::Com::ConnectionPoint m_events;
 };
