@@ -38,9 +38,10 @@ orv_windows_deps() (
     repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
     [ "$(id -u)" -ne 0 ] && sudo=sudo
 
-    # exempi's tarball carries its configure script: no autotools needed.
+    # exempi's tarball carries its configure script: no autotools needed. widl reads
+    # the system's IDL files from libwine-dev when it makes the component's type library.
     orv_packages "$gxx" mingw-w64-tools libz-mingw-w64-dev cmake make pkg-config \
-        dpkg-dev xz-utils
+        dpkg-dev xz-utils libwine-dev
 
     # The versions the machine's lists offer now are the ones to build.
     local wanted versions key prefix

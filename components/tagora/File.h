@@ -12,7 +12,9 @@
 // The exclusive lock is the one Platform::FileLocked tests, so a file under a save reads
 // as locked to the component and to other programs. POSIX: an exclusive flock() plus an
 // exclusive record lock of the whole file on the open file description (F_OFD_SETLK);
-// Windows: LockFileEx over the whole file. Closing the file lets go of it.
+// Windows: a share mode that lets no second writer open the file, and LockFileEx of a
+// byte beyond any file's end (Windows enforces a lock over the file's bytes on readers).
+// Closing the file lets go of it.
 //
 // Every failure throws Automation::AutomationError through raiseFileError (TagoraError.h):
 // its number says what went wrong (disk full, permissions, missing, locked), its

@@ -110,7 +110,8 @@ std::string ClassInfo::describe() const
         text += "  control\n";
     for (const Member &member : members) {
         static const char *const kinds[] = {"get", "put", "putref", "method"};
-        text += "  " + formatDispId(member.id) + " " + kinds[int(member.access)] + " " + member.name;
+        text +=
+            "  " + formatDispId(member.id) + " " + kinds[int(member.access)] + " " + member.name;
         if (member.access == Access::Method) {
             text += "(";
             for (std::size_t i = 0; i < member.parameters.size(); ++i) {

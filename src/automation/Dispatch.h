@@ -34,11 +34,13 @@ void putRef(Object *object, std::u16string_view name, const Ref<Object> &value);
 Variant call(Object *object, std::u16string_view name, std::vector<Variant> args = {});
 Variant callRef(Object *object, std::u16string_view name, std::vector<Variant> &args);
 
-template <class T> Variant get(const Ref<T> &object, std::u16string_view name, std::vector<Variant> args = {})
+template <class T>
+Variant get(const Ref<T> &object, std::u16string_view name, std::vector<Variant> args = {})
 {
     return get(object.get(), name, std::move(args));
 }
-template <class T> Variant call(const Ref<T> &object, std::u16string_view name, std::vector<Variant> args = {})
+template <class T>
+Variant call(const Ref<T> &object, std::u16string_view name, std::vector<Variant> args = {})
 {
     return call(object.get(), name, std::move(args));
 }

@@ -20,8 +20,9 @@ struct CaseRun
 
 template <std::size_t N> char16_t mapped(const CaseRun (&runs)[N], char16_t c)
 {
-    const auto run = std::upper_bound(std::begin(runs), std::end(runs), c,
-                                      [](char16_t value, const CaseRun &r) { return value < r.first; });
+    const auto run =
+        std::upper_bound(std::begin(runs), std::end(runs), c,
+                         [](char16_t value, const CaseRun &r) { return value < r.first; });
     if (run == std::begin(runs))
         return c;
     const CaseRun &r = *std::prev(run);
@@ -73,9 +74,15 @@ std::u16string utf16(std::string_view bytes)
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                     : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
-        char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        int length = lead < 0x80                   ? 1
+                     : lead >= 0xC2 && lead < 0xE0 ? 2
+                     : lead >= 0xE0 && lead < 0xF0 ? 3
+                     : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                   : 0;
+        char32_t c = length == 1   ? lead
+                     : length == 2 ? lead & 0x1F
+                     : length == 3 ? lead & 0x0F
+                                   : lead & 0x07;
         bool valid = length > 0 && i + std::size_t(length) <= bytes.size();
         for (int k = 1; valid && k < length; ++k) {
             const auto next = static_cast<unsigned char>(bytes[i + std::size_t(k)]);
@@ -131,7 +138,9 @@ bool equalIgnoringCase(std::u16string_view a, std::u16string_view b)
 
 std::u16string_view trimmed(std::u16string_view text)
 {
-    auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    auto blank = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+    };
     while (!text.empty() && blank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && blank(text.back()))

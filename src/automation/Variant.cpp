@@ -136,8 +136,9 @@ std::u16string Variant::toText() const
         return decimal(std::get<std::int32_t>(m_value));
     case Type::Double: {
         char buffer[32];
-        const auto written = std::to_chars(buffer, buffer + sizeof buffer,
-                                           std::get<double>(m_value), std::chars_format::general, 15);
+        const auto written =
+            std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(m_value),
+                          std::chars_format::general, 15);
         return utf16(std::string_view(buffer, std::size_t(written.ptr - buffer)));
     }
     case Type::String:

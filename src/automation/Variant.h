@@ -82,7 +82,8 @@ constexpr std::int32_t fromBoolean(bool value)
 
 namespace detail {
 template <class T> struct IsRef : std::false_type
-{};
+{
+};
 template <class T> struct IsRef<Ref<T>> : std::true_type
 {
     using Class = T;

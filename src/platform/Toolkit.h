@@ -207,7 +207,8 @@ public:
 
 // A raised panel, drawn with its own background above the controls it overlaps.
 class Panel : public Container
-{};
+{
+};
 
 // A bar from 0 to 100; a value outside is drawn as the nearest end.
 class ProgressBar : public Control

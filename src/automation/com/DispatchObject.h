@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: Apache-2.0
+// DispatchObject: another program's automation object (the host's publication tree
+// and its nodes), reached late-bound through its IDispatch.
+//
+//  - idOfName is IDispatch::GetIDsOfNames: an unknown name is error 438;
+//  - invoke is IDispatch::Invoke with DISPATCH_METHOD | DISPATCH_PROPERTYGET for a call
+//    or a read (a script engine's way: either a method or a property answers),
+//    DISPATCH_PROPERTYPUT or DISPATCH_PROPERTYPUTREF with the named argument
+//    DISPID_PROPERTYPUT for an assignment. Arguments go by value: nothing is written
+//    back. A failure is raised with its automation number (Com::numberOf) and, for an
+//    exception the object reports, its description;
+//  - supports(iid) is QueryInterface: the object offers the interface when it answers
+//    (the tree-view node interface {C74190B8-8589-11D1-B16A-00C0F0283628} ...). Calls
+//    still go through the IDispatch the object was made with.
+#pragma once
+
+#include "automation/Object.h"
+
+#include <oaidl.h>
+
+namespace Automation::Com {
+
+class DispatchObject final : public Object
+{
+public:
+    // Holds one reference to `object`, which must not be null.
+    explicit DispatchObject(IDispatch *object);
+
+    IDispatch *dispatch() const { return m_object; }
+
+    DispId idOfName(std::u16string_view name) const override;
+    Variant invoke(DispId id, Invoke kind, std::vector<Variant> &args) override;
+    bool supports(std::string_view iid) const override;
+
+protected:
+    ~DispatchObject() override;
+
+private:
+    IDispatch *m_object;
+};
+
+} // namespace Automation::Com

@@ -1,0 +1,420 @@
+// SPDX-License-Identifier: Apache-2.0
+// comcheck DLL: OrvFields.dll as a C++ client sees it.
+//  - Through its vtables, loaded straight from its file: class objects that refuse
+//    aggregation, DllCanUnloadNow against live objects and locks, reference setters
+//    that keep one counted reference each and give the same object back, the order in
+//    which MainForm lets go of them, an error reaching the caller as
+//    0x800A0000 | number with its error information, and the field list's events at
+//    its connection point.
+//  - Through the automation runtime's COM bridges, as a host made of portable objects
+//    uses it (the component registered): createObject by programmatic identifier, a
+//    host object handed in and given back as itself, calls, errors and interfaces
+//    across IDispatch both ways.
+// Prints each failed check, then "comcheck: N checks, F failed"; exits with F.
+#include "automation/ClassInfo.h"
+#include "automation/Dispatch.h"
+#include "automation/Registry.h"
+#include "automation/Text.h"
+
+#include "automation/com/Com.h"
+#include "automation/com/DispatchObject.h"
+
+#include <ole2.h>
+#include <olectl.h>
+#include <windows.h>
+
+// The interfaces widl generated from OrvFields.idl, in the build folder.
+#include <OrvFields_h.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+int checks = 0;
+int failures = 0;
+
+void check(bool ok, const std::string &what)
+{
+    ++checks;
+    if (!ok) {
+        ++failures;
+        std::printf("FAIL: %s\n", what.c_str());
+    }
+}
+
+std::string narrow(const wchar_t *text)
+{
+    std::string out;
+    for (; text && *text; ++text)
+        out += *text < 0x80 ? char(*text) : '?';
+    return out;
+}
+
+// What the component did to the test's objects, in order.
+std::vector<std::string> journal;
+
+std::string joined(const std::vector<std::string> &lines)
+{
+    std::string text;
+    for (const std::string &line : lines)
+        text += (text.empty() ? "" : " ") + line;
+    return text;
+}
+
+// COM objects of the test's own live on its stack and are never deleted by Release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class TestDispatch : public IDispatch
+{
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
+    {
+        *out = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch))
+            return E_NOINTERFACE;
+        *out = static_cast<IDispatch *>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT *count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo **) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR *, UINT, LCID, DISPID *) override
+    {
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *,
+                                     EXCEPINFO *, UINT *) override
+    {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+    ULONG references = 1;
+};
+
+// A host object that writes its releases in the journal while `watched`.
+class Probe final : public TestDispatch
+{
+public:
+    explicit Probe(std::string probeName) : name(std::move(probeName)) {}
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        if (watched)
+            journal.push_back(name);
+        return --references;
+    }
+
+    std::string name;
+    static bool watched;
+};
+bool Probe::watched = false;
+
+// A client of the field list's events: each event and its arguments in the journal.
+class Sink final : public TestDispatch
+{
+public:
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS *parameters,
+                                     VARIANT *, EXCEPINFO *, UINT *) override
+    {
+        static const char *const names[] = {"",
+                                            "AddField",
+                                            "Change",
+                                            "ChangingFieldName",
+                                            "ChangingFieldValue",
+                                            "ChangeFieldName",
+                                            "ChangeFieldValue",
+                                            "RemoveField",
+                                            "SelectedChange"};
+        std::string line = id >= 1 && id <= 8 ? names[id] : "?" + std::to_string(id);
+        line += "(";
+        for (UINT i = parameters->cArgs; i > 0; --i) {
+            const VARIANT &argument = parameters->rgvarg[i - 1];
+            line += i == parameters->cArgs ? "" : ",";
+            line += V_VT(&argument) == VT_BSTR ? narrow(V_BSTR(&argument)) : "?";
+        }
+        journal.push_back(line + ")");
+        return S_OK;
+    }
+};
+#pragma GCC diagnostic pop
+
+using GetClassObject = HRESULT(STDAPICALLTYPE *)(REFCLSID, REFIID, void **);
+using CanUnloadNow = HRESULT(STDAPICALLTYPE *)();
+
+GetClassObject getClassObject = nullptr;
+CanUnloadNow canUnloadNow = nullptr;
+
+// An exported function as its own type (through the one type a cast is silent about).
+template <class Function> Function entry(HMODULE library, const char *name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+template <class Interface> Interface *create(const CLSID &clsid)
+{
+    IClassFactory *factory = nullptr;
+    Interface *made = nullptr;
+    if (SUCCEEDED(getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void **>(&factory)))) {
+        factory->CreateInstance(nullptr, __uuidof(Interface), reinterpret_cast<void **>(&made));
+        factory->Release();
+    }
+    return made;
+}
+
+void classObjects()
+{
+    check(canUnloadNow() == S_OK, "a fresh server can unload");
+    IClassFactory *factory = nullptr;
+    check(getClassObject(__uuidof(MainForm), IID_IClassFactory,
+                         reinterpret_cast<void **>(&factory)) == S_OK &&
+              factory,
+          "MainForm's class object");
+    if (!factory)
+        return;
+    Probe outer("outer");
+    IUnknown *aggregated = nullptr;
+    check(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void **>(&aggregated)) ==
+                  CLASS_E_NOAGGREGATION &&
+              !aggregated,
+          "aggregation is refused");
+    factory->LockServer(TRUE);
+    check(canUnloadNow() == S_FALSE, "a lock keeps the server");
+    factory->LockServer(FALSE);
+    check(canUnloadNow() == S_OK, "the server can unload once unlocked");
+    factory->Release();
+    void *none = nullptr;
+    check(getClassObject(IID_IDispatch, IID_IClassFactory, &none) == CLASS_E_CLASSNOTAVAILABLE,
+          "an unknown class is not available");
+}
+
+void referencesAndTerminate()
+{
+    _MainForm *form = create<_MainForm>(__uuidof(MainForm));
+    check(form != nullptr, "MainForm created through its class object");
+    if (!form)
+        return;
+    check(canUnloadNow() == S_FALSE, "a live MainForm keeps the server");
+    Probe state("PluginState"), percent("PluginPercent"), object("PluginObject"),
+        variable("PluginVariable"), parent("Parent");
+    form->putref_PluginState(&state);
+    form->putref_PluginPercent(&percent);
+    form->putref_PluginObject(&object);
+    VARIANT value;
+    V_VT(&value) = VT_DISPATCH;
+    V_DISPATCH(&value) = &variable;
+    form->putref_PluginVariable(value);
+    form->putref_Parent(&parent);
+    for (Probe *probe : {&state, &percent, &object, &variable, &parent})
+        check(probe->references == 2, probe->name + " holds one counted reference");
+
+    BSTR creator = SysAllocString(L"Cr\u00e9ateur \u2713 \U0001F4D6");
+    BSTR creatorRead = nullptr;
+    form->put_CreatorField(creator);
+    form->get_CreatorField(&creatorRead);
+    check(creatorRead && SysStringLen(creatorRead) == SysStringLen(creator) &&
+              std::wmemcmp(creator, creatorRead, SysStringLen(creator)) == 0,
+          "CreatorField keeps every character");
+    SysFreeString(creator);
+    SysFreeString(creatorRead);
+
+    IDispatch *read = nullptr;
+    form->get_PluginObject(&read);
+    check(read == &object, "PluginObject gives the same object back");
+    if (read)
+        read->Release();
+    _ErrorObject *error = nullptr;
+    form->get_LastError(&error);
+    LONG number = -1;
+    check(error && error->get_Number(&number) == S_OK && number == 0, "LastError.Number is 0");
+
+    journal.clear();
+    Probe::watched = true;
+    form->Release();
+    Probe::watched = false;
+    check(joined(journal) == "PluginState PluginPercent PluginObject PluginVariable Parent",
+          "Class_Terminate's order of release: " + joined(journal));
+    for (Probe *probe : {&state, &percent, &object, &variable, &parent})
+        check(probe->references == 1, probe->name + " released");
+    check(canUnloadNow() == S_FALSE, "the error record alone keeps the server");
+    if (error)
+        error->Release();
+    check(canUnloadNow() == S_OK, "no object left: the server can unload");
+}
+
+void errorsAndEvents()
+{
+    _VrnFieldList *list = create<_VrnFieldList>(__uuidof(VrnFieldList));
+    check(list != nullptr, "VrnFieldList created through its class object");
+    if (!list)
+        return;
+
+    check(list->put_LinesCount(-1) == HRESULT(0x800A0005), "error 5 as 0x800A0005");
+    ISupportErrorInfo *supports = nullptr;
+    list->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void **>(&supports));
+    check(supports && supports->InterfaceSupportsErrorInfo(__uuidof(_VrnFieldList)) == S_OK,
+          "error information for _VrnFieldList");
+    if (supports)
+        supports->Release();
+    IErrorInfo *info = nullptr;
+    BSTR description = nullptr, source = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+        info->GetDescription(&description);
+        info->GetSource(&source);
+        info->Release();
+    }
+    check(narrow(description) == "Invalid procedure call or argument" &&
+              narrow(source) == "OrvFields.VrnFieldList",
+          "error information: " + narrow(description) + " / " + narrow(source));
+    SysFreeString(description);
+    SysFreeString(source);
+
+    IConnectionPointContainer *container = nullptr;
+    IConnectionPoint *point = nullptr;
+    list->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void **>(&container));
+    if (container) {
+        container->FindConnectionPoint(__uuidof(__VrnFieldList), &point);
+        container->Release();
+    }
+    check(point != nullptr, "a connection point for __VrnFieldList");
+    Sink sink;
+    DWORD cookie = 0;
+    if (point)
+        check(point->Advise(&sink, &cookie) == S_OK, "a client connects");
+    journal.clear();
+    BSTR name = SysAllocString(L"Title");
+    BSTR text = SysAllocString(L"Report");
+    list->AddElem(name, text, VARIANT_FALSE);
+    list->RemoveElem(1);
+    list->Clear();
+    // AddElem: Change, AddField, SelectedChange twice (the new selection, then the row's
+    // own); RemoveElem of the selected row: SelectedChange, Change, RemoveField; Clear:
+    // Change.
+    check(joined(journal) == "Change() AddField(Title,Report) SelectedChange() SelectedChange() "
+                             "SelectedChange() Change() RemoveField(Title,Report) Change()",
+          "events of AddElem, RemoveElem, Clear: " + joined(journal));
+    if (point) {
+        point->Unadvise(cookie);
+        point->Release();
+    }
+    journal.clear();
+    list->AddElem(name, text, VARIANT_FALSE);
+    check(journal.empty(), "no event after the client disconnects");
+    SysFreeString(name);
+    SysFreeString(text);
+    list->Release();
+    check(sink.references == 1, "the component lets go of the client");
+    check(canUnloadNow() == S_OK, "the list gone: the server can unload");
+}
+
+// A host's node, made of a portable object as a client's publication tree is.
+class Node final : public Automation::Object
+{
+public:
+    static constexpr char TreeViewNode[] = "{C74190B8-8589-11D1-B16A-00C0F0283628}";
+
+    static const Automation::ClassInfo &staticClassInfo()
+    {
+        static const Automation::ClassInfo info =
+            Automation::ClassBuilder<Node>("Node", "", "", "INode", TreeViewNode)
+                .get("Text", 1, &Node::Text)
+                .put("Text", 1, &Node::setText)
+                .method("Fail", 2, &Node::Fail)
+                .build();
+        return info;
+    }
+    const Automation::ClassInfo *classInfo() const override { return &staticClassInfo(); }
+
+    std::u16string Text() const { return m_text; }
+    void setText(const std::u16string &text) { m_text = text; }
+    void Fail() { Automation::raise(Automation::InvalidProcedureCall, u"no such book"); }
+
+private:
+    std::u16string m_text = u"Book";
+};
+
+int errorOf(const std::function<void()> &call, std::u16string *description = nullptr)
+{
+    try {
+        call();
+    } catch (const Automation::AutomationError &error) {
+        if (description)
+            *description = error.description();
+        return error.number();
+    }
+    return 0;
+}
+
+void bridges()
+{
+    using namespace Automation;
+    // A host object as the component reaches it: its IDispatch, called late-bound.
+    const Ref<Node> node = make<Node>();
+    IDispatch *dispatch = Com::toDispatch(node);
+    const Ref<Object> hostObject(new Com::DispatchObject(dispatch));
+    dispatch->Release();
+    check(get(hostObject, u"TEXT").toText() == u"Book", "a host's property read by name, any case");
+    put(hostObject.get(), u"text", Variant(std::u16string(u"Annual report")));
+    check(node->Text() == u"Annual report", "a host's property assigned");
+    std::u16string description;
+    check(errorOf([&] { call(hostObject, u"Fail"); }, &description) == 5 &&
+              description == u"no such book",
+          "a host's error comes back with its number and text");
+    check(errorOf([&] { get(hostObject, u"NoSuchMember"); }) == 438,
+          "a host's unknown member: 438");
+    check(hostObject->supports(Node::TreeViewNode) &&
+              !hostObject->supports("{00000000-0000-0000-0000-00000000ABCD}"),
+          "a host's interfaces by QueryInterface");
+
+    // The component by its programmatic identifier, the host handed in and back.
+    const Ref<Object> form = createObject(u"OrvFields.MainForm");
+    check(form && get(form, u"InputNeed").toText() == u"XML TREEVIEW",
+          "createObject(\"OrvFields.MainForm\")");
+    if (form) {
+        putRef(form.get(), u"PluginObject", node);
+        check(get(form, u"PluginObject").toObject().get() == node.get(),
+              "the host's object comes back as itself");
+        std::vector<Variant> settings{Variant(std::u16string(u"Orvane"))};
+        check(errorOf([&] { callRef(form.get(), u"LoadSettings", settings); }) == 0 &&
+                  settings[0].toText() == u"Orvane",
+              "LoadSettings by reference from C++");
+        check(errorOf([&] { put(form.get(), u"Language", Variant(std::u16string(u"x"))); }) == 13,
+              "a value that does not convert: 13");
+    }
+    check(errorOf([&] { createObject(u"OrvFields.NoSuchClass"); }) == CannotCreateObject,
+          "an unregistered class: 429");
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: comcheck OrvFields.dll\n");
+        return 2;
+    }
+    OleInitialize(nullptr);
+    HMODULE library = LoadLibraryW(argv[1]);
+    getClassObject = entry<GetClassObject>(library, "DllGetClassObject");
+    canUnloadNow = entry<CanUnloadNow>(library, "DllCanUnloadNow");
+    check(getClassObject && canUnloadNow, "the DLL exports its entry points undecorated");
+    if (getClassObject && canUnloadNow) {
+        classObjects();
+        referencesAndTerminate();
+        errorsAndEvents();
+        bridges();
+    }
+    std::printf("comcheck: %d checks, %d failed\n", checks, failures);
+    std::fflush(stdout);
+    OleUninitialize();
+    return failures;
+}

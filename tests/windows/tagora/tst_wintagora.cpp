@@ -1,0 +1,261 @@
+// SPDX-License-Identifier: Apache-2.0
+// The PDF library on the Windows file layer (wine, or Windows): real saves of copies of
+// the sample books, two writers on one file, an encrypted file written anew beside
+// itself, and the refusals. Run as `tst_wintagora FOLDER`, where FOLDER holds
+// user-guide.pdf, release-notes.pdf, annual-report.pdf and encrypted.pdf (AES-128); the
+// files it writes stay there for run.sh to read back with the Linux tools.
+#include "automation/AutomationError.h"
+#include "automation/Text.h"
+#include "tagora/ReplacementFile.h"
+#include "tagora/TagoraError.h"
+#include "tagora/TagoraInfo.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+
+using Tagora::TagoraInfo;
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void check(bool ok, const char *what, int line)
+{
+    ++(ok ? passed : failed);
+    if (!ok)
+        std::printf("FAIL line %d: %s\n", line, what);
+}
+#define CHECK(condition) check((condition), #condition, __LINE__)
+
+std::wstring folder;
+
+std::wstring in(const std::wstring &name)
+{
+    return folder + L"\\" + name;
+}
+
+std::u16string u16(const std::wstring &text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+std::string bytesOf(const std::wstring &path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &read, nullptr) &&
+           read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+// A copy of a sample, made with `attributes` (wine keeps the hidden attribute only when a
+// file is created with it).
+std::wstring copyOf(const wchar_t *sample, const std::wstring &name,
+                    DWORD attributes = FILE_ATTRIBUTE_NORMAL)
+{
+    const std::wstring path = in(name);
+    const std::string bytes = bytesOf(in(sample));
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+    DWORD written = 0;
+    CHECK(WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
+          written == bytes.size());
+    CloseHandle(file);
+    return path;
+}
+
+std::map<std::u16string, std::u16string> entriesOf(const std::wstring &path)
+{
+    TagoraInfo reader;
+    std::map<std::u16string, std::u16string> entries;
+    const std::int32_t count = reader.ReadInfo(u16(path));
+    for (std::int32_t i = 0; i < count; ++i)
+        entries[reader.InfoName(i)] = reader.InfoValue(i);
+    return entries;
+}
+
+// The error number that `body` fails with, 0 when it does not.
+std::int32_t errorOf(const std::function<void()> &body, std::u16string *description = nullptr)
+{
+    try {
+        body();
+    } catch (const Automation::AutomationError &error) {
+        if (description)
+            *description = error.description();
+        return error.number();
+    }
+    return 0;
+}
+
+// Files in the folder whose name starts with `prefix`.
+int filesStartingWith(const std::wstring &prefix)
+{
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileW(in(prefix + L"*").c_str(), &entry);
+    int count = 0;
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry))
+        ++count;
+    FindClose(find);
+    return count;
+}
+
+// Info read, changed in one save (a title, a new entry, one removed) and read back by
+// another object; the save appends a revision, so the original bytes stay in front. The
+// standard fields of a book with XMP metadata go through exempi and stamp ModDate.
+void readWriteReadBack()
+{
+    const std::wstring guide = copyOf(L"user-guide.pdf", L"Zo\u00eb guide \u2713.pdf");
+    const std::string before = bytesOf(guide);
+    auto entries = entriesOf(guide);
+    CHECK(entries[u"Title"] == u"User guide" && entries.count(u"Keywords") == 1);
+    {
+        TagoraInfo writer;
+        writer.WriteInfoEntry(u16(guide), u"Title", u"Nouveau titre \u2713");
+        CHECK(writer.WriteInfoEntry(u16(guide), u"Proofreader", u"\u00c5se \u00d8deg\u00e5rd") ==
+              std::int32_t(entries.size()) + 1);
+        CHECK(writer.RemoveInfoEntry(u16(guide), u"Keywords") == 1);
+        writer.Commit();
+    }
+    const std::string after = bytesOf(guide);
+    CHECK(after.size() > before.size() && after.compare(0, before.size(), before) == 0);
+    entries = entriesOf(guide);
+    CHECK(entries[u"Title"] == u"Nouveau titre \u2713");
+    CHECK(entries[u"Proofreader"] == u"\u00c5se \u00d8deg\u00e5rd");
+    CHECK(entries.count(u"Keywords") == 0 && entries[u"Author"] == u"Zo\u00eb Lambert");
+
+    const std::wstring annual = copyOf(L"annual-report.pdf", L"annual.pdf");
+    TagoraInfo writer;
+    writer.WriteStandardInfo(u16(annual), u"Annual report 2024", u"Board of editors", u"Figures",
+                             u"", u"", u"");
+    writer.Commit();
+    entries = entriesOf(annual);
+    CHECK(entries[u"Title"] == u"Annual report 2024" && entries[u"Subject"] == u"Figures");
+    CHECK(entries[u"ModDate"].size() >= 16);
+}
+
+// A second writer is kept out while the first holds the file, waiting as long as it is
+// told to; a reader reads meanwhile. When the first one lets go, the waiting one gets in.
+void secondWriter()
+{
+    const std::wstring notes = copyOf(L"release-notes.pdf", L"notes.pdf");
+    const std::u16string path = u16(notes);
+    const std::string before = bytesOf(notes);
+    TagoraInfo first;
+    first.WriteInfoEntry(path, u"Status", u"draft");
+    TagoraInfo second;
+    CHECK(errorOf([&] { second.WriteInfoEntry(path, u"Status", u"final"); }) == Tagora::FileLocked);
+    const auto started = std::chrono::steady_clock::now();
+    CHECK(errorOf([&] { second.LockFile(path, 300); }) == Tagora::FileLocked);
+    CHECK(std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(250));
+    CHECK(entriesOf(notes).count(u"Status") == 0);
+    CHECK(bytesOf(notes) == before);
+
+    std::thread letGo([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        first.Commit();
+    });
+    CHECK(errorOf([&] { second.LockFile(path, 5000); }) == 0);
+    letGo.join();
+    CHECK(errorOf([&] { second.WriteInfoEntry(path, u"Status", u"final"); }) == 0);
+    second.Commit();
+    CHECK(entriesOf(notes)[u"Status"] == u"final");
+}
+
+// An encrypted file is written anew beside itself and renamed over it, while the saving
+// object and another reader hold it open; it keeps its attributes, leaves no new file
+// behind, and the other reader's next save sees that the file changed.
+void encryptedRewrite()
+{
+    const std::wstring secret = copyOf(L"encrypted.pdf", L"secret.pdf", FILE_ATTRIBUTE_HIDDEN);
+    const std::u16string path = u16(secret);
+    TagoraInfo other;
+    other.ReadInfo(path);
+    {
+        TagoraInfo writer;
+        CHECK(writer.ReadInfo(path) >= 4);
+        writer.WriteInfoEntry(path, u"Title", u"Encrypted \u2713");
+        writer.Commit();
+    }
+    CHECK(entriesOf(secret)[u"Title"] == u"Encrypted \u2713");
+    CHECK(filesStartingWith(L"~") == 0);
+    CHECK(GetFileAttributesW(secret.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    CHECK(errorOf([&] { other.WriteInfoEntry(path, u"Title", u"Stale"); }) == Tagora::FileChanged);
+    // A program holding the file open without sharing deletion stops the rename: the file
+    // stays as it was, and the new copy goes. The save in progress of this process, whose
+    // handle is set aside for the attempt, has its lock again afterwards.
+    TagoraInfo later;
+    later.WriteInfoEntry(path, u"Title", u"Encrypted again \u2713");
+    const std::string before = bytesOf(secret);
+    const HANDLE holder =
+        CreateFileW(secret.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::u16string why;
+    CHECK(errorOf(
+              [&] {
+                  const auto copy = Tagora::ReplacementFile::beside(path);
+                  copy->file()->writeAt(0, "%PDF-1.4\n", 9);
+                  copy->commit();
+              },
+              &why) == Automation::DeviceIOError);
+    CHECK(why.find(u"cannot replace it (") != std::u16string::npos && why.back() == u')' &&
+          why.size() > 40);
+    CloseHandle(holder);
+    CHECK(bytesOf(secret) == before);
+    CHECK(filesStartingWith(L"~") == 0);
+    TagoraInfo third;
+    CHECK(errorOf([&] { third.LockFile(path, 0); }) == Tagora::FileLocked);
+    later.Commit();
+    CHECK(entriesOf(secret)[u"Title"] == u"Encrypted again \u2713");
+}
+
+// A read-only file is refused and left byte for byte; a missing one is missing.
+void refusals()
+{
+    const std::wstring locked = copyOf(L"release-notes.pdf", L"readonly.pdf");
+    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::string before = bytesOf(locked);
+    TagoraInfo writer;
+    CHECK(errorOf([&] { writer.WriteInfoEntry(u16(locked), u"Title", u"No"); }) ==
+          Automation::PermissionDenied);
+    CHECK(errorOf([&] { writer.Commit(); }) == 0);
+    CHECK(bytesOf(locked) == before);
+    CHECK(errorOf([&] { writer.ReadInfo(u16(in(L"missing.pdf"))); }) == Automation::FileNotFound);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc != 2) {
+        std::printf("usage: tst_wintagora FOLDER\n");
+        return 2;
+    }
+    folder = argv[1];
+    const std::pair<const char *, void (*)()> cases[] = {{"readWriteReadBack", readWriteReadBack},
+                                                         {"secondWriter", secondWriter},
+                                                         {"encryptedRewrite", encryptedRewrite},
+                                                         {"refusals", refusals}};
+    for (const auto &[name, run] : cases) {
+        const int failedBefore = failed;
+        std::u16string why;
+        if (const std::int32_t error = errorOf(run, &why)) {
+            ++failed;
+            std::printf("FAIL error %ld: %s\n", long(error), Automation::utf8(why).c_str());
+        }
+        std::printf("%s %s\n", failed == failedBefore ? "PASS" : "FAIL", name);
+    }
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
