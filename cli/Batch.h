@@ -6,28 +6,26 @@
 // that runs it. With one thread (or one file) the jobs run in the caller's thread.
 #pragma once
 
-#include <QByteArray>
-#include <QStringList>
-
+#include <cstddef>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace Cli {
 
 struct Outcome
 {
-    QByteArray out; // for standard output
-    QByteArray err; // for standard error
+    std::string out; // for standard output
+    std::string err; // for standard error
     bool failed = false;
 };
 
-using Job = std::function<Outcome(const QString &file)>;
-using Done = std::function<void(qsizetype index, const Outcome &outcome)>;
+using Job = std::function<Outcome(const std::u16string &file)>;
+using Done = std::function<void(std::size_t index, const Outcome &outcome)>;
 
 // Runs `job` on every file with up to `threads` threads; `done` is called in the
 // caller's thread, in the order of the files.
-void runBatch(const QStringList &files, int threads, const Job &job, const Done &done);
-
-// The processors this process may run on.
-int processorCount();
+void runBatch(const std::vector<std::u16string> &files, int threads, const Job &job,
+              const Done &done);
 
 } // namespace Cli

@@ -9,16 +9,15 @@
 // a version this program reads; "file" and the read-only Creator, Producer,
 // CreationDate and ModDate are ignored. Any other key, an object reporting a failed
 // read ("error"), or a field the dialog's rules refuse makes the document invalid, so
-// that a mistake never reaches a file.
+// that a mistake never reaches a file. A key given twice counts with its last value.
 #pragma once
-
-#include <QByteArray>
-#include <QList>
-#include <QString>
 
 #include <array>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace Fields {
 class FieldSet;
@@ -29,13 +28,13 @@ namespace Cli {
 class FieldDocument
 {
 public:
-    // Reads a document; throws UsageError naming what is wrong.
-    static FieldDocument parse(const QByteArray &json);
+    // Reads a document (UTF-8); throws UsageError naming what is wrong.
+    static FieldDocument parse(std::string_view json);
     void applyTo(Fields::FieldSet &set) const;
 
 private:
-    std::array<std::optional<QString>, 4> m_standard;
-    std::optional<QList<std::pair<QString, QString>>> m_custom;
+    std::array<std::optional<std::u16string>, 4> m_standard;
+    std::optional<std::vector<std::pair<std::u16string, std::u16string>>> m_custom;
 };
 
 } // namespace Cli

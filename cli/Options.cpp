@@ -1,17 +1,94 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Options.h"
 
+#include "Report.h"
 #include "fields/FieldSet.h"
 
-#include <QCommandLineParser>
-#include <QStringDecoder>
+#include <array>
+#include <charconv>
+#include <span>
 
 namespace Cli {
 
 namespace {
 
 constexpr char Usage[] = "usage: orvfields read [OPTIONS] FILE...\n"
-                         "       orvfields write [OPTIONS] FILE... [EDITS]\n";
+                         "       orvfields write [OPTIONS] FILE... [EDITS]\n"
+                         "Try 'orvfields --help' or 'orvfields COMMAND --help'.\n";
+
+constexpr char GeneralHelp[] =
+    "Usage: orvfields read [OPTIONS] FILE...\n"
+    "       orvfields write [OPTIONS] FILE... [EDITS]\n"
+    "Reads and changes the document information of PDF files: Title, Author, Subject,\n"
+    "Keywords and custom fields, with the rules of the OrvFields dialog.\n"
+    "\n"
+    "Commands:\n"
+    "  read   Print the fields of each file.\n"
+    "  write  Change the fields of each file, then print them.\n"
+    "'orvfields COMMAND --help' lists the options of a command.\n";
+
+constexpr char ReadHelp[] =
+    "Usage: orvfields read [OPTIONS] FILE...\n"
+    "Prints the document information of each file: Title, Author, Subject, Keywords,\n"
+    "the custom fields in file order, then Creator, Producer, CreationDate and\n"
+    "ModDate, which orvfields never changes. Text output is one \"Name: value\" a line,\n"
+    "control characters escaped; several files each start with \"==> FILE <==\".\n";
+
+constexpr char WriteHelp[] =
+    "Usage: orvfields write [OPTIONS] FILE... [EDITS]\n"
+    "Changes the fields of each file, then prints them as read does. Each file is\n"
+    "one locked read-modify-write that changes only what it is asked to; edits are\n"
+    "applied in this order: --clear-custom, --from-json, then the others as given.\n"
+    "An empty text removes a standard field; custom values cannot be empty.\n";
+
+// The options of read (and of no command), then those of write: the columns differ.
+constexpr char CommonOptions[] =
+    "\n"
+    "Options:\n"
+    "  -h, --help      Show this help and exit.\n"
+    "  --version       Show the version and exit.\n"
+    "  --json          Print one JSON object a line for each file, in the order of\n"
+    "                  the files (the schema is in the README).\n"
+    "  -j, --jobs <N>  Work on N files at once (default: one per processor); the\n"
+    "                  output keeps the order of the files.\n"
+    "  -q, --quiet     Print no fields; failures are still reported.\n"
+    "  --no-progress   Show no progress on standard error (shown only on a terminal,\n"
+    "                  for several files).\n";
+
+constexpr char CommonFile[] = "\n"
+                              "Arguments:\n"
+                              "  FILE            The PDF files.\n";
+
+constexpr char WriteOptions[] =
+    "\n"
+    "Options:\n"
+    "  -h, --help          Show this help and exit.\n"
+    "  --version           Show the version and exit.\n"
+    "  --json              Print one JSON object a line for each file, in the order\n"
+    "                      of the files (the schema is in the README).\n"
+    "  -j, --jobs <N>      Work on N files at once (default: one per processor); the\n"
+    "                      output keeps the order of the files.\n"
+    "  -q, --quiet         Print no fields; failures are still reported.\n"
+    "  --no-progress       Show no progress on standard error (shown only on a\n"
+    "                      terminal, for several files).\n"
+    "  --title <TEXT>      Set the title.\n"
+    "  --author <TEXT>     Set the author.\n"
+    "  --subject <TEXT>    Set the subject.\n"
+    "  --keywords <TEXT>   Set the keywords.\n"
+    "  --set <NAME=VALUE>  Change the custom field NAME (letter case ignored), or\n"
+    "                      add it last.\n"
+    "  --remove <NAME>     Remove the custom field NAME (letter case ignored).\n"
+    "  --clear-custom      Remove every custom field first.\n"
+    "  --from-json <FILE>  Give each file the fields of a JSON object of the schema\n"
+    "                      that read --json prints (from standard input for -),\n"
+    "                      before the other edits.\n"
+    "  --dry-run           Print what the write would leave; write nothing.\n"
+    "  --wait <SECONDS>    Wait up to SECONDS for another writer of a file (default:\n"
+    "                      5).\n";
+
+constexpr char WriteFile[] = "\n"
+                             "Arguments:\n"
+                             "  FILE                The PDF files.\n";
 
 constexpr char ExitStatus[] =
     "\nExit status:\n"
@@ -20,232 +97,325 @@ constexpr char ExitStatus[] =
     "  2  the command line (or the --from-json document) is wrong: no file was read or\n"
     "     written\n";
 
-struct Parser
+enum Id
 {
-    QCommandLineParser parser;
-    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
-                            QStringLiteral("Show this help and exit.")};
-    QCommandLineOption version{QStringLiteral("version"),
-                               QStringLiteral("Show the version and exit.")};
-    QCommandLineOption json{QStringLiteral("json"),
-                            QStringLiteral("Print one JSON object a line for each file, in the "
-                                           "order of the files (the schema is in the README).")};
-    QCommandLineOption jobs{{QStringLiteral("j"), QStringLiteral("jobs")},
-                            QStringLiteral("Work on N files at once (default: one per processor); "
-                                           "the output keeps the order of the files."),
-                            QStringLiteral("N")};
-    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
-                             QStringLiteral("Print no fields; failures are still reported.")};
-    QCommandLineOption noProgress{QStringLiteral("no-progress"),
-                                  QStringLiteral("Show no progress on standard error (shown "
-                                                 "only on a terminal, for several files).")};
-    QCommandLineOption title{QStringLiteral("title"), QStringLiteral("Set the title."),
-                             QStringLiteral("TEXT")};
-    QCommandLineOption author{QStringLiteral("author"), QStringLiteral("Set the author."),
-                              QStringLiteral("TEXT")};
-    QCommandLineOption subject{QStringLiteral("subject"), QStringLiteral("Set the subject."),
-                               QStringLiteral("TEXT")};
-    QCommandLineOption keywords{QStringLiteral("keywords"), QStringLiteral("Set the keywords."),
-                                QStringLiteral("TEXT")};
-    QCommandLineOption set{QStringLiteral("set"),
-                           QStringLiteral("Change the custom field NAME (letter case ignored), "
-                                          "or add it last."),
-                           QStringLiteral("NAME=VALUE")};
-    QCommandLineOption remove{QStringLiteral("remove"),
-                              QStringLiteral("Remove the custom field NAME (letter case ignored)."),
-                              QStringLiteral("NAME")};
-    QCommandLineOption clearCustom{QStringLiteral("clear-custom"),
-                                   QStringLiteral("Remove every custom field first.")};
-    QCommandLineOption fromJson{
-        QStringLiteral("from-json"),
-        QStringLiteral("Give each file the fields of a JSON object of the schema that read "
-                       "--json prints (from standard input for -), before the other edits."),
-        QStringLiteral("FILE")};
-    QCommandLineOption dryRun{QStringLiteral("dry-run"),
-                              QStringLiteral("Print what the write would leave; write nothing.")};
-    QCommandLineOption wait{QStringLiteral("wait"),
-                            QStringLiteral("Wait up to SECONDS for another writer of a file "
-                                           "(default: 5)."),
-                            QStringLiteral("SECONDS")};
-
-    QList<QCommandLineOption> common() const
-    {
-        return {help, version, json, jobs, quiet, noProgress};
-    }
-    QList<QCommandLineOption> editing() const
-    {
-        return {title, author, subject, keywords, set, remove, clearCustom, fromJson, dryRun, wait};
-    }
+    Help,
+    Version,
+    Json,
+    Jobs,
+    Quiet,
+    NoProgress,
+    // write's alone from here
+    Title,
+    Author,
+    Subject,
+    Keywords,
+    SetField,
+    RemoveField,
+    ClearCustom,
+    FromJson,
+    DryRun,
+    Wait,
+    IdCount
 };
 
-// The arguments, refused when one is not valid UTF-8.
-QStringList decoded(int argc, const char *const *argv)
+struct Spec
 {
-    QStringList args{QStringLiteral("orvfields")};
-    for (int i = 1; i < argc; ++i) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        args << utf8(QByteArrayView(argv[i]));
-        if (utf8.hasError())
-            throw UsageError{QStringLiteral("argument %1 is not valid UTF-8").arg(i)};
+    std::u16string_view shortName;
+    std::u16string_view longName;
+    bool takesValue;
+};
+
+constexpr std::array<Spec, IdCount> Specs = {{
+    {u"h", u"help", false},
+    {u"", u"version", false},
+    {u"", u"json", false},
+    {u"j", u"jobs", true},
+    {u"q", u"quiet", false},
+    {u"", u"no-progress", false},
+    {u"", u"title", true},
+    {u"", u"author", true},
+    {u"", u"subject", true},
+    {u"", u"keywords", true},
+    {u"", u"set", true},
+    {u"", u"remove", true},
+    {u"", u"clear-custom", false},
+    {u"", u"from-json", true},
+    {u"", u"dry-run", false},
+    {u"", u"wait", true},
+}};
+
+// The arguments read against a set of options: the options found in order (under the
+// name given), the values of each, the other arguments. An unknown option is noted and
+// the reading goes on, so that --help still counts after it; a value missing or not
+// expected ends in `error` (the last one found).
+class Parsed
+{
+public:
+    Parsed(const std::vector<std::u16string> &args, int known) : m_known(known)
+    {
+        bool positionalOnly = false;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::u16string &argument = args[i];
+            if (positionalOnly) {
+                m_positional.push_back(argument);
+            } else if (argument.starts_with(u"--")) {
+                if (argument.size() == 2) {
+                    positionalOnly = true;
+                    continue;
+                }
+                const std::u16string name = argument.substr(2, argument.find(u'=') - 2);
+                if (found(name))
+                    valueOf(name, argument, args, i);
+            } else if (argument.size() > 1 && argument[0] == u'-') {
+                shortOptions(argument, args, i);
+            } else {
+                m_positional.push_back(argument);
+            }
+        }
     }
-    return args;
-}
 
-// Qt's help without its first line, which names the program as Qt sees it.
-QString optionsOf(const QCommandLineParser &parser)
-{
-    const QString text = parser.helpText();
-    return text.mid(text.indexOf(u'\n') + 1);
-}
-
-QString helpText(const QString &command, const QCommandLineParser &parser)
-{
-    QString text;
-    if (command == QLatin1String("read")) {
-        text = QStringLiteral(
-            "Usage: orvfields read [OPTIONS] FILE...\n"
-            "Prints the document information of each file: Title, Author, Subject, Keywords,\n"
-            "the custom fields in file order, then Creator, Producer, CreationDate and\n"
-            "ModDate, which orvfields never changes. Text output is one \"Name: value\" a line,\n"
-            "control characters escaped; several files each start with \"==> FILE <==\".\n");
-    } else if (command == QLatin1String("write")) {
-        text = QStringLiteral(
-            "Usage: orvfields write [OPTIONS] FILE... [EDITS]\n"
-            "Changes the fields of each file, then prints them as read does. Each file is\n"
-            "one locked read-modify-write that changes only what it is asked to; edits are\n"
-            "applied in this order: --clear-custom, --from-json, then the others as given.\n"
-            "An empty text removes a standard field; custom values cannot be empty.\n");
-    } else {
-        text = QStringLiteral(
-            "Usage: orvfields read [OPTIONS] FILE...\n"
-            "       orvfields write [OPTIONS] FILE... [EDITS]\n"
-            "Reads and changes the document information of PDF files: Title, Author, Subject,\n"
-            "Keywords and custom fields, with the rules of the OrvFields dialog.\n"
-            "\n"
-            "Commands:\n"
-            "  read   Print the fields of each file.\n"
-            "  write  Change the fields of each file, then print them.\n"
-            "'orvfields COMMAND --help' lists the options of a command.\n");
+    bool ok() const { return m_error.empty() && m_unknown.empty(); }
+    std::string error() const
+    {
+        if (!m_error.empty())
+            return m_error;
+        std::string names;
+        for (const std::u16string &name : m_unknown)
+            names += (names.empty() ? "" : ", ") + utf8(name);
+        return m_unknown.size() == 1 ? "Unknown option '" + names + "'."
+                                     : "Unknown options: " + names + ".";
     }
-    return text + optionsOf(parser) + QLatin1String(ExitStatus);
+    bool isSet(Id id) const
+    {
+        for (const auto &[found, name] : m_found)
+            if (found == id)
+                return true;
+        return false;
+    }
+    // The last value given, or none.
+    std::u16string value(Id id) const
+    {
+        return m_values[id].empty() ? std::u16string() : m_values[id].back();
+    }
+    const std::vector<std::u16string> &values(Id id) const { return m_values[id]; }
+    // Every option found, in order, as often as it was given.
+    const std::vector<std::pair<Id, std::u16string>> &found() const { return m_found; }
+    const std::vector<std::u16string> &positional() const { return m_positional; }
+
+private:
+    int idOf(std::u16string_view name) const
+    {
+        for (int id = 0; id < m_known; ++id)
+            if (name == Specs[size_t(id)].longName ||
+                (name.size() == 1 && name == Specs[size_t(id)].shortName))
+                return id;
+        return -1;
+    }
+
+    bool found(const std::u16string &name)
+    {
+        const int id = name.empty() ? -1 : idOf(name);
+        if (id < 0)
+            m_unknown.push_back(name);
+        else
+            m_found.emplace_back(Id(id), name);
+        return id >= 0;
+    }
+
+    // The value of option `name`, from after the first "=" of `argument` or from the
+    // next argument.
+    void valueOf(std::u16string_view name, const std::u16string &argument,
+                 const std::vector<std::u16string> &args, std::size_t &i)
+    {
+        const int id = idOf(name);
+        if (id < 0)
+            return;
+        const std::size_t assign = argument.find(u'=');
+        if (!Specs[size_t(id)].takesValue) {
+            if (assign != std::u16string::npos)
+                m_error = "Unexpected value after '" + utf8(argument.substr(0, assign)) + "'.";
+        } else if (assign != std::u16string::npos) {
+            m_values[size_t(id)].push_back(argument.substr(assign + 1));
+        } else if (++i < args.size()) {
+            m_values[size_t(id)].push_back(args[i]);
+        } else {
+            m_error = "Missing value after '" + utf8(argument) + "'.";
+        }
+    }
+
+    // "-qj4": each letter an option, until one takes a value, which is the rest of the
+    // argument (after an "=") or the next argument.
+    void shortOptions(const std::u16string &argument, const std::vector<std::u16string> &args,
+                      std::size_t &i)
+    {
+        std::u16string name;
+        for (std::size_t at = 1; at < argument.size(); ++at) {
+            name = argument.substr(at, 1);
+            if (!found(name))
+                continue;
+            const int id = idOf(name);
+            const bool more = at + 1 < argument.size();
+            if (Specs[size_t(id)].takesValue) {
+                if (!more)
+                    break;
+                if (argument[at + 1] == u'=')
+                    ++at;
+                m_values[size_t(id)].push_back(argument.substr(at + 1));
+                return;
+            }
+            if (more && argument[at + 1] == u'=')
+                break;
+        }
+        valueOf(name, argument, args, i);
+    }
+
+    const int m_known;
+    std::vector<std::pair<Id, std::u16string>> m_found;
+    std::array<std::vector<std::u16string>, IdCount> m_values;
+    std::vector<std::u16string> m_unknown;
+    std::vector<std::u16string> m_positional;
+    std::string m_error;
+};
+
+std::string helpText(const std::u16string &command)
+{
+    if (command == u"read")
+        return std::string(ReadHelp) + CommonOptions + CommonFile + ExitStatus;
+    if (command == u"write")
+        return std::string(WriteHelp) + WriteOptions + WriteFile + ExitStatus;
+    return std::string(GeneralHelp) + CommonOptions + (command.empty() ? "" : CommonFile) +
+           ExitStatus;
 }
 
-int number(const QString &text, const QString &option, int low, int high)
+// The text without blanks at either end and without one leading "+", as numbers have
+// always been read here.
+std::string numberText(std::u16string_view text)
 {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high)
-        throw UsageError{
-            QStringLiteral("--%1 takes a number from %2 to %3").arg(option).arg(low).arg(high)};
+    constexpr std::u16string_view Blanks = u" \t\n\v\f\r";
+    const std::size_t first = text.find_first_not_of(Blanks);
+    if (first == std::u16string_view::npos)
+        return {};
+    text = text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+    if (text.size() > 1 && text[0] == u'+' && text[1] != u'-' && text[1] != u'+')
+        text.remove_prefix(1);
+    std::string ascii;
+    for (const char16_t c : text)
+        ascii += c < 0x80 ? char(c) : '\x7F';
+    return ascii;
+}
+
+template <typename Number> std::optional<Number> numberOf(std::u16string_view text)
+{
+    const std::string ascii = numberText(text);
+    Number value{};
+    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (ascii.empty() || error != std::errc() || end != ascii.data() + ascii.size())
+        return std::nullopt;
     return value;
 }
 
-Edit editOf(Edit::Kind kind, const QString &option, const QString &value)
+int number(const std::u16string &text, const char *option, int low, int high)
 {
-    Edit edit{kind, QString(), value};
+    const std::optional<int> value = numberOf<int>(text);
+    if (!value || *value < low || *value > high)
+        throw UsageError{"--" + std::string(option) + " takes a number from " +
+                         std::to_string(low) + " to " + std::to_string(high)};
+    return *value;
+}
+
+Edit editOf(Edit::Kind kind, const std::u16string &option, const std::u16string &value)
+{
+    Edit edit{kind, std::u16string(), value};
     if (kind == Edit::Set) {
-        const qsizetype equals = value.indexOf(u'=');
-        if (equals < 0)
-            throw UsageError{QStringLiteral("--set takes NAME=VALUE: %1").arg(value)};
-        edit.name = value.left(equals);
-        edit.value = value.mid(equals + 1);
+        const std::size_t equals = value.find(u'=');
+        if (equals == std::u16string::npos)
+            throw UsageError{"--set takes NAME=VALUE: " + utf8(value)};
+        edit.name = value.substr(0, equals);
+        edit.value = value.substr(equals + 1);
     } else if (kind == Edit::Remove) {
         edit.name = value;
     }
     // The dialog's rules: no reserved names, no empty names or values.
-    if ((kind == Edit::Set || kind == Edit::Remove) && edit.name.isEmpty())
-        throw UsageError{QStringLiteral("--%1: the field name can not be empty").arg(option)};
-    if (kind == Edit::Set && !Fields::FieldSet::isValidName(edit.name.toStdU16String()))
-        throw UsageError{QStringLiteral("--set %1: a standard field, not a custom one (use "
-                                        "--title, --author, --subject or --keywords)")
-                             .arg(edit.name)};
-    if (kind == Edit::Set && edit.value.isEmpty())
-        throw UsageError{QStringLiteral("--set %1=: the field value can not be empty (use "
-                                        "--remove to delete the field)")
-                             .arg(edit.name)};
+    if ((kind == Edit::Set || kind == Edit::Remove) && edit.name.empty())
+        throw UsageError{"--" + utf8(option) + ": the field name can not be empty"};
+    if (kind == Edit::Set && !Fields::FieldSet::isValidName(edit.name))
+        throw UsageError{"--set " + utf8(edit.name) +
+                         ": a standard field, not a custom one (use --title, --author, "
+                         "--subject or --keywords)"};
+    if (kind == Edit::Set && edit.value.empty())
+        throw UsageError{"--set " + utf8(edit.name) +
+                         "=: the field value can not be empty (use --remove to delete the "
+                         "field)"};
     return edit;
 }
 
 } // namespace
 
-Options Options::parse(int argc, const char *const *argv)
+Options Options::parse(const std::vector<std::u16string> &arguments)
 {
-    const QStringList args = decoded(argc, argv);
     // The command first, with every option known; then the command's own options.
-    Parser all;
-    all.parser.addOptions(all.common() + all.editing());
-    all.parser.parse(args);
-    const QString command = all.parser.positionalArguments().value(0);
+    const Parsed all(arguments, IdCount);
+    const std::u16string command = all.positional().empty() ? u"" : all.positional()[0];
+    const Parsed p(arguments, command == u"write" ? IdCount : Title);
 
     Options options;
-    Parser p;
-    p.parser.addOptions(p.common());
-    if (command == QLatin1String("write"))
-        p.parser.addOptions(p.editing());
-    if (!command.isEmpty())
-        p.parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The PDF files."),
-                                       QStringLiteral("FILE..."));
-    const bool parsed = p.parser.parse(args);
-    if (p.parser.isSet(p.help)) {
+    if (p.isSet(Help)) {
         options.action = Action::Help;
-        options.help = helpText(command, p.parser);
+        options.help = helpText(command);
         return options;
     }
-    if (p.parser.isSet(p.version)) {
+    if (p.isSet(Version)) {
         options.action = Action::Version;
         return options;
     }
-    if (command.isEmpty())
-        throw UsageError{QStringLiteral("no command given")};
-    if (command != QLatin1String("read") && command != QLatin1String("write"))
-        throw UsageError{QStringLiteral("unknown command %1").arg(command)};
-    if (!parsed)
-        throw UsageError{p.parser.errorText()};
+    if (command.empty())
+        throw UsageError{"no command given"};
+    if (command != u"read" && command != u"write")
+        throw UsageError{"unknown command " + utf8(command)};
+    if (!p.ok())
+        throw UsageError{p.error()};
 
-    options.write = command == QLatin1String("write");
-    options.json = p.parser.isSet(p.json);
-    options.quiet = p.parser.isSet(p.quiet);
-    options.progress = !p.parser.isSet(p.noProgress);
-    if (p.parser.isSet(p.jobs))
-        options.jobs = number(p.parser.value(p.jobs), QStringLiteral("jobs"), 1, 1024);
-    options.files = p.parser.positionalArguments().mid(1);
-    if (options.files.isEmpty())
-        throw UsageError{QStringLiteral("no file given")};
+    options.write = command == u"write";
+    options.json = p.isSet(Json);
+    options.quiet = p.isSet(Quiet);
+    options.progress = !p.isSet(NoProgress);
+    if (p.isSet(Jobs))
+        options.jobs = number(p.value(Jobs), "jobs", 1, 1024);
+    options.files.assign(p.positional().begin() + 1, p.positional().end());
+    if (options.files.empty())
+        throw UsageError{"no file given"};
     if (!options.write)
         return options;
 
-    options.dryRun = p.parser.isSet(p.dryRun);
-    options.clearCustom = p.parser.isSet(p.clearCustom);
-    if (p.parser.isSet(p.fromJson))
-        options.fromJson = p.parser.value(p.fromJson);
-    if (p.parser.isSet(p.wait)) {
-        bool ok = false;
-        const double seconds = p.parser.value(p.wait).toDouble(&ok);
-        if (!ok || !(seconds >= 0 && seconds <= 86400))
-            throw UsageError{QStringLiteral("--wait takes a number of seconds")};
-        options.wait = int(seconds * 1000);
+    options.dryRun = p.isSet(DryRun);
+    options.clearCustom = p.isSet(ClearCustom);
+    if (p.isSet(FromJson))
+        options.fromJson = p.value(FromJson);
+    if (p.isSet(Wait)) {
+        const std::optional<double> seconds = numberOf<double>(p.value(Wait));
+        if (!seconds || !(*seconds >= 0 && *seconds <= 86400))
+            throw UsageError{"--wait takes a number of seconds"};
+        options.wait = int(*seconds * 1000);
     }
-    // The edits in the order given: the parser keeps each option's values in order, and
-    // the order of the option names.
-    const std::pair<const QCommandLineOption *, Edit::Kind> kinds[] = {
-        {&p.title, Edit::Title},       {&p.author, Edit::Author}, {&p.subject, Edit::Subject},
-        {&p.keywords, Edit::Keywords}, {&p.set, Edit::Set},       {&p.remove, Edit::Remove}};
-    QHash<Edit::Kind, int> taken;
-    for (const QString &name : p.parser.optionNames()) {
-        for (const auto &[option, kind] : kinds) {
-            if (option->names().contains(name)) {
-                const QString value = p.parser.values(*option).value(taken[kind]++);
-                options.edits.append(editOf(kind, name, value));
-            }
+    // The edits in the order given: each option's values are in order, and so are the
+    // options found.
+    constexpr std::pair<Id, Edit::Kind> Kinds[] = {
+        {Title, Edit::Title},       {Author, Edit::Author}, {Subject, Edit::Subject},
+        {Keywords, Edit::Keywords}, {SetField, Edit::Set},  {RemoveField, Edit::Remove}};
+    std::array<std::size_t, IdCount> taken{};
+    for (const auto &[id, name] : p.found()) {
+        for (const auto &[option, kind] : Kinds) {
+            if (id == option)
+                options.edits.push_back(editOf(kind, name, p.values(id)[taken[size_t(id)]++]));
         }
     }
     return options;
 }
 
-QString Options::usage()
+std::string Options::usage()
 {
-    return QString::fromLatin1(Usage) +
-           QStringLiteral("Try 'orvfields --help' or 'orvfields COMMAND --help'.\n");
+    return Usage;
 }
 
 } // namespace Cli

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-// Options: the command line of orvfields, read with QCommandLineParser.
+// Options: the command line of orvfields.
 //
 //   orvfields read [--json] [-j N] [-q] [--no-progress] FILE...
 //   orvfields write [--json] [-j N] [-q] [--no-progress] [--dry-run] [--wait SECONDS]
@@ -7,22 +7,23 @@
 //
 // Options and files may come in any order; "--" ends the options. Each command has its
 // own options and its own --help. Edits keep the order in which they were given, and
-// are checked with the dialog's naming rules before any file is touched. Arguments that
-// are not valid UTF-8 are refused: they would be changed silently.
+// are checked with the dialog's naming rules before any file is touched.
+//
+// The conventions are those the command line has always had: short options may be
+// run together ("-qj4"), a value follows its option as the next argument or after "="
+// (the next argument even when it starts with "-"), and "-" alone is a file.
 #pragma once
 
-#include <QList>
-#include <QString>
-#include <QStringList>
-
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace Cli {
 
-// A command line that cannot be run: the message names what is wrong.
+// A command line that cannot be run: the message (UTF-8) names what is wrong.
 struct UsageError
 {
-    QString text;
+    std::string text;
 };
 
 struct Edit
@@ -36,8 +37,8 @@ struct Edit
         Set,
         Remove
     } kind;
-    QString name; // Set and Remove
-    QString value;
+    std::u16string name; // Set and Remove
+    std::u16string value;
 };
 
 struct Options
@@ -49,7 +50,7 @@ struct Options
         Version
     };
     Action action = Action::Run;
-    QString help; // the text --help prints, for the command given if any
+    std::string help; // the text --help prints, for the command given if any
 
     bool write = false;
     bool json = false;
@@ -57,16 +58,16 @@ struct Options
     bool progress = true;
     bool dryRun = false;
     bool clearCustom = false;
-    int jobs = 0;                    // files read or written at once; 0: one per processor
-    int wait = 5000;                 // milliseconds a write waits for another writer
-    std::optional<QString> fromJson; // a file, or "-" for standard input
-    QStringList files;
-    QList<Edit> edits;
+    int jobs = 0;                           // files read or written at once; 0: one per processor
+    int wait = 5000;                        // milliseconds a write waits for another writer
+    std::optional<std::u16string> fromJson; // a file, or "-" for standard input
+    std::vector<std::u16string> files;
+    std::vector<Edit> edits;
 
     // Reads the arguments that follow the program's name. Throws UsageError.
-    static Options parse(int argc, const char *const *argv);
+    static Options parse(const std::vector<std::u16string> &arguments);
     // The lines a usage error ends with.
-    static QString usage();
+    static std::string usage();
 };
 
 } // namespace Cli

@@ -5,52 +5,81 @@
 #include "tagora/PdfText.h"
 #include "tagora/StandardEntries.h"
 
-namespace Cli::Report {
+#include <optional>
+
+namespace Cli {
+
+std::string utf8(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xE000) {
+            const bool pair =
+                c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+            if (!pair) {
+                out += '?';
+                continue;
+            }
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[++i]) - 0xDC00);
+        }
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+namespace Report {
 
 namespace {
 
 namespace Entries = Tagora::StandardEntries;
 using Fields::FieldSet;
 
-QString standardField(const FieldSet &set, int entry)
+std::u16string standardField(const FieldSet &set, int entry)
 {
     switch (entry) {
     case 0:
-        return QString::fromStdU16String(set.title());
+        return set.title();
     case 1:
-        return QString::fromStdU16String(set.author());
+        return set.author();
     case 2:
-        return QString::fromStdU16String(set.subject());
+        return set.subject();
     default:
-        return QString::fromStdU16String(set.keywords());
+        return set.keywords();
     }
 }
 
 // The text of standard entry `entry` (0 to 7) as the report shows it; nothing when the
 // file does not (or, after a dry run, would not) hold the entry.
-std::optional<QString> entryText(const FieldSet &set, const FieldSet &read, int entry)
+std::optional<std::u16string> entryText(const FieldSet &set, const FieldSet &read, int entry)
 {
     if (entry >= 4)
-        return read.holds(entry) ? std::optional(QString::fromStdU16String(read.keptText(entry)))
-                                 : std::nullopt;
-    const QString text = standardField(set, entry);
+        return read.holds(entry) ? std::optional(read.keptText(entry)) : std::nullopt;
+    std::u16string text = standardField(set, entry);
     // An empty field is no entry, unless the file holds it empty and it was left so.
-    if (text.isEmpty() && !(read.holds(entry) && standardField(read, entry).isEmpty()))
+    if (text.empty() && !(read.holds(entry) && standardField(read, entry).empty()))
         return std::nullopt;
     return text;
 }
 
-QString nameOf(int entry)
+std::u16string_view nameOf(int entry)
 {
-    const std::u16string_view name =
-        entry < 4 ? Entries::Edited[size_t(entry)] : Entries::Kept[size_t(entry - 4)];
-    return QString::fromUtf16(name.data(), qsizetype(name.size()));
-}
-
-std::optional<QString> isoDate(const QString &date)
-{
-    const std::optional<std::u16string> iso = Tagora::PdfText::isoDate(date.toStdU16String());
-    return iso ? std::optional(QString::fromStdU16String(*iso)) : std::nullopt;
+    return entry < 4 ? Entries::Edited[size_t(entry)] : Entries::Kept[size_t(entry - 4)];
 }
 
 bool isDate(int entry)
@@ -62,25 +91,30 @@ bool isDate(int entry)
 class JsonWriter
 {
 public:
-    JsonWriter() { m_out.reserve(1024); }
-    JsonWriter &raw(const char *text)
+    explicit JsonWriter(std::u16string_view file)
+    {
+        m_out.reserve(1024);
+        raw("{").key(u"schema").raw(std::to_string(SchemaVersion)).key(u"file").string(file);
+    }
+    JsonWriter &raw(std::string_view text)
     {
         m_out += text;
         return *this;
     }
-    JsonWriter &key(const QString &name)
+    JsonWriter &key(std::u16string_view name)
     {
-        if (!m_out.endsWith('{') && !m_out.endsWith('['))
+        if (!m_out.ends_with('{') && !m_out.ends_with('['))
             m_out += ',';
         m_out += '"';
-        m_out += name.toUtf8();
+        m_out += utf8(name);
         m_out += "\":";
         return *this;
     }
-    JsonWriter &string(const QString &text)
+    JsonWriter &string(std::u16string_view text)
     {
+        static constexpr char Hex[] = "0123456789abcdef";
         m_out += '"';
-        for (const char c : text.toUtf8()) {
+        for (const char c : utf8(text)) {
             switch (c) {
             case '"':
                 m_out += "\\\"";
@@ -98,117 +132,106 @@ public:
                 m_out += "\\t";
                 break;
             default:
-                if (uchar(c) < 0x20)
-                    m_out += QByteArray("\\u00") +
-                             QByteArray::number(uchar(c), 16).rightJustified(2, '0');
-                else
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    m_out += "\\u00";
+                    m_out += Hex[c >> 4];
+                    m_out += Hex[c & 0xF];
+                } else {
                     m_out += c;
+                }
             }
         }
         m_out += '"';
         return *this;
     }
-    JsonWriter &optional(const std::optional<QString> &text)
+    JsonWriter &optional(const std::optional<std::u16string> &text)
     {
         return text ? string(*text) : raw("null");
     }
-    QByteArray line() { return m_out + "}\n"; }
+    std::string line() { return m_out + "}\n"; }
 
 private:
-    QByteArray m_out;
+    std::string m_out;
 };
-
-JsonWriter begin(const QString &file)
-{
-    JsonWriter writer;
-    writer.raw("{").key(QStringLiteral("schema")).raw(QByteArray::number(SchemaVersion));
-    writer.key(QStringLiteral("file")).string(file);
-    return writer;
-}
 
 } // namespace
 
-QByteArray text(const FieldSet &set, const FieldSet &read)
+std::string text(const FieldSet &set, const FieldSet &read)
 {
-    QString out;
+    std::u16string out;
     for (int entry = 0; entry < 4; ++entry)
-        out += nameOf(entry) + QLatin1String(": ") +
-               oneLine(entryText(set, read, entry).value_or(QString())) + u'\n';
+        out += std::u16string(nameOf(entry)) + u": " +
+               oneLine(entryText(set, read, entry).value_or(u"")) + u'\n';
     for (int i = 1; i <= set.count(); ++i)
-        out += oneLine(QString::fromStdU16String(set.field(i)->Name())) + QLatin1String(": ") +
-               oneLine(QString::fromStdU16String(set.field(i)->Content())) + u'\n';
+        out += oneLine(set.field(i)->Name()) + u": " + oneLine(set.field(i)->Content()) + u'\n';
     out += u'\n';
     for (int entry = 4; entry < 8; ++entry) {
-        const QString value = entryText(set, read, entry).value_or(QString());
-        out += nameOf(entry) + QLatin1String(": ") + oneLine(value);
-        if (const auto iso = isDate(entry) ? isoDate(value) : std::nullopt)
-            out += QLatin1String(" (") + *iso + u')';
+        const std::u16string value = entryText(set, read, entry).value_or(u"");
+        out += std::u16string(nameOf(entry)) + u": " + oneLine(value);
+        if (const auto iso = isDate(entry) ? Tagora::PdfText::isoDate(value) : std::nullopt)
+            out += u" (" + *iso + u')';
         out += u'\n';
     }
-    return out.toUtf8();
+    return utf8(out);
 }
 
-QByteArray json(const QString &file, const FieldSet &set, const FieldSet &read)
+std::string json(std::u16string_view file, const FieldSet &set, const FieldSet &read)
 {
-    JsonWriter writer = begin(file);
+    JsonWriter writer(file);
     for (int entry = 0; entry < 4; ++entry)
         writer.key(nameOf(entry)).optional(entryText(set, read, entry));
-    writer.key(QStringLiteral("custom")).raw("[");
+    writer.key(u"custom").raw("[");
     for (int i = 1; i <= set.count(); ++i) {
-        writer.raw(i > 1 ? ",{" : "{")
-            .key(QStringLiteral("name"))
-            .string(QString::fromStdU16String(set.field(i)->Name()));
-        writer.key(QStringLiteral("value"))
-            .string(QString::fromStdU16String(set.field(i)->Content()))
-            .raw("}");
+        writer.raw(i > 1 ? ",{" : "{").key(u"name").string(set.field(i)->Name());
+        writer.key(u"value").string(set.field(i)->Content()).raw("}");
     }
     writer.raw("]");
     for (int entry = 4; entry < 8; ++entry) {
-        const std::optional<QString> value = entryText(set, read, entry);
+        const std::optional<std::u16string> value = entryText(set, read, entry);
         writer.key(nameOf(entry));
         if (!value || !isDate(entry)) {
             writer.optional(value);
             continue;
         }
-        writer.raw("{").key(QStringLiteral("pdf")).string(*value);
-        writer.key(QStringLiteral("iso")).optional(isoDate(*value)).raw("}");
+        writer.raw("{").key(u"pdf").string(*value);
+        writer.key(u"iso").optional(Tagora::PdfText::isoDate(*value)).raw("}");
     }
     return writer.line();
 }
 
-QByteArray jsonFailure(const QString &file, int number, const QString &message)
+std::string jsonFailure(std::u16string_view file, int number, std::u16string_view message)
 {
-    JsonWriter writer = begin(file);
-    writer.key(QStringLiteral("error")).raw("{").key(QStringLiteral("number"));
-    writer.raw(QByteArray::number(number)).key(QStringLiteral("message")).string(message);
-    return writer.raw("}").line();
+    JsonWriter writer(file);
+    writer.key(u"error").raw("{").key(u"number").raw(std::to_string(number));
+    return writer.key(u"message").string(message).raw("}").line();
 }
 
-QString oneLine(const QString &text)
+std::u16string oneLine(std::u16string_view text)
 {
-    QString out;
+    static constexpr char16_t Hex[] = u"0123456789abcdef";
+    std::u16string out;
     out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
+    for (const char16_t c : text) {
+        switch (c) {
         case u'\\':
-            out += QLatin1String("\\\\");
+            out += u"\\\\";
             break;
         case u'\n':
-            out += QLatin1String("\\n");
+            out += u"\\n";
             break;
         case u'\r':
-            out += QLatin1String("\\r");
+            out += u"\\r";
             break;
         case u'\t':
-            out += QLatin1String("\\t");
+            out += u"\\t";
             break;
         case u'\0':
-            out += QLatin1String("\\0");
+            out += u"\\0";
             break;
         default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() == 0x85 ||
-                c.unicode() == 0x2028 || c.unicode() == 0x2029)
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            if (c < 0x20 || c == 0x7F || c == 0x85 || c == 0x2028 || c == 0x2029)
+                out += {u'\\',       u'u', Hex[c >> 12], Hex[(c >> 8) & 0xF], Hex[(c >> 4) & 0xF],
+                        Hex[c & 0xF]};
             else
                 out += c;
         }
@@ -216,4 +239,6 @@ QString oneLine(const QString &text)
     return out;
 }
 
-} // namespace Cli::Report
+} // namespace Report
+
+} // namespace Cli

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Report: what orvfields prints of one file, as text or as a JSON object of its
-// schema (version SchemaVersion; the README documents it), and of a failure.
+// schema (version SchemaVersion; the README documents it), and of a failure. All of it
+// UTF-8.
 //
 // A report shows `set`, the fields the file holds or, after a dry run, would hold.
 // `read` is the set as it was read: a standard entry that `set` leaves empty is shown
@@ -9,31 +10,38 @@
 // the read, the dates also in ISO 8601.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
-#include <optional>
+#include <string>
+#include <string_view>
 
 namespace Fields {
 class FieldSet;
 }
 
-namespace Cli::Report {
+namespace Cli {
+
+// A text as orvfields prints it: UTF-8, a lone surrogate (which a PDF's UTF-16 may hold)
+// as "?".
+std::string utf8(std::u16string_view text);
+
+namespace Report {
 
 inline constexpr int SchemaVersion = 1;
 
 // "Name: value" lines: the four standard fields, the custom fields, a blank line, the
 // four kept entries.
-QByteArray text(const Fields::FieldSet &set, const Fields::FieldSet &read);
+std::string text(const Fields::FieldSet &set, const Fields::FieldSet &read);
 // One line: {"schema":1,"file":…,"Title":…,"Author":…,"Subject":…,"Keywords":…,
 // "custom":[{"name":…,"value":…}…],"Creator":…,"Producer":…,"CreationDate":…,"ModDate":…}
-QByteArray json(const QString &file, const Fields::FieldSet &set, const Fields::FieldSet &read);
+std::string json(std::u16string_view file, const Fields::FieldSet &set,
+                 const Fields::FieldSet &read);
 // One line: {"schema":1,"file":…,"error":{"number":…,"message":…}}
-QByteArray jsonFailure(const QString &file, int number, const QString &message);
+std::string jsonFailure(std::u16string_view file, int number, std::u16string_view message);
 
 // A text on one line: control characters, line and paragraph separators and the
 // backslash written as escapes (\n, \t, \0, \\, \uXXXX), so that a field never looks
 // like two.
-QString oneLine(const QString &text);
+std::u16string oneLine(std::u16string_view text);
 
-} // namespace Cli::Report
+} // namespace Report
+
+} // namespace Cli

@@ -10,76 +10,86 @@
 // nothing. A file that fails is reported and the others go on.
 //
 // The program starts as little as it can, since a read is over in a few milliseconds:
-// no application object, only Qt Core, and the PDF library linked in (see
-// cli/CMakeLists.txt).
+// the standard library, the PDF library linked in, nothing else (see cli/CMakeLists.txt).
+// What touches the system is in Console.h.
 
 #include "Batch.h"
+#include "Console.h"
 #include "FieldDocument.h"
 #include "Options.h"
 #include "Report.h"
 #include "automation/AutomationError.h"
+#include "automation/Text.h"
 #include "fields/FieldSet.h"
 #include "tagora/TagoraInfo.h"
 
-#include <QFile>
-
 #include <chrono>
-#include <cstdio>
-#include <unistd.h>
 
 using namespace Cli;
+using Console::Stream;
 using Fields::FieldSet;
 
 namespace {
 
-void write(FILE *stream, const QByteArray &bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-}
-
 void apply(FieldSet &set, const Edit &edit)
 {
-    const std::u16string value = edit.value.toStdU16String();
     switch (edit.kind) {
     case Edit::Title:
-        set.setTitle(value);
+        set.setTitle(edit.value);
         break;
     case Edit::Author:
-        set.setAuthor(value);
+        set.setAuthor(edit.value);
         break;
     case Edit::Subject:
-        set.setSubject(value);
+        set.setSubject(edit.value);
         break;
     case Edit::Keywords:
-        set.setKeywords(value);
+        set.setKeywords(edit.value);
         break;
     case Edit::Set:
-        if (const FieldSet::FieldRef field = set.find(edit.name.toStdU16String()))
-            field->setContent(value);
+        if (const FieldSet::FieldRef field = set.find(edit.name))
+            field->setContent(edit.value);
         else
-            set.add(edit.name.toStdU16String(), value);
+            set.add(edit.name, edit.value);
         break;
     case Edit::Remove:
-        set.remove(edit.name.toStdU16String());
+        set.remove(edit.name);
         break;
     }
+}
+
+// The library's message with the file named as it was given, not as it was opened.
+std::u16string asGiven(std::u16string message, const std::u16string &opened,
+                       const std::u16string &given)
+{
+    if (opened == given)
+        return message;
+    for (std::size_t at = 0; (at = message.find(opened, at)) != std::u16string::npos;
+         at += given.size())
+        message.replace(at, opened.size(), given);
+    return message;
 }
 
 // The library's warning (metadata it had to leave alone), once a file: its last.
 class Warnings : public Tagora::TagoraInfo::Events
 {
 public:
-    explicit Warnings(QByteArray &warnings) : m_warnings(warnings) {}
+    Warnings(std::string &warnings, const std::u16string &opened, const std::u16string &given)
+        : m_warnings(warnings), m_opened(opened), m_given(given)
+    {}
 
     void OnLogMessage(const std::u16string &strMessage) override
     {
-        const QString message = QString::fromStdU16String(strMessage);
-        if (message.startsWith(QLatin1String("warning: ")))
-            m_warnings = "orvfields: " + Report::oneLine(message).toUtf8() + '\n';
+        if (strMessage.starts_with(u"warning: "))
+            m_warnings =
+                "orvfields: " + utf8(Report::oneLine(asGiven(strMessage, m_opened, m_given))) +
+                '\n';
     }
 
 private:
-    QByteArray &m_warnings;
+    std::string &m_warnings;
+    const std::u16string &m_opened;
+    const std::u16string &m_given;
 };
 
 class Run
@@ -90,21 +100,21 @@ public:
     {}
 
     // One file, read or written as one transaction.
-    Outcome file(const QString &path) const
+    Outcome file(const std::u16string &path) const
     {
-        QByteArray warnings;
+        std::string warnings;
         Outcome outcome = run(path, warnings);
-        outcome.err.prepend(warnings);
+        outcome.err.insert(0, warnings);
         return outcome;
     }
 
 private:
-    Outcome run(const QString &path, QByteArray &warnings) const
+    Outcome run(const std::u16string &path, std::string &warnings) const
     {
+        const std::u16string file = Console::systemPath(path);
         try {
-            Warnings events(warnings);
+            Warnings events(warnings, file, path);
             Tagora::TagoraInfo library(&events);
-            const std::u16string file = path.toStdU16String();
             FieldSet set;
             FieldSet::Observer quietly;
             if (!m_options.write) {
@@ -131,31 +141,31 @@ private:
             library.Commit();
             return {report(path, written, written), {}, false};
         } catch (const Automation::AutomationError &failure) {
-            return failed(path, failure.number(), QString::fromStdU16String(failure.description()));
+            return failed(path, failure.number(), asGiven(failure.description(), file, path));
         } catch (const std::exception &failure) {
             return failed(path, Automation::GeneralFailure,
-                          path + QStringLiteral(": ") + QString::fromLocal8Bit(failure.what()));
+                          path + u": " + Automation::utf16(failure.what()));
         }
     }
 
-    QByteArray report(const QString &path, const FieldSet &set, const FieldSet &read) const
+    std::string report(const std::u16string &path, const FieldSet &set, const FieldSet &read) const
     {
         if (m_options.quiet)
             return {};
         if (m_options.json)
             return Report::json(path, set, read);
-        const QByteArray header = m_options.files.size() > 1
-                                      ? "==> " + Report::oneLine(path).toUtf8() + " <==\n"
-                                      : QByteArray();
+        const std::string header = m_options.files.size() > 1
+                                       ? "==> " + utf8(Report::oneLine(path)) + " <==\n"
+                                       : std::string();
         return header + Report::text(set, read);
     }
 
-    Outcome failed(const QString &path, int number, const QString &message) const
+    Outcome failed(const std::u16string &path, int number, const std::u16string &message) const
     {
         // The library's messages name the file and the reason.
         if (m_options.json && !m_options.quiet)
             return {Report::jsonFailure(path, number, message), {}, true};
-        return {{}, "orvfields: " + Report::oneLine(message).toUtf8() + '\n', true};
+        return {{}, "orvfields: " + utf8(Report::oneLine(message)) + '\n', true};
     }
 
     const Options &m_options;
@@ -167,67 +177,74 @@ private:
 class Progress
 {
 public:
-    Progress(const Options &options)
+    explicit Progress(const Options &options)
         : m_total(options.files.size()),
-          m_shown(options.progress && m_total > 1 && ::isatty(STDERR_FILENO) &&
-                  (options.quiet || !::isatty(STDOUT_FILENO)))
+          m_shown(options.progress && m_total > 1 && Console::isTerminal(Stream::Err) &&
+                  (options.quiet || !Console::isTerminal(Stream::Out)))
     {}
     ~Progress() { clear(); }
+    Progress(const Progress &) = delete;
+    Progress &operator=(const Progress &) = delete;
 
-    void update(qsizetype done)
+    void update(std::size_t done)
     {
         const auto now = std::chrono::steady_clock::now();
         if (!m_shown || now - m_drawn < std::chrono::milliseconds(100))
             return;
         m_drawn = now;
-        std::fprintf(stderr, "\rorvfields: %lld of %lld files", qlonglong(done),
-                     qlonglong(m_total));
-        m_drawing = true;
+        const std::string line =
+            "orvfields: " + std::to_string(done) + " of " + std::to_string(m_total) + " files";
+        Console::write(Stream::Err, '\r' + line);
+        m_width = line.size();
     }
     void clear()
     {
-        if (m_drawing)
-            std::fputs("\r\033[K", stderr);
-        m_drawing = false;
+        if (m_width > 0)
+            Console::write(Stream::Err, Console::erasure(m_width));
+        m_width = 0;
     }
 
 private:
-    qsizetype m_total;
+    std::size_t m_total;
     bool m_shown;
-    bool m_drawing = false;
+    std::size_t m_width = 0; // of the line drawn, none when 0
     std::chrono::steady_clock::time_point m_drawn;
 };
 
-FieldDocument readDocument(const QString &source)
+FieldDocument readDocument(const std::u16string &source)
 {
-    QFile file(source);
-    const bool open = source == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                   : file.open(QIODevice::ReadOnly);
-    if (!open)
-        throw UsageError{QStringLiteral("--from-json %1: %2").arg(source, file.errorString())};
-    return FieldDocument::parse(file.readAll());
+    std::string bytes;
+    std::string reason;
+    if (!Console::readAll(source, bytes, reason))
+        throw UsageError{"--from-json " + utf8(source) + ": " + reason};
+    return FieldDocument::parse(bytes);
 }
 
 } // namespace
 
-int main(int argc, char **argv)
+int Cli::usageError(std::string_view message)
+{
+    Console::write(Stream::Err, "orvfields: " + std::string(message) + '\n' + Options::usage());
+    return 2;
+}
+
+int Cli::orvfields(const std::vector<std::u16string> &arguments)
 {
     Options options;
     std::optional<FieldDocument> document;
     try {
-        options = Options::parse(argc, argv);
+        options = Options::parse(arguments);
         if (options.fromJson)
             document = readDocument(*options.fromJson);
     } catch (const UsageError &error) {
-        write(stderr, "orvfields: " + error.text.toUtf8() + '\n' + Options::usage().toUtf8());
-        return 2;
+        return usageError(error.text);
     }
     if (options.action == Options::Action::Help) {
-        write(stdout, options.help.toUtf8());
+        Console::write(Stream::Out, options.help);
         return 0;
     }
     if (options.action == Options::Action::Version) {
-        std::puts("orvfields " ORVFIELDS_VERSION);
+        Console::write(Stream::Out, "orvfields " ORVFIELDS_VERSION "\n");
         return 0;
     }
 
@@ -235,28 +252,28 @@ int main(int argc, char **argv)
     Progress progress(options);
     bool anyFailed = false;
     bool printed = false;
+    const int threads = options.jobs > 0 ? options.jobs : Console::processorCount();
     runBatch(
-        options.files, options.jobs > 0 ? options.jobs : processorCount(),
-        [&](const QString &file) { return run.file(file); },
-        [&](qsizetype index, const Outcome &outcome) {
+        options.files, threads, [&](const std::u16string &file) { return run.file(file); },
+        [&](std::size_t index, const Outcome &outcome) {
             anyFailed = anyFailed || outcome.failed;
-            if (!outcome.out.isEmpty()) {
+            if (!outcome.out.empty()) {
                 // Text reports of several files are set apart by a blank line.
                 if (printed && !options.json)
-                    std::fputc('\n', stdout);
-                write(stdout, outcome.out);
+                    Console::write(Stream::Out, "\n");
+                Console::write(Stream::Out, outcome.out);
                 printed = true;
             }
-            if (!outcome.err.isEmpty()) {
+            if (!outcome.err.empty()) {
                 progress.clear();
-                std::fflush(stdout);
-                write(stderr, outcome.err);
+                Console::flushOut();
+                Console::write(Stream::Err, outcome.err);
             }
             progress.update(index + 1);
         });
     progress.clear();
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("orvfields: the output cannot be written\n", stderr);
+    if (!Console::flushOut()) {
+        Console::write(Stream::Err, "orvfields: the output cannot be written\n");
         return 1;
     }
     return anyFailed ? 1 : 0;

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: Apache-2.0
+// The console on POSIX: arguments are bytes, which must be UTF-8; output through stdio.
+#include "../Console.h"
+
+#include "automation/Text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace Cli::Console {
+
+namespace {
+
+bool isUtf8(std::string_view bytes)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        // The sequence's length, and the range of its second byte (no overlong forms, no
+        // surrogates, nothing beyond U+10FFFF).
+        std::size_t length = 1;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (byte >= 0xC2 && byte <= 0xDF) {
+            length = 2;
+        } else if (byte >= 0xE0 && byte <= 0xEF) {
+            length = 3;
+            low = byte == 0xE0 ? 0xA0 : 0x80;
+            high = byte == 0xED ? 0x9F : 0xBF;
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            length = 4;
+            low = byte == 0xF0 ? 0x90 : 0x80;
+            high = byte == 0xF4 ? 0x8F : 0xBF;
+        } else if (byte >= 0x80) {
+            return false;
+        }
+        if (i + length > bytes.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+FILE *fileOf(Stream stream)
+{
+    return stream == Stream::Out ? stdout : stderr;
+}
+
+} // namespace
+
+void write(Stream stream, std::string_view utf8)
+{
+    std::fwrite(utf8.data(), 1, utf8.size(), fileOf(stream));
+}
+
+bool flushOut()
+{
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+bool isTerminal(Stream stream)
+{
+    return ::isatty(stream == Stream::Out ? STDOUT_FILENO : STDERR_FILENO);
+}
+
+std::string erasure(std::size_t)
+{
+    return "\r\033[K";
+}
+
+int processorCount()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return CPU_COUNT(&set);
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+bool readAll(const std::u16string &path, std::string &bytes, std::string &reason)
+{
+    const int descriptor =
+        path == u"-" ? STDIN_FILENO : ::open(Automation::utf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status = {};
+    if (descriptor < 0 || ::fstat(descriptor, &status) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        reason = "file to open is a directory";
+        ::close(descriptor);
+        return false;
+    }
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = ::read(descriptor, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+        bytes.append(buffer, size_t(std::max<ssize_t>(got, 0)));
+    const int error = errno;
+    if (descriptor != STDIN_FILENO)
+        ::close(descriptor);
+    if (got < 0)
+        reason = std::strerror(error);
+    return got == 0;
+}
+
+std::u16string systemPath(const std::u16string &path)
+{
+    return path;
+}
+
+} // namespace Cli::Console
+
+int main(int argc, char **argv)
+{
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        if (!Cli::Console::isUtf8(argv[i]))
+            return Cli::usageError("argument " + std::to_string(i) + " is not valid UTF-8");
+        arguments.push_back(Automation::utf16(argv[i]));
+    }
+    return Cli::orvfields(arguments);
+}
