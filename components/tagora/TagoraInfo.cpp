@@ -205,6 +205,11 @@ struct TagoraInfo::Private
         if (found != targets.end())
             return found->second;
         std::u16string resolved = path;
+        // A UNC name ("\\server\share\...") or one in the system's own form ("\\?\...")
+        // is whole as it stands; the Windows toolchain's std::filesystem would read its
+        // server as a folder of the current drive.
+        if (path.starts_with(u"\\\\"))
+            return targets[path] = resolved;
         try {
             namespace fs = std::filesystem;
             std::error_code error;
