@@ -16,6 +16,7 @@
 #include "automation/AutomationError.h"
 #include "automation/Text.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -132,14 +133,17 @@ std::vector<InfoEntry> listed(const std::u16string &target, const InfoDictionary
                               std::vector<std::u16string> &log)
 {
     std::vector<InfoEntry> entries = info.entries();
-    if (!metadata.load(pdf))
-        return entries;
-    // Which of the four Info holds, in one pass over its entries.
+    // Which of the four Info holds, in one pass over its entries. When it holds all four
+    // the metadata is not read: its catalog may sit in an object stream of thousands of
+    // objects, which qpdf would parse whole.
     bool held[std::size(Equivalents)] = {};
     for (const InfoEntry &entry : entries) {
         for (size_t i = 0; i < std::size(Equivalents); ++i)
             held[i] = held[i] || Automation::equalIgnoringCase(entry.name, Equivalents[i].name);
     }
+    if (std::all_of(std::begin(held), std::end(held), [](bool h) { return h; }) ||
+        !metadata.load(pdf))
+        return entries;
     for (size_t i = 0; i < std::size(Equivalents); ++i) {
         const Equivalent &equivalent = Equivalents[i];
         if (held[i])
