@@ -5,9 +5,9 @@
 # table, and cross-reference and object streams), each with 28 Info entries. Prints two
 # Markdown tables. Not part of ./test.
 #
-# Reads: orvfields and pdfinfo run in turn, READ_RUNS times each, so that both meet the
-# machine in the same state; the median wall time of each, and the instructions each
-# executes (callgrind, deterministic). Writes: the median of RUNS runs, each on a fresh
+# Reads: orvfields, `mutool show FILE trailer/Info` and pdfinfo run in turn, READ_RUNS
+# times each, so that all meet the machine in the same state; the median wall time of
+# each, and the instructions each executes (callgrind, deterministic). Writes: the median of RUNS runs, each on a fresh
 # copy whose pages are already on disk.
 #
 #   bench/pdfinfo/compare.sh [WORKDIR]          (default /tmp/orvfields-bench)
@@ -15,7 +15,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/setup.sh"
 orv_build >/dev/null || { echo "build failed" >&2; exit 1; }
-orv_packages libimage-exiftool-perl pdftk-java bc valgrind
+orv_packages libimage-exiftool-perl pdftk-java bc valgrind mupdf-tools
 
 work=${1:-/tmp/orvfields-bench}
 sizes=${SIZES:-1 10 100 1024}
@@ -65,20 +65,24 @@ median() {
     done | median_of
 }
 
-# Reads FILE with orvfields and pdfinfo in turn; prints the two median times in ms.
-read_pair() {
-    local start middle end
+# Reads FILE with orvfields, mutool and pdfinfo in turn; prints the three median times
+# in ms.
+read_three() {
+    local start orv mutool end
     for _ in $(seq "$read_runs"); do
         start=$EPOCHREALTIME
         "$bin/orvfields" read "$1" >/dev/null 2>&1 || true
-        middle=$EPOCHREALTIME
+        orv=$EPOCHREALTIME
+        mutool show "$1" trailer/Info >/dev/null 2>&1 || true
+        mutool=$EPOCHREALTIME
         pdfinfo "$1" >/dev/null 2>&1 || true
         end=$EPOCHREALTIME
-        echo "$start $middle $end"
+        echo "$start $orv $mutool $end"
     done >"$work/times"
-    awk '{print ($2 - $1) * 1000}' "$work/times" | median_of 1
-    echo -n " "
-    awk '{print ($3 - $2) * 1000}' "$work/times" | median_of 1
+    for column in 2 3 4; do
+        awk -v c=$column '{print ($c - $(c - 1)) * 1000}' "$work/times" | median_of 1
+        echo -n " "
+    done
 }
 
 # Millions of instructions "$@" executes, counted by callgrind.
@@ -93,7 +97,7 @@ fresh_copy() {
 }
 
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -sr); load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "Tools: orvfields $("$bin/orvfields" --version | cut -d' ' -f2), $(pdfinfo -v 2>&1 | head -1), exiftool $(exiftool -ver), qpdf $(qpdf --version | head -1 | awk '{print $3}'), $(pdftk --version 2>/dev/null | head -1)"
+echo "Tools: orvfields $("$bin/orvfields" --version | cut -d' ' -f2), $(mutool -v 2>&1 | head -1), $(pdfinfo -v 2>&1 | head -1), exiftool $(exiftool -ver), qpdf $(qpdf --version | head -1 | awk '{print $3}'), $(pdftk --version 2>/dev/null | head -1)"
 for variant in classic xref-stream; do
     for size in $sizes; do
         src="$work/$variant-$size.pdf"
@@ -105,19 +109,20 @@ for variant in classic xref-stream; do
 done
 
 echo
-echo "Reads: median wall time of $read_runs runs each, orvfields and pdfinfo in turn (ms); instructions counted by callgrind (millions); exiftool: median of $runs runs (ms)."
+echo "Reads: median wall time of $read_runs runs each, orvfields, mutool and pdfinfo in turn (ms); instructions counted by callgrind (millions); exiftool: median of $runs runs (ms)."
 echo
-echo "| file | size | orvfields read | pdfinfo | pdfinfo / orvfields | orvfields instructions | pdfinfo instructions | exiftool read |"
-echo "|---|---|---|---|---|---|---|---|"
+echo "| file | size | orvfields read | mutool show trailer/Info | pdfinfo | pdfinfo / orvfields | orvfields instructions | mutool instructions | pdfinfo instructions | exiftool read |"
+echo "|---|---|---|---|---|---|---|---|---|---|"
 for variant in classic xref-stream; do
     for size in $sizes; do
         src="$work/$variant-$size.pdf"
-        read -r t_orv t_pdfinfo <<<"$(read_pair "$src")"
+        read -r t_orv t_mutool t_pdfinfo <<<"$(read_three "$src")"
         i_orv=$(instructions "$bin/orvfields" read "$src")
+        i_mutool=$(instructions mutool show "$src" trailer/Info)
         i_pdfinfo=$(instructions pdfinfo "$src")
         t_exif=$(median exiftool -PDF:all "$src" | awk '{printf "%.0f", $1 * 1000}')
         ratio=$(echo "$t_pdfinfo $t_orv" | awk '{printf "%.2f", $1 / $2}')
-        echo "| $variant | $(du -h "$src" | cut -f1) | $t_orv | $t_pdfinfo | $ratio | $i_orv | $i_pdfinfo | $t_exif |"
+        echo "| $variant | $(du -h "$src" | cut -f1) | $t_orv | $t_mutool | $t_pdfinfo | $ratio | $i_orv | $i_mutool | $i_pdfinfo | $t_exif |"
     done
 done
 
