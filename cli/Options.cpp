@@ -165,7 +165,7 @@ public:
                     continue;
                 }
                 const std::u16string name = argument.substr(2, argument.find(u'=') - 2);
-                if (found(name))
+                if (note(name))
                     valueOf(name, argument, args, i);
             } else if (argument.size() > 1 && argument[0] == u'-') {
                 shortOptions(argument, args, i);
@@ -188,8 +188,8 @@ public:
     }
     bool isSet(Id id) const
     {
-        for (const auto &[found, name] : m_found)
-            if (found == id)
+        for (const auto &[option, name] : m_found)
+            if (option == id)
                 return true;
         return false;
     }
@@ -213,7 +213,8 @@ private:
         return -1;
     }
 
-    bool found(const std::u16string &name)
+    // Notes an option found, known or not; false when it is not known.
+    bool note(const std::u16string &name)
     {
         const int id = name.empty() ? -1 : idOf(name);
         if (id < 0)
@@ -252,7 +253,7 @@ private:
         std::u16string name;
         for (std::size_t at = 1; at < argument.size(); ++at) {
             name = argument.substr(at, 1);
-            if (!found(name))
+            if (!note(name))
                 continue;
             const int id = idOf(name);
             const bool more = at + 1 < argument.size();
