@@ -27,7 +27,6 @@
 #include <zlib.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
