@@ -366,7 +366,11 @@ void session(const std::u16string &publication, const std::u16string &selected,
     });
     formsShown = 0;
     const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, shownHook, nullptr, uiThread);
-    call(form, u"Show");
+    try {
+        call(form, u"Show");
+    } catch (const AutomationError &error) {
+        check(false, "Show: error " + std::to_string(error.number()));
+    }
     UnhookWindowsHookEx(hook);
     returned = true;
     // The user's last steps may still wait for this thread's messages.
