@@ -53,19 +53,6 @@ constexpr UINT ActivateMessage = WM_APP + 0x4F1;
 // Rows a drop-down list shows when it opens.
 constexpr int DroppedRows = 10;
 
-// Runs an owner's handler. Its failures stay at the toolkit's edge; the copy keeps the
-// handler alive should the owner replace it meanwhile.
-template <typename Handler, typename... Args> void fire(const Handler &handler, Args &&...args)
-{
-    if (!handler)
-        return;
-    try {
-        Handler copy = handler;
-        copy(std::forward<Args>(args)...);
-    } catch (...) {
-    }
-}
-
 int shiftState()
 {
     int shift = 0;
