@@ -35,3 +35,21 @@ orv_build() {
         grep -vE '^\[ *[0-9]+%\] (Building|Linking|Built|Automatic|Generating)|^Consolidate|^Scanning'
     return "${PIPESTATUS[0]}"
 }
+
+# orv_build_windows [CMAKE_OPTION...]: the Windows build, OrvFields.dll, in build-win:
+# the mingw-w64 toolchain and the cross-built dependencies (scripts/windows-deps.sh,
+# cached outside the build), wine (scripts/wine-setup.sh: its stdole2.tlb goes into the
+# type library), then configure and build (32-bit, the component's architecture).
+orv_build_windows() {
+    local deps
+    deps=$("$orv_root/scripts/windows-deps.sh" i686 | tail -n 1) || return 1
+    "$orv_root/scripts/wine-setup.sh" "$orv_root/build/wine" i686 || return 1
+    cd "$orv_root" || return 1
+    local first=()
+    [ -f build-win/CMakeCache.txt ] ||
+        first=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw.cmake -DORVFIELDS_MINGW_ARCH=i686)
+    cmake -S . -B build-win "${first[@]}" -DORVFIELDS_WIN_DEPS="$deps" "$@" >/dev/null || return 1
+    cmake --build build-win -j"$(nproc)" -- --no-print-directory 2>&1 |
+        grep -vE '^\[ *[0-9]+%\] (Building|Linking|Built|Generating|Making)|^Consolidate|^Scanning'
+    return "${PIPESTATUS[0]}"
+}

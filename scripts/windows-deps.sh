@@ -39,9 +39,10 @@ orv_windows_deps() (
     [ "$(id -u)" -ne 0 ] && sudo=sudo
 
     # exempi's tarball carries its configure script: no autotools needed. widl reads
-    # the system's IDL files from libwine-dev when it makes the component's type library.
+    # the system's IDL files from libwine-dev when it makes the component's type library;
+    # icotool (icoutils) makes the dialog's icon.
     orv_packages "$gxx" mingw-w64-tools libz-mingw-w64-dev cmake make pkg-config \
-        dpkg-dev xz-utils libwine-dev
+        dpkg-dev xz-utils libwine-dev icoutils
 
     # The versions the machine's lists offer now are the ones to build.
     local wanted versions key prefix

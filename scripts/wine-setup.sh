@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # Installs what running the Windows build under wine needs (wine, a 32-bit wine, an X
-# server for windows), then makes or updates a private wine prefix:
+# server for windows), then makes a private wine prefix unless it exists (wine brings
+# an existing prefix up to date itself when wine changes):
 #
 #   scripts/wine-setup.sh PREFIX [i686|x86_64]     (default i686: a 32-bit prefix)
 #
@@ -24,6 +25,9 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 orv_packages "${packages[@]}"
 
+if [ -f "$prefix/system.reg" ]; then
+    exit 0
+fi
 # mscoree and mshtml off: no offer to download Mono or Gecko, which would wait for
 # a click. wineserver -w: the prefix is complete only when the server has finished.
 mkdir -p "$(dirname "$prefix")"

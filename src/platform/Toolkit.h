@@ -39,6 +39,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace Platform {
 
@@ -252,6 +253,19 @@ public:
     std::function<void()> onActivate;
     std::function<void(bool &cancel)> onQueryUnload;
 };
+
+// How an implementation raises an event: the owner's handler, if set, run on a copy (an
+// owner may replace the handler from inside it), its failures stopped here.
+template <typename Handler, typename... Args> void fire(const Handler &handler, Args &&...args)
+{
+    if (!handler)
+        return;
+    try {
+        Handler copy = handler;
+        copy(std::forward<Args>(args)...);
+    } catch (...) {
+    }
+}
 
 std::unique_ptr<Form> createForm(const std::string &name);
 std::unique_ptr<Label> createLabel(Container &parent, const std::string &name);

@@ -46,19 +46,6 @@ namespace Platform {
 
 namespace {
 
-// Runs an owner's handler. Its failures stay at the toolkit's edge; the copy keeps the
-// handler alive should the owner replace it meanwhile.
-template <typename Handler, typename... Args> void fire(const Handler &handler, Args &&...args)
-{
-    if (!handler)
-        return;
-    try {
-        Handler copy = handler;
-        copy(std::forward<Args>(args)...);
-    } catch (...) {
-    }
-}
-
 // Its window losing or getting back the activation (a message box, another program, a
 // context menu) moves no focus between the window's controls.
 bool movesFocus(const QFocusEvent &event)

@@ -41,6 +41,9 @@ namespace Platform {
 namespace {
 
 constexpr wchar_t ControlProperty[] = L"OrvFields.Control";
+// The control's name as a C string: another module of the process (a client driving
+// the component's dialog) reads it there without knowing the part's layout.
+constexpr wchar_t NameProperty[] = L"OrvFields.ControlName";
 constexpr wchar_t FormClass[] = L"OrvFields.Form";
 constexpr wchar_t PanelClass[] = L"OrvFields.Panel";
 constexpr wchar_t UserControlClass[] = L"OrvFields.UserControl";
@@ -49,19 +52,6 @@ constexpr UINT_PTR SubclassId = 1;
 constexpr UINT ActivateMessage = WM_APP + 0x4F1;
 // Rows a drop-down list shows when it opens.
 constexpr int DroppedRows = 10;
-
-// Runs an owner's handler. Its failures stay at the toolkit's edge; the copy keeps the
-// handler alive should the owner replace it meanwhile.
-template <typename Handler, typename... Args> void fire(const Handler &handler, Args &&...args)
-{
-    if (!handler)
-        return;
-    try {
-        Handler copy = handler;
-        copy(std::forward<Args>(args)...);
-    } catch (...) {
-    }
-}
 
 int shiftState()
 {
@@ -255,6 +245,12 @@ public:
 
     // The window is going: it no longer reaches this part.
     void windowGone();
+    // Names the window, once it is made.
+    void setName(const std::string &name)
+    {
+        controlName = name;
+        SetPropW(hwnd, NameProperty, const_cast<char *>(controlName.c_str()));
+    }
 
 protected:
     virtual void gone() {}
@@ -293,6 +289,7 @@ void WindowPart::windowGone()
     if (annotated)
         clearAnnotation(hwnd);
     RemovePropW(hwnd, ControlProperty);
+    RemovePropW(hwnd, NameProperty);
     if (WindowPart *parent = containerOf(hwnd)) {
         std::vector<HWND> &order = parent->tabOrder;
         order.erase(std::remove(order.begin(), order.end(), hwnd), order.end());
@@ -797,7 +794,7 @@ void createChild(WindowPart &part, Container &parent, const std::string &name,
     if (!window)
         return;
     part.hwnd = window;
-    part.controlName = name;
+    part.setName(name);
     SetPropW(window, ControlProperty, &part);
     if (subclass)
         SetWindowSubclass(window, controlProc, SubclassId, 0);
@@ -1598,8 +1595,8 @@ HWND windowOf(const Control &control)
 
 std::string nameOf(HWND window)
 {
-    const WindowPart *part = partOf(window);
-    return part ? part->controlName : std::string();
+    const auto *name = window ? static_cast<const char *>(GetPropW(window, NameProperty)) : nullptr;
+    return name ? std::string(name) : std::string();
 }
 
 HWND findWindow(HWND root, const std::string &name)
@@ -1627,7 +1624,7 @@ std::unique_ptr<Form> createForm(const std::string &name)
     CreateWindowExW(WS_EX_CONTROLPARENT, FormClass, L"",
                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, CW_USEDEFAULT,
                     CW_USEDEFAULT, 0, 0, nullptr, nullptr, ThisModule(), &part);
-    part.controlName = name;
+    part.setName(name);
     // A fixed dialog: its system menu only moves and closes it.
     if (const HMENU menu = GetSystemMenu(part.hwnd, FALSE)) {
         for (const int command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE})
@@ -1689,7 +1686,7 @@ std::unique_ptr<UserControl> createUserControl(Container *parent, const std::str
     WindowPart &part = *control;
     CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW, UserControlClass, L"",
                     WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr, nullptr, ThisModule(), &part);
-    part.controlName = name;
+    part.setName(name);
     return control;
 }
 

@@ -23,7 +23,8 @@ namespace Platform {
 HWND windowOf(const Control &control);
 
 // The name a window was created with ("txtField_0"), empty for a window that is not a
-// control's.
+// control's. Any module of the process reads it: a client finds the component's
+// windows with these two functions of its own copy of the toolkit.
 std::string nameOf(HWND window);
 
 // The window named `name` among `root` and the windows inside it; null if none is.

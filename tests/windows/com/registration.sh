@@ -3,7 +3,7 @@
 # regsvr32 writes the in-process server's keys for every class of the class tables;
 # reg query reads them back; unregistration leaves none of them.
 #   registration.sh CLASSTABLES ORVFIELDS.DLL
-source "$(dirname "$0")/wine.sh"
+source "$(dirname "$0")/../wine.sh"
 tables=$("$1")
 dll=$(orv_winpath "$2")
 failed=0

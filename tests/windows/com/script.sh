@@ -5,10 +5,8 @@
 # nothing and ends with 0 when a script fails outside "On Error Resume Next": the test
 # wants the script's own last line as well as its status.
 #   script.sh ORVFIELDS.DLL CONTRACT.VBS
-source "$(dirname "$0")/wine.sh"
-dll=$(orv_winpath "$1")
-orv_wine regsvr32 /s "$dll"
-trap 'orv_wine regsvr32 /u /s "$dll" || true' EXIT
+source "$(dirname "$0")/../wine.sh"
+orv_registered "$1"
 output=$(orv_wine_x cscript //nologo "$(orv_winpath "$2")" | tr -d '\r') && status=0 || status=$?
 echo "$output"
 [ "$status" -eq 0 ] && grep -q '^contract: [0-9]* checks, 0 failed$' <<<"$output"

@@ -3,10 +3,8 @@
 # The server from C++ (ServerCheck.cpp), registered for createObject, under a virtual X
 # server: the field list is a window.
 #   server.sh COMCHECK.EXE ORVFIELDS.DLL
-source "$(dirname "$0")/wine.sh"
-dll=$(orv_winpath "$2")
-orv_wine regsvr32 /s "$dll"
-trap 'orv_wine regsvr32 /u /s "$dll" || true' EXIT
-output=$(orv_wine_x "$1" "$dll" | tr -d '\r') && status=0 || status=$?
+source "$(dirname "$0")/../wine.sh"
+orv_registered "$2"
+output=$(orv_wine_x "$1" "$orv_registered_dll" | tr -d '\r') && status=0 || status=$?
 echo "$output"
 [ "$status" -eq 0 ] && grep -q '^comcheck: [0-9]* checks, 0 failed$' <<<"$output"

@@ -4,7 +4,7 @@
 # what the class tables state: library, classes, interfaces, every member's name, kind,
 # type and dispatch identifier in slot order, the events.
 #   typelib.sh CLASSTABLES TYPELIB-DUMP.EXE ORVFIELDS.DLL
-source "$(dirname "$0")/wine.sh"
+source "$(dirname "$0")/../wine.sh"
 tables=$1 dump=$2 dll=$3
 expected=$("$tables")
 actual=$(orv_wine "$dump" "$(orv_winpath "$dll")" | tr -d '\r')

@@ -1,0 +1,496 @@
+// SPDX-License-Identifier: Apache-2.0
+// dialogclient: the component used as a publishing application on Windows uses it. The
+// client holds a publication (publication.xml and its books) in the host's tree model,
+// hands it to OrvFields.MainForm, created by its programmatic identifier, calls Show,
+// and a second thread works the dialog as a user does: window messages of clicks, keys
+// and typed characters, the controls found by the names the component gives them, the
+// message boxes read (text, title, icon) and answered.
+//   dialogclient PUBLICATION.XML SCREENSHOT_FOLDER
+// 1. French, the host on "Release notes": the dialog shows the book (screenshot
+//    dialog-win-fr.png); with the PDF held open elsewhere, Apply gives the locked-file
+//    message and the dialog stays; Cancel closes it, the file untouched.
+// 2. English, the host on "User guide": the user picks "Release notes" in the book list
+//    (screenshot dialog-win-en.png), types an Author, adds a field, renames it, gives
+//    it a value, and applies: the success message. dialog.sh reads the PDF back.
+// 3. A host without a publication: the invalid-publication message, no dialog shown.
+// Prints each failed check, then "dialogclient: N checks, F failed"; exits with F.
+#include "automation/AutomationError.h"
+#include "automation/Dispatch.h"
+#include "automation/Registry.h"
+#include "automation/Text.h"
+#include "host/model/PublicationReader.h"
+#include "host/model/PublicationTree.h"
+
+#include "platform/win32/Win32Toolkit.h"
+
+#include <ole2.h>
+#include <zlib.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace Automation;
+
+namespace {
+
+std::atomic<int> checks = 0;
+std::atomic<int> failures = 0;
+
+void check(bool ok, const std::string &what)
+{
+    ++checks;
+    if (!ok) {
+        ++failures;
+        std::printf("FAIL: %s\n", what.c_str());
+        std::fflush(stdout);
+    }
+}
+
+std::string text8(const std::wstring &text)
+{
+    return utf8(std::u16string(text.begin(), text.end()));
+}
+
+std::string contents(const std::wstring &path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// ---- the user's side: another thread, window messages only
+
+DWORD uiThread = 0;
+HWND probe = nullptr; // a window of the UI thread: the driver's barrier and camera
+HANDLE probeDone = nullptr;
+constexpr UINT ProbeSync = WM_APP;
+constexpr UINT ProbeCapture = WM_APP + 1;
+
+std::wstring windowText(HWND window)
+{
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+bool waitFor(const std::function<bool()> &condition, int milliseconds = 20000)
+{
+    for (int waited = 0; waited < milliseconds; waited += 20) {
+        if (condition())
+            return true;
+        Sleep(20);
+    }
+    return condition();
+}
+
+// Everything posted to the UI thread before this has been taken from its queue.
+void sync(UINT message = ProbeSync, LPARAM parameter = 0)
+{
+    ResetEvent(probeDone);
+    PostMessageW(probe, message, 0, parameter);
+    check(WaitForSingleObject(probeDone, 20000) == WAIT_OBJECT_0, "the UI thread answers");
+}
+
+BOOL CALLBACK collect(HWND window, LPARAM windows)
+{
+    reinterpret_cast<std::vector<HWND> *>(windows)->push_back(window);
+    return TRUE;
+}
+
+// The UI thread's visible top-level windows, or the windows inside `parent`.
+std::vector<HWND> windows(HWND parent = nullptr)
+{
+    std::vector<HWND> found;
+    if (parent)
+        EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&found));
+    else
+        EnumThreadWindows(uiThread, collect, reinterpret_cast<LPARAM>(&found));
+    std::erase_if(found, [](HWND window) { return !IsWindowVisible(window); });
+    return found;
+}
+
+HWND topWindow(const char *name)
+{
+    for (const HWND window : windows()) {
+        if (Platform::nameOf(window) == name)
+            return window;
+    }
+    return nullptr;
+}
+
+HWND messageBox()
+{
+    for (const HWND window : windows()) {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) == L"#32770")
+            return window;
+    }
+    return nullptr;
+}
+
+HWND focused()
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(uiThread, &info);
+    return info.hwndFocus;
+}
+
+void click(HWND window)
+{
+    RECT area{};
+    GetClientRect(window, &area);
+    const LPARAM at = MAKELPARAM(area.right / 2, area.bottom / 2);
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(window, WM_LBUTTONUP, 0, at);
+    sync();
+}
+
+void key(HWND window, UINT code)
+{
+    const auto scan = LPARAM(MapVirtualKeyW(code, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(window, WM_KEYDOWN, code, scan | 1);
+    PostMessageW(window, WM_KEYUP, code, scan | LPARAM(0xC0000001));
+    sync();
+}
+
+void type(HWND window, const std::wstring &text)
+{
+    for (const wchar_t unit : text)
+        PostMessageW(window, WM_CHAR, unit, 1);
+    sync();
+}
+
+struct Box
+{
+    std::wstring text, title;
+    int icon = -1; // the style's icon: 0, 16, 32, 48 or 64
+};
+
+// The message box now up, read and answered with its OK button.
+Box answerBox()
+{
+    Box seen;
+    HWND box = nullptr;
+    if (!waitFor([&] { return (box = messageBox()) != nullptr; })) {
+        check(false, "a message box appears");
+        return seen;
+    }
+    seen.text = windowText(GetDlgItem(box, 0xFFFF));
+    seen.title = windowText(box);
+    seen.icon = 0;
+    const std::pair<LPCWSTR, int> icons[] = {
+        {IDI_HAND, 16}, {IDI_QUESTION, 32}, {IDI_EXCLAMATION, 48}, {IDI_ASTERISK, 64}};
+    for (const HWND child : windows(box)) {
+        const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+        for (const auto &[id, style] : icons) {
+            if (icon && icon == LoadIconW(nullptr, id))
+                seen.icon = style;
+        }
+    }
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    check(waitFor([&] { return !IsWindow(box); }), "OK closes the message box");
+    return seen;
+}
+
+void checkBox(const Box &box, const std::wstring &text, const std::wstring &title, int icon)
+{
+    check(box.text == text && box.title == title && box.icon == icon,
+          "message box \"" + text8(box.title) + "\" (icon " + std::to_string(box.icon) +
+              "): " + text8(box.text));
+}
+
+// The dialog's boxes and rows, as the user reads them.
+struct Dialog
+{
+    HWND form = nullptr;
+    HWND find(const std::string &name) const { return Platform::findWindow(form, name); }
+    std::wstring field(int i) const { return windowText(find("txtField_" + std::to_string(i))); }
+    // The book read and on screen: the panel of the reading gone.
+    bool loaded(const std::wstring &title) const
+    {
+        return field(0) == title && !IsWindowVisible(find("boxNoFile"));
+    }
+    std::string rows() const
+    {
+        std::string text;
+        for (int i = 0; HWND name = find("txtFieldName_" + std::to_string(i)); ++i) {
+            if (!windowText(name).empty())
+                text += text8(windowText(name)) + "=" +
+                        text8(windowText(find("txtFieldValue_" + std::to_string(i)))) + ";";
+        }
+        return text;
+    }
+    HWND row(const std::wstring &name) const
+    {
+        for (int i = 0; HWND box = find("txtFieldName_" + std::to_string(i)); ++i) {
+            if (windowText(box) == name)
+                return box;
+        }
+        return nullptr;
+    }
+};
+
+Dialog shownDialog(const std::wstring &title)
+{
+    Dialog dialog;
+    // The first window of a new wine prefix takes its time.
+    check(waitFor([&] { return (dialog.form = topWindow("frmMain")) != nullptr; }, 60000),
+          "the dialog appears");
+    check(waitFor([&] { return dialog.form && dialog.loaded(title); }),
+          "the dialog shows the book \"" + text8(title) + "\"");
+    return dialog;
+}
+
+void screenshot(const std::wstring &path)
+{
+    sync(ProbeCapture, reinterpret_cast<LPARAM>(&path));
+}
+
+// ---- the UI thread: the probe window, the camera
+
+void writePng(const std::wstring &path, int width, int height, const std::vector<Bytef> &rows)
+{
+    std::vector<Bytef> packed(compressBound(uLong(rows.size())));
+    uLongf size = uLongf(packed.size());
+    compress2(packed.data(), &size, rows.data(), uLong(rows.size()), 9);
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out.write("\x89PNG\r\n\x1a\n", 8);
+    auto word = [](std::vector<Bytef> &to, uLong value) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            to.push_back(Bytef(value >> shift));
+    };
+    auto write = [&](const char *kind, std::vector<Bytef> data) {
+        std::vector<Bytef> bytes(kind, kind + 4);
+        bytes.insert(bytes.end(), data.begin(), data.end());
+        std::vector<Bytef> length, crc;
+        word(length, uLong(data.size()));
+        word(crc, crc32(0, bytes.data(), uInt(bytes.size())));
+        for (const auto *part : {&length, &bytes, &crc})
+            out.write(reinterpret_cast<const char *>(part->data()), std::streamsize(part->size()));
+    };
+    std::vector<Bytef> header;
+    word(header, uLong(width));
+    word(header, uLong(height));
+    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB
+    write("IHDR", header);
+    write("IDAT", std::vector<Bytef>(packed.begin(), packed.begin() + std::ptrdiff_t(size)));
+    write("IEND", {});
+}
+
+// The form's client area as the screen shows it, into a PNG file.
+void capture(HWND form, const std::wstring &path)
+{
+    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RECT area{};
+    GetClientRect(form, &area);
+    const int width = area.right, height = area.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void *bits = nullptr;
+    const HDC screen = GetDC(form);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    std::vector<Bytef> rows;
+    const auto *pixel = static_cast<const Bytef *>(bits);
+    for (int y = 0; y < height; ++y) {
+        rows.push_back(0); // no filter
+        for (int x = 0; x < width; ++x, pixel += 4)
+            rows.insert(rows.end(), {pixel[2], pixel[1], pixel[0]});
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(form, screen);
+    writePng(path, width, height, rows);
+}
+
+LRESULT CALLBACK probeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == ProbeCapture)
+        capture(topWindow("frmMain"), *reinterpret_cast<const std::wstring *>(lParam));
+    if (message == ProbeSync || message == ProbeCapture) {
+        SetEvent(probeDone);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Top-level windows of the component shown during Show.
+int formsShown = 0;
+
+LRESULT CALLBACK shownHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto *sent = reinterpret_cast<const CWPSTRUCT *>(lParam);
+    if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && sent->wParam &&
+        !GetParent(sent->hwnd) && !Platform::nameOf(sent->hwnd).empty())
+        ++formsShown;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// One showing of the dialog: the host's tree (selected node, or no publication), the
+// language, Show on this thread while `user` works the dialog from another.
+void session(const std::u16string &publication, const std::u16string &selected,
+             std::int32_t language, const std::function<void()> &user)
+{
+    const Ref<Host::PublicationTree> tree = make<Host::PublicationTree>();
+    if (!publication.empty()) {
+        check(Host::PublicationReader::readFile(publication, *tree).empty(), "publication read");
+        tree->setSelectedNode(tree->nodeAt(selected));
+    }
+    const Ref<Object> form = createObject(u"OrvFields.MainForm");
+    putRef(form.get(), u"PluginObject", tree);
+    put(form.get(), u"Language", Variant(language));
+
+    std::atomic<bool> returned = false;
+    const HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread driver([&] {
+        user();
+        // A user who got lost closes what is left, so that Show returns.
+        for (int i = 0; i < 100 && !returned; ++i, Sleep(100)) {
+            if (const HWND box = messageBox())
+                PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+            else if (const HWND dialog = topWindow("frmMain"))
+                PostMessageW(dialog, WM_CLOSE, 0, 0);
+        }
+        SetEvent(finished);
+    });
+    formsShown = 0;
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, shownHook, nullptr, uiThread);
+    try {
+        call(form, u"Show");
+    } catch (const AutomationError &error) {
+        check(false, "Show: error " + std::to_string(error.number()));
+    }
+    UnhookWindowsHookEx(hook);
+    returned = true;
+    // The user's last steps may still wait for this thread's messages.
+    while (MsgWaitForMultipleObjects(1, &finished, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+    CloseHandle(finished);
+    driver.join();
+    const Ref<Object> error = get(form, u"LastError").toObject();
+    check(error && get(error, u"Number").toLong() == 0, "LastError.Number is 0 after Show");
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: dialogclient PUBLICATION.XML SCREENSHOT_FOLDER\n");
+        return 2;
+    }
+    OleInitialize(nullptr);
+    uiThread = GetCurrentThreadId();
+    probeDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    WNDCLASSW probeClass{};
+    probeClass.lpfnWndProc = probeProc;
+    probeClass.lpszClassName = L"dialogclient.probe";
+    RegisterClassW(&probeClass);
+    probe = CreateWindowExW(0, probeClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            nullptr, nullptr);
+
+    const std::wstring publicationPath = argv[1], shots = argv[2];
+    const std::u16string publication(publicationPath.begin(), publicationPath.end());
+    const std::wstring folder = publicationPath.substr(0, publicationPath.find_last_of(L"\\/"));
+    const std::wstring releaseNotes = folder + L"\\books\\release-notes.pdf";
+
+    try {
+        const std::string unchanged = contents(releaseNotes);
+        session(publication, u"Release notes/Version 2.4", 0, [&] {
+            const Dialog dialog = shownDialog(L"Release notes");
+            check(windowText(dialog.form) == L"Définir les champs du document" &&
+                      windowText(dialog.find("cmdApply")) == L"Appliquer",
+                  "French captions: " + text8(windowText(dialog.form)));
+            screenshot(shots + L"\\dialog-win-fr.png");
+            key(focused(), VK_TAB);
+            type(focused(), L"Personne");
+            const HANDLE other = CreateFileW(releaseNotes.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr);
+            check(other != INVALID_HANDLE_VALUE, "another program opens the book");
+            click(dialog.find("cmdApply"));
+            checkBox(answerBox(),
+                     L"Le fichier est ouvert par une autre application ou est en lecture seule, "
+                     L"impossible d'appliquer.",
+                     L"OrvFields", 16);
+            sync();
+            check(IsWindowVisible(dialog.form) && IsWindowEnabled(dialog.find("cmdApply")) &&
+                      dialog.field(1) == L"Personne",
+                  "the dialog stays open with the edit");
+            CloseHandle(other);
+            click(dialog.find("cmdCancel"));
+            check(waitFor([&] { return !IsWindowVisible(dialog.form); }),
+                  "Cancel closes the dialog");
+        });
+        check(formsShown == 1, "the dialog was shown once");
+        check(!unchanged.empty() && contents(releaseNotes) == unchanged, "the book is untouched");
+
+        session(publication, u"User guide/Chapter 1", 1, [&] {
+            const Dialog dialog = shownDialog(L"User guide");
+            const HWND books = dialog.find("cmbBooks");
+            click(books);
+            key(books, VK_DOWN);
+            key(books, VK_RETURN);
+            check(waitFor([&] { return dialog.loaded(L"Release notes"); }),
+                  "picking \"Release notes\" loads it: " + text8(dialog.field(0)));
+            check(waitFor([&] { return !SendMessageW(books, CB_GETDROPPEDSTATE, 0, 0); }),
+                  "the book list closes");
+            check(dialog.field(1) == L"Publishing team" &&
+                      dialog.field(2) == L"Changes from version to version" &&
+                      dialog.field(3) == L"release, changes",
+                  "the book's standard fields");
+            check(dialog.rows() == "Field10=tenth generated field;Field3=third generated "
+                                   "field;Version=2.4;",
+                  "the book's own fields: " + dialog.rows());
+            check(windowText(dialog.find("cmdApply")) == L"Apply", "English captions");
+            check(focused() == dialog.find("txtField_0"), "the Title box has the focus");
+            screenshot(shots + L"\\dialog-win-en.png");
+
+            key(focused(), VK_TAB);
+            check(focused() == dialog.find("txtField_1"), "Tab goes to Author");
+            type(focused(), L"Ingrid \u00c5berg \u2713");
+            click(dialog.find("cmdPersoAdd"));
+            const HWND added = dialog.row(L"Field11");
+            check(added && focused() == added, "Add makes Field11, its name box focused");
+            type(focused(), L"Reviewer");
+            key(focused(), VK_TAB);
+            type(focused(), L"\u00c5se \u00d8deg\u00e5rd");
+            key(focused(), VK_TAB);
+            check(dialog.rows() == "Field10=tenth generated field;Field3=third generated "
+                                   "field;Version=2.4;Reviewer=Åse Ødegård;",
+                  "the renamed field and its value: " + dialog.rows());
+            click(dialog.find("cmdApply"));
+            checkBox(answerBox(), L"Process complete with success.", L"PDF fields", 64);
+        });
+        check(formsShown == 1, "the dialog was shown once");
+
+        session({}, {}, 1, [] {
+            checkBox(answerBox(),
+                     L"There is no publication or the publication have no book. This plugin "
+                     L"need an open and valid publication.",
+                     L"PDF fields", 16);
+        });
+        check(formsShown == 0, "no publication: no dialog shown");
+    } catch (const AutomationError &error) {
+        check(false, "error " + std::to_string(error.number()) + ": " + utf8(error.description()));
+    }
+
+    std::printf("dialogclient: %d checks, %d failed\n", checks.load(), failures.load());
+    std::fflush(stdout);
+    DestroyWindow(probe);
+    OleUninitialize();
+    return failures;
+}
