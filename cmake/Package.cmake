@@ -7,7 +7,7 @@
 #   liborvautomation2     the automation runtime, apart so that hosts of other projects
 #                         can depend on it alone and two ABI versions can coexist
 #   liborvautomation-dev  its headers and the CMake package OrvFields
-set(ORVFIELDS_PACKAGE_MAINTAINER "OrvFields developers <maintainers@orvfields.example>"
+set(ORVFIELDS_PACKAGE_MAINTAINER "${ORVFIELDS_PUBLISHER} <maintainers@orvfields.example>"
     CACHE STRING "Maintainer field of the Debian packages")
 set(ORV_DEBIAN ${PROJECT_SOURCE_DIR}/packaging/debian)
 
@@ -44,7 +44,7 @@ endforeach()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvfields)
-set(CPACK_PACKAGE_VENDOR "OrvFields developers")
+set(CPACK_PACKAGE_VENDOR ${ORVFIELDS_PUBLISHER})
 set(CPACK_PACKAGE_CONTACT ${ORVFIELDS_PACKAGE_MAINTAINER})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)

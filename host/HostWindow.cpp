@@ -3,7 +3,6 @@
 
 #include "automation/AutomationError.h"
 #include "automation/Dispatch.h"
-#include "automation/Registry.h"
 #include "host/model/NodeParameter.h"
 #include "host/model/NodeParameters.h"
 #include "host/model/PublicationNode.h"
@@ -154,12 +153,7 @@ void HostWindow::setLanguage(Language language)
 void HostWindow::runPlugin()
 {
     try {
-        const Automation::Ref<Automation::Object> plugin =
-            Automation::createObject(u"OrvFields.MainForm");
-        Automation::putRef(plugin.get(), u"PluginObject", m_tree);
-        // The plug-in's convention: 0 is French, any other value English.
-        Automation::put(plugin.get(), u"Language", language() == Language::French ? 0 : 1);
-        Automation::call(plugin.get(), u"Show");
+        Automation::call(createPlugin(m_tree, language()), u"Show");
     } catch (const Automation::AutomationError &error) {
         m_notify(tr("PDF fields"), tr("The PDF fields plug-in cannot run (error %1):\n%2")
                                        .arg(error.number())

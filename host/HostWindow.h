@@ -11,6 +11,7 @@
 #pragma once
 
 #include "automation/Object.h"
+#include "host/model/Plugin.h"
 #include "host/model/PublicationTree.h"
 
 #include <QHash>
@@ -31,11 +32,7 @@ class HostWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    enum class Language
-    {
-        English,
-        French,
-    };
+    using Language = PluginLanguage;
     // The system locale's: French for a French locale, English otherwise.
     static Language systemLanguage();
 

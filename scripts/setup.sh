@@ -36,20 +36,30 @@ orv_build() {
     return "${PIPESTATUS[0]}"
 }
 
-# orv_build_windows [CMAKE_OPTION...]: the Windows build, OrvFields.dll, in build-win:
-# the mingw-w64 toolchain and the cross-built dependencies (scripts/windows-deps.sh,
-# cached outside the build), wine (scripts/wine-setup.sh: its stdole2.tlb goes into the
-# type library), then configure and build (32-bit, the component's architecture).
+# orv_build_windows [CMAKE_OPTION...]: the Windows builds, 64-bit in build-win64, then
+# 32-bit (the component's architecture) in build-win, whose installer carries both DLLs:
+# the mingw-w64 toolchains and the cross-built dependencies (scripts/windows-deps.sh,
+# cached outside the builds), wine with a prefix of each bitness (scripts/wine-setup.sh:
+# its stdole2.tlb goes into the type library), NSIS for the installer.
 orv_build_windows() {
-    local deps
-    deps=$("$orv_root/scripts/windows-deps.sh" i686 | tail -n 1) || return 1
     "$orv_root/scripts/wine-setup.sh" "$orv_root/build/wine" i686 || return 1
+    "$orv_root/scripts/wine-setup.sh" "$orv_root/build/wine64" x86_64 || return 1
+    orv_packages nsis || return 1
+    orv_build_windows_arch x86_64 build-win64 "$@" &&
+        orv_build_windows_arch i686 build-win -DORVFIELDS_WINDOWS64_BUILD="$orv_root/build-win64" "$@"
+}
+
+# orv_build_windows_arch i686|x86_64 FOLDER [CMAKE_OPTION...]
+orv_build_windows_arch() {
+    local arch=$1 folder=$2 deps
+    shift 2
+    deps=$("$orv_root/scripts/windows-deps.sh" "$arch" | tail -n 1) || return 1
     cd "$orv_root" || return 1
     local first=()
-    [ -f build-win/CMakeCache.txt ] ||
-        first=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw.cmake -DORVFIELDS_MINGW_ARCH=i686)
-    cmake -S . -B build-win "${first[@]}" -DORVFIELDS_WIN_DEPS="$deps" "$@" >/dev/null || return 1
-    cmake --build build-win -j"$(nproc)" -- --no-print-directory 2>&1 |
+    [ -f "$folder/CMakeCache.txt" ] ||
+        first=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw.cmake -DORVFIELDS_MINGW_ARCH="$arch")
+    cmake -S . -B "$folder" "${first[@]}" -DORVFIELDS_WIN_DEPS="$deps" "$@" >/dev/null || return 1
+    cmake --build "$folder" -j"$(nproc)" -- --no-print-directory 2>&1 |
         grep -vE '^\[ *[0-9]+%\] (Building|Linking|Built|Generating|Making)|^Consolidate|^Scanning'
     return "${PIPESTATUS[0]}"
 }

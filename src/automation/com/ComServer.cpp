@@ -201,9 +201,10 @@ HRESULT unregisterServer(const ServerModule &module)
             removed = removeClassKeys(cls) && removed;
         GUID libId;
         if (Com::guidOf(module.libId, libId)) {
-            const ::HRESULT hr =
-                UnRegisterTypeLib(libId, WORD(module.majorVersion), WORD(module.minorVersion),
-                                  LOCALE_NEUTRAL, SYS_WIN32);
+            // The type library was registered for the bitness of this very module.
+            const SYSKIND kind = sizeof(void *) == 8 ? SYS_WIN64 : SYS_WIN32;
+            const ::HRESULT hr = UnRegisterTypeLib(libId, WORD(module.majorVersion),
+                                                   WORD(module.minorVersion), LOCALE_NEUTRAL, kind);
             // Not registered is what unregistering wants.
             if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED)
                 removed = false;

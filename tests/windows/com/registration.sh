@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # regsvr32 writes the in-process server's keys for every class of the class tables;
-# reg query reads them back; unregistration leaves none of them.
+# reg query reads them back; unregistration leaves none of them. The keys are those of
+# the prefix's own registry view, the DLL's (a 64-bit DLL's type library is "win64").
 #   registration.sh CLASSTABLES ORVFIELDS.DLL
 source "$(dirname "$0")/../wine.sh"
 tables=$("$1")
@@ -62,7 +63,7 @@ while read -r name progid clsid interface iid; do
 done <<<"$classes"
 library_keys=$(keys "HKCR\\TypeLib\\$libid")
 for line in "HKEY_CLASSES_ROOT\\TypeLib\\$libid\\$version (Default) = $help" \
-    "HKEY_CLASSES_ROOT\\TypeLib\\$libid\\$version\\0\\win32 (Default) = $dll"; do
+    "HKEY_CLASSES_ROOT\\TypeLib\\$libid\\$version\\0\\win$orv_bits (Default) = $dll"; do
     grep -qxF "$line" <<<"$library_keys" || { echo "missing: $line"; failed=1; }
 done
 

@@ -16,15 +16,16 @@
 // Prints each failed check, then "dialogclient: N checks, F failed"; exits with F.
 #include "automation/AutomationError.h"
 #include "automation/Dispatch.h"
-#include "automation/Registry.h"
 #include "automation/Text.h"
+#include "host/model/Plugin.h"
 #include "host/model/PublicationReader.h"
 #include "host/model/PublicationTree.h"
 
 #include "platform/win32/Win32Toolkit.h"
 
+#include "host/win32/WindowCapture.h"
+
 #include <ole2.h>
-#include <zlib.h>
 
 #include <atomic>
 #include <cstdio>
@@ -256,68 +257,12 @@ void screenshot(const std::wstring &path)
 
 // ---- the UI thread: the probe window, the camera
 
-void writePng(const std::wstring &path, int width, int height, const std::vector<Bytef> &rows)
-{
-    std::vector<Bytef> packed(compressBound(uLong(rows.size())));
-    uLongf size = uLongf(packed.size());
-    compress2(packed.data(), &size, rows.data(), uLong(rows.size()), 9);
-    std::ofstream out(std::filesystem::path(path), std::ios::binary);
-    out.write("\x89PNG\r\n\x1a\n", 8);
-    auto word = [](std::vector<Bytef> &to, uLong value) {
-        for (int shift = 24; shift >= 0; shift -= 8)
-            to.push_back(Bytef(value >> shift));
-    };
-    auto write = [&](const char *kind, std::vector<Bytef> data) {
-        std::vector<Bytef> bytes(kind, kind + 4);
-        bytes.insert(bytes.end(), data.begin(), data.end());
-        std::vector<Bytef> length, crc;
-        word(length, uLong(data.size()));
-        word(crc, crc32(0, bytes.data(), uInt(bytes.size())));
-        for (const auto *part : {&length, &bytes, &crc})
-            out.write(reinterpret_cast<const char *>(part->data()), std::streamsize(part->size()));
-    };
-    std::vector<Bytef> header;
-    word(header, uLong(width));
-    word(header, uLong(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB
-    write("IHDR", header);
-    write("IDAT", std::vector<Bytef>(packed.begin(), packed.begin() + std::ptrdiff_t(size)));
-    write("IEND", {});
-}
-
-// The form's client area as the screen shows it, into a PNG file.
-void capture(HWND form, const std::wstring &path)
-{
-    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    RECT area{};
-    GetClientRect(form, &area);
-    const int width = area.right, height = area.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void *bits = nullptr;
-    const HDC screen = GetDC(form);
-    const HDC memory = CreateCompatibleDC(screen);
-    const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    std::vector<Bytef> rows;
-    const auto *pixel = static_cast<const Bytef *>(bits);
-    for (int y = 0; y < height; ++y) {
-        rows.push_back(0); // no filter
-        for (int x = 0; x < width; ++x, pixel += 4)
-            rows.insert(rows.end(), {pixel[2], pixel[1], pixel[0]});
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(form, screen);
-    writePng(path, width, height, rows);
-}
-
 LRESULT CALLBACK probeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == ProbeCapture)
-        capture(topWindow("frmMain"), *reinterpret_cast<const std::wstring *>(lParam));
+        check(Host::captureWindow(topWindow("frmMain"),
+                                  *reinterpret_cast<const std::wstring *>(lParam)),
+              "the dialog's picture is written");
     if (message == ProbeSync || message == ProbeCapture) {
         SetEvent(probeDone);
         return 0;
@@ -340,16 +285,14 @@ LRESULT CALLBACK shownHook(int code, WPARAM wParam, LPARAM lParam)
 // One showing of the dialog: the host's tree (selected node, or no publication), the
 // language, Show on this thread while `user` works the dialog from another.
 void session(const std::u16string &publication, const std::u16string &selected,
-             std::int32_t language, const std::function<void()> &user)
+             Host::PluginLanguage language, const std::function<void()> &user)
 {
     const Ref<Host::PublicationTree> tree = make<Host::PublicationTree>();
     if (!publication.empty()) {
         check(Host::PublicationReader::readFile(publication, *tree).empty(), "publication read");
         tree->setSelectedNode(tree->nodeAt(selected));
     }
-    const Ref<Object> form = createObject(u"OrvFields.MainForm");
-    putRef(form.get(), u"PluginObject", tree);
-    put(form.get(), u"Language", Variant(language));
+    const Ref<Object> form = Host::createPlugin(tree, language);
 
     std::atomic<bool> returned = false;
     const HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -410,7 +353,7 @@ int wmain(int argc, wchar_t **argv)
 
     try {
         const std::string unchanged = contents(releaseNotes);
-        session(publication, u"Release notes/Version 2.4", 0, [&] {
+        session(publication, u"Release notes/Version 2.4", Host::PluginLanguage::French, [&] {
             const Dialog dialog = shownDialog(L"Release notes");
             check(windowText(dialog.form) == L"Définir les champs du document" &&
                       windowText(dialog.find("cmdApply")) == L"Appliquer",
@@ -438,7 +381,7 @@ int wmain(int argc, wchar_t **argv)
         check(formsShown == 1, "the dialog was shown once");
         check(!unchanged.empty() && contents(releaseNotes) == unchanged, "the book is untouched");
 
-        session(publication, u"User guide/Chapter 1", 1, [&] {
+        session(publication, u"User guide/Chapter 1", Host::PluginLanguage::English, [&] {
             const Dialog dialog = shownDialog(L"User guide");
             const HWND books = dialog.find("cmbBooks");
             click(books);
@@ -477,7 +420,7 @@ int wmain(int argc, wchar_t **argv)
         });
         check(formsShown == 1, "the dialog was shown once");
 
-        session({}, {}, 1, [] {
+        session({}, {}, Host::PluginLanguage::English, [] {
             checkBox(answerBox(),
                      L"There is no publication or the publication have no book. This plugin "
                      L"need an open and valid publication.",
