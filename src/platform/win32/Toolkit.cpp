@@ -31,6 +31,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -148,23 +149,33 @@ std::u16string firstInstalledFace(const std::u16string &faces)
 
 // ---- accessible names
 
+// A system without the service (wine has the class but implements none of it) is
+// asked once: a list names its rows at every redraw, and each question costs the
+// creation of the service.
+std::atomic<bool> accessibleNamesUnsupported{false};
+
 bool annotate(HWND window, const std::u16string &name)
 {
     IAccPropServices *services = nullptr;
-    if (!window ||
-        FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IAccPropServices, reinterpret_cast<void **>(&services))))
+    if (!window || accessibleNamesUnsupported)
         return false;
-    const HRESULT result = services->SetHwndPropStr(window, DWORD(OBJID_CLIENT), CHILDID_SELF,
-                                                    PROPID_ACC_NAME, wide(name).c_str());
-    services->Release();
+    HRESULT result = CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IAccPropServices, reinterpret_cast<void **>(&services));
+    if (SUCCEEDED(result)) {
+        result = services->SetHwndPropStr(window, DWORD(OBJID_CLIENT), CHILDID_SELF,
+                                          PROPID_ACC_NAME, wide(name).c_str());
+        services->Release();
+    }
+    if (result == E_NOTIMPL || result == REGDB_E_CLASSNOTREG)
+        accessibleNamesUnsupported = true;
     return SUCCEEDED(result);
 }
 
 void clearAnnotation(HWND window)
 {
     IAccPropServices *services = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+    if (accessibleNamesUnsupported ||
+        FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IAccPropServices, reinterpret_cast<void **>(&services))))
         return;
     services->ClearHwndProps(window, DWORD(OBJID_CLIENT), CHILDID_SELF, &PROPID_ACC_NAME, 1);
