@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Report.h"
 
+#include "automation/Text.h"
 #include "fields/FieldSet.h"
 #include "tagora/PdfText.h"
 #include "tagora/StandardEntries.h"
@@ -11,36 +12,7 @@ namespace Cli {
 
 std::string utf8(std::u16string_view text)
 {
-    std::string out;
-    out.reserve(text.size() + text.size() / 2);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xE000) {
-            const bool pair =
-                c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
-            if (!pair) {
-                out += '?';
-                continue;
-            }
-            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[++i]) - 0xDC00);
-        }
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return Automation::utf8(text, U'?');
 }
 
 namespace Report {

@@ -35,7 +35,7 @@ constexpr char16_t Replacement = 0xFFFD;
 
 } // namespace
 
-std::string utf8(std::u16string_view text)
+std::string utf8(std::u16string_view text, char32_t lone)
 {
     std::string out;
     out.reserve(text.size());
@@ -46,7 +46,7 @@ std::string utf8(std::u16string_view text)
             c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c < 0xE000) {
-            c = Replacement;
+            c = lone;
         }
         if (c < 0x80) {
             out += char(c);

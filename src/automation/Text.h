@@ -15,7 +15,8 @@
 
 namespace Automation {
 
-std::string utf8(std::u16string_view text);
+// A lone surrogate, which has no UTF-8 form, becomes `lone`.
+std::string utf8(std::u16string_view text, char32_t lone = 0xFFFD);
 std::u16string utf16(std::string_view utf8);
 
 // Each character by its lower-case form ("Title" -> "title").
