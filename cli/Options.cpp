@@ -119,14 +119,14 @@ enum Id
     IdCount
 };
 
-struct Spec
+struct OptionInfo
 {
     std::u16string_view shortName;
     std::u16string_view longName;
     bool takesValue;
 };
 
-constexpr std::array<Spec, IdCount> Specs = {{
+constexpr std::array<OptionInfo, IdCount> OptionTable = {{
     {u"h", u"help", false},
     {u"", u"version", false},
     {u"", u"json", false},
@@ -207,8 +207,8 @@ private:
     int idOf(std::u16string_view name) const
     {
         for (int id = 0; id < m_known; ++id)
-            if (name == Specs[size_t(id)].longName ||
-                (name.size() == 1 && name == Specs[size_t(id)].shortName))
+            if (name == OptionTable[size_t(id)].longName ||
+                (name.size() == 1 && name == OptionTable[size_t(id)].shortName))
                 return id;
         return -1;
     }
@@ -233,7 +233,7 @@ private:
         if (id < 0)
             return;
         const std::size_t assign = argument.find(u'=');
-        if (!Specs[size_t(id)].takesValue) {
+        if (!OptionTable[size_t(id)].takesValue) {
             if (assign != std::u16string::npos)
                 m_error = "Unexpected value after '" + utf8(argument.substr(0, assign)) + "'.";
         } else if (assign != std::u16string::npos) {
@@ -257,7 +257,7 @@ private:
                 continue;
             const int id = idOf(name);
             const bool more = at + 1 < argument.size();
-            if (Specs[size_t(id)].takesValue) {
+            if (OptionTable[size_t(id)].takesValue) {
                 if (!more)
                     break;
                 if (argument[at + 1] == u'=')

@@ -75,17 +75,17 @@ struct FontSpec
     int charset = DEFAULT_CHARSET;
 };
 
-HFONT makeFont(const FontSpec &spec)
+HFONT makeFont(const FontSpec &wanted)
 {
     LOGFONTW font{};
-    font.lfHeight = -LONG(std::lround(spec.points * ScreenDpiY() / 72));
+    font.lfHeight = -LONG(std::lround(wanted.points * ScreenDpiY() / 72));
     font.lfWeight = FW_NORMAL;
-    font.lfCharSet = BYTE(spec.charset);
+    font.lfCharSet = BYTE(wanted.charset);
     font.lfOutPrecision = OUT_DEFAULT_PRECIS;
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    const std::wstring face = wide(spec.face).substr(0, LF_FACESIZE - 1);
+    const std::wstring face = wide(wanted.face).substr(0, LF_FACESIZE - 1);
     std::copy(face.begin(), face.end(), font.lfFaceName);
     return CreateFontIndirectW(&font);
 }
@@ -894,40 +894,40 @@ public:
     std::u16string name() const override { return current().face; }
     void setName(const std::u16string &face) override
     {
-        FontSpec spec = current();
-        spec.face = face;
-        apply(spec);
+        FontSpec wanted = current();
+        wanted.face = face;
+        apply(wanted);
     }
     double size() const override { return std::nearbyint(current().points * 10000) / 10000; }
     void setSize(double points) override
     {
         if (!(points > 0))
             Automation::raise(Automation::InvalidProcedureCall);
-        FontSpec spec = current();
-        spec.points = std::nearbyint(points * 10000) / 10000;
-        apply(spec);
+        FontSpec wanted = current();
+        wanted.points = std::nearbyint(points * 10000) / 10000;
+        apply(wanted);
     }
     int charset() const override { return current().charset; }
     void setCharset(int charset) override
     {
-        FontSpec spec = current();
-        spec.charset = charset;
-        apply(spec);
+        FontSpec wanted = current();
+        wanted.charset = charset;
+        apply(wanted);
     }
 
 private:
     FontSpec current() const { return m_font ? m_spec : m_box.fontSpec; }
 
-    void apply(const FontSpec &spec)
+    void apply(const FontSpec &wanted)
     {
-        const HFONT made = makeFont(spec);
+        const HFONT made = makeFont(wanted);
         if (!made)
             return;
         SendMessageW(m_box.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
         if (m_font)
             DeleteObject(m_font);
         m_font = made;
-        m_spec = spec;
+        m_spec = wanted;
     }
 
     WindowPart &m_box;
@@ -1382,18 +1382,18 @@ public:
     // The form and its controls, but those with a font of their own, take the font.
     void setFont(const std::u16string &faces, double points) override
     {
-        const FontSpec spec{firstInstalledFace(faces), points, DEFAULT_CHARSET};
-        const HFONT made = makeFont(spec);
+        const FontSpec wanted{firstInstalledFace(faces), points, DEFAULT_CHARSET};
+        const HFONT made = makeFont(wanted);
         if (!made)
             return;
         m_fonts.push_back(made);
-        fontSpec = spec;
+        fontSpec = wanted;
         hfont = made;
         for (HWND child : descendants(hwnd)) {
             WindowPart *part = partOf(child);
             if (!part)
                 continue;
-            part->fontSpec = spec;
+            part->fontSpec = wanted;
             part->hfont = made;
             if (!part->hasOwnFont()) {
                 SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(made), TRUE);
