@@ -7,6 +7,8 @@
 #include "HostWindow.h"
 #include "WindowCapture.h"
 
+#include "automation/com/Com.h"
+
 #include <ole2.h>
 #include <shellapi.h>
 
@@ -53,15 +55,7 @@ void tell(DWORD which, const std::wstring &text, UINT icon = 0)
 
 std::wstring programFolder()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = Automation::Com::modulePath(nullptr);
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 

@@ -75,6 +75,10 @@ inline bool fromVariantBool(VARIANT_BOOL value)
 }
 
 // "{XXXXXXXX-...}" in capitals, as the class tables write identifiers.
+// The full path of a loaded module (nullptr: the program); empty when it cannot be
+// read. Paths longer than MAX_PATH are read whole.
+std::wstring modulePath(HMODULE module);
+
 std::string guidText(const GUID &guid);
 // The identifier a text names; false when it names none.
 bool guidOf(std::string_view text, GUID &guid);

@@ -228,17 +228,7 @@ std::u16string libraryPathOf(const void *address)
                             static_cast<LPCWSTR>(address), &module))
         return {};
     try {
-        std::vector<wchar_t> path(MAX_PATH);
-        for (;;) {
-            const DWORD length = GetModuleFileNameW(module, path.data(), DWORD(path.size()));
-            if (length == 0)
-                return {};
-            if (length < path.size())
-                return std::u16string(reinterpret_cast<const char16_t *>(path.data()), length);
-            if (path.size() >= 32768)
-                return {};
-            path.resize(path.size() * 2);
-        }
+        return Com::fromWide(Com::modulePath(module).c_str());
     } catch (...) {
         return {};
     }
