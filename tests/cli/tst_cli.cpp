@@ -422,7 +422,7 @@ private slots:
             }
             for (const auto &writer : writers) {
                 QVERIFY(writer->waitForFinished(60000));
-                QCOMPARE(writer->exitCode(), 0);
+                QVERIFY2(writer->exitCode() == 0, writer->readAllStandardError().constData());
             }
             const QMap<QString, QString> info = TestPdf::pdfinfo(m_pdf);
             for (int w = 0; w < 3; ++w)
