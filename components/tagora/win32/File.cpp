@@ -47,25 +47,45 @@ std::int64_t quad(DWORD high, DWORD low)
     return std::int64_t(std::uint64_t(high) << 32 | low);
 }
 
+// The change time moves with every write and every change of the file's status, and
+// only the file system sets it (some file systems, FAT, keep none: 0).
+std::int64_t changeTime(HANDLE handle)
+{
+    FILE_BASIC_INFO basic = {};
+    return GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)
+               ? basic.ChangeTime.QuadPart
+               : 0;
+}
+
 // Volume, file index, size, last write and change time; false (GetLastError) on failure.
 bool identityOf(HANDLE handle, FileIdentity &identity, DWORD *attributes = nullptr)
 {
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!GetFileInformationByHandle(handle, &info))
         return false;
-    // The change time moves with every write and every change of the file's status,
-    // and only the file system sets it (some file systems, FAT, keep none: 0).
-    FILE_BASIC_INFO basic = {};
-    const std::int64_t changed =
-        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)
-            ? basic.ChangeTime.QuadPart
-            : 0;
-    identity = {
-        info.dwVolumeSerialNumber, std::uint64_t(quad(info.nFileIndexHigh, info.nFileIndexLow)),
-        quad(info.nFileSizeHigh, info.nFileSizeLow),
-        quad(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime), changed};
+    identity = {info.dwVolumeSerialNumber,
+                std::uint64_t(quad(info.nFileIndexHigh, info.nFileIndexLow)),
+                quad(info.nFileSizeHigh, info.nFileSizeLow),
+                quad(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
+                changeTime(handle)};
     if (attributes)
         *attributes = info.dwFileAttributes;
+    return true;
+}
+
+// The same for a handle whose volume and index are known: only the size and the times
+// are asked. The volume's serial number is the costly part (wine asks its mount manager,
+// another process, each time), and an open handle never moves to another file.
+bool stateOf(HANDLE handle, FileIdentity &identity)
+{
+    FILE_BASIC_INFO basic = {};
+    FILE_STANDARD_INFO standard = {};
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
+        return false;
+    identity.size = standard.EndOfFile.QuadPart;
+    identity.modified = basic.LastWriteTime.QuadPart;
+    identity.changed = basic.ChangeTime.QuadPart;
     return true;
 }
 
@@ -138,6 +158,7 @@ HANDLE Win32File::open(const std::wstring &path, Access access)
 Win32File::Win32File(HANDLE handle, std::wstring path, Access access)
     : m_handle(handle), m_path(std::move(path)), m_access(access)
 {
+    m_placeKnown = identityOf(m_handle, m_place);
     if (m_access == Access::Replacement)
         return;
     const std::unique_lock lock(handles);
@@ -169,6 +190,7 @@ void Win32File::close()
 void Win32File::reopen()
 {
     m_handle = open(m_path, m_access);
+    m_placeKnown = m_handle != INVALID_HANDLE_VALUE && identityOf(m_handle, m_place);
     if (m_handle != INVALID_HANDLE_VALUE && m_access == Access::Exclusive &&
         !lockExclusive(m_handle)) {
         const DWORD error = GetLastError();
@@ -189,8 +211,9 @@ HANDLE Win32File::handle(FileOperation operation) const
 FileIdentity Win32File::identity()
 {
     const std::shared_lock lock(handles);
-    FileIdentity identity;
-    if (!identityOf(handle(FileOperation::Examine), identity))
+    const HANDLE file = handle(FileOperation::Examine);
+    FileIdentity identity = m_place;
+    if (!(m_placeKnown ? stateOf(file, identity) : identityOf(file, identity)))
         raiseError(FileOperation::Examine, GetLastError());
     return identity;
 }

@@ -62,6 +62,9 @@ private:
 
     HANDLE m_handle;
     DWORD m_lost = ERROR_SUCCESS;
+    // The volume and index of the file the handle is open on, read when it was opened.
+    FileIdentity m_place;
+    bool m_placeKnown = false;
     const std::wstring m_path;
     const Access m_access;
 };
