@@ -36,6 +36,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -80,19 +81,38 @@ struct Run
 HWND probe = nullptr;
 constexpr UINT PressApply = WM_APP;
 
-// Apply enabled for the first time: the book is read and on screen. The press waits
-// for the rest of the load, behind it in the queue.
-LRESULT CALLBACK watchEnable(int code, WPARAM wParam, LPARAM lParam)
+// The component's buttons and forms, subclassed as they are made (a computer-based
+// training hook sees each creation): Apply enabled for the first time means the book is
+// read and on screen, and the press waits behind the rest of the load in the queue; the
+// form told to hide means Apply has ended. A hook on every sent message would cost
+// wine a round trip to its server for each one, and weigh on what is measured.
+std::map<HWND, WNDPROC> subclassed;
+
+LRESULT CALLBACK watched(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const auto *sent = reinterpret_cast<const CWPSTRUCT *>(lParam);
-    if (code == HC_ACTION && sent->message == WM_SHOWWINDOW && !sent->wParam && run.apply &&
-        sent->hwnd == GetParent(run.apply) && run.hiding == Clock::time_point{})
+    if (message == WM_SHOWWINDOW && !wParam && run.apply && window == GetParent(run.apply) &&
+        run.hiding == Clock::time_point{})
         run.hiding = Clock::now();
-    if (code == HC_ACTION && sent->message == WM_ENABLE && sent->wParam && !run.apply &&
-        Platform::nameOf(sent->hwnd) == "cmdApply") {
+    if (message == WM_ENABLE && wParam && !run.apply && Platform::nameOf(window) == "cmdApply") {
         run.ready = Clock::now();
-        run.apply = sent->hwnd;
+        run.apply = window;
         PostMessageW(probe, PressApply, 0, 0);
+    }
+    const WNDPROC next = subclassed[window];
+    if (message == WM_NCDESTROY)
+        subclassed.erase(window);
+    return CallWindowProcW(next, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK watchCreation(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        const auto window = reinterpret_cast<HWND>(wParam);
+        wchar_t name[32] = {};
+        GetClassNameW(window, name, 32);
+        if (lstrcmpiW(name, L"Button") == 0 || lstrcmpiW(name, L"OrvFields.Form") == 0)
+            subclassed[window] = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watched)));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -145,8 +165,7 @@ bool measure(const std::filesystem::path &folder, int fields, double &open, doub
 
     run = Run{};
     const auto plugin = Host::createPlugin(tree, Host::PluginLanguage::English);
-    const HHOOK hook =
-        SetWindowsHookExW(WH_CALLWNDPROC, watchEnable, nullptr, GetCurrentThreadId());
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, watchCreation, nullptr, GetCurrentThreadId());
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, answerBoxes);
     run.shown = Clock::now();
     Automation::call(plugin, u"Show");

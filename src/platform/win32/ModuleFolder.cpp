@@ -42,12 +42,16 @@ std::wstring modulePath(HMODULE module)
 
 } // namespace
 
+// Asked once: every message to a control compares a window's module with it.
 HMODULE ThisModule()
 {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&marker), &module);
+    static const HMODULE module = [] {
+        HMODULE found = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(&marker), &found);
+        return found;
+    }();
     return module;
 }
 

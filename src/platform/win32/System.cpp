@@ -16,13 +16,21 @@ namespace Platform {
 
 namespace {
 
+// Read once: a process that is not aware of each monitor's DPI keeps the system's for
+// its whole life, and under wine each question costs the screen's device context and
+// three round trips to its server (every conversion of twips asks).
 double screenDpi(int axis)
 {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, axis) : 0;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+    static const auto read = [](int which) {
+        const HDC screen = GetDC(nullptr);
+        const int dpi = screen ? GetDeviceCaps(screen, which) : 0;
+        if (screen)
+            ReleaseDC(nullptr, screen);
+        return dpi > 0 ? double(dpi) : 96.0;
+    };
+    static const double x = read(LOGPIXELSX);
+    static const double y = read(LOGPIXELSY);
+    return axis == LOGPIXELSX ? x : y;
 }
 
 // A face-name field as the system filled it: up to its NUL, the rest cleared.

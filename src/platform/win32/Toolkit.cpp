@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The toolkit's controls as Win32 windows (Toolkit.h, Win32Toolkit.h).
 //
-// Each control owns one window, which reaches its control through a window property
-// (removed when either goes, so that nothing raised while a window is taken down
+// Each control owns one window, which reaches its control through the window's user
+// data (cleared when either goes, so that nothing raised while a window is taken down
 // reaches a control). A container (form, panel, user control) receives its children's
 // notifications (WM_COMMAND, WM_VSCROLL, WM_CTLCOLOR*, WM_DRAWITEM, WM_NOTIFY) and
 // hands them to the child's control; the standard controls are subclassed so that
@@ -34,6 +34,8 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -41,14 +43,13 @@ namespace Platform {
 
 namespace {
 
-constexpr wchar_t ControlProperty[] = L"OrvFields.Control";
 // The control's name as a C string: another module of the process (a client driving
 // the component's dialog) reads it there without knowing the part's layout.
 constexpr wchar_t NameProperty[] = L"OrvFields.ControlName";
 constexpr wchar_t FormClass[] = L"OrvFields.Form";
 constexpr wchar_t PanelClass[] = L"OrvFields.Panel";
 constexpr wchar_t UserControlClass[] = L"OrvFields.UserControl";
-constexpr UINT_PTR SubclassId = 1;
+constexpr wchar_t ProgressBarClass[] = L"OrvFields.ProgressBar";
 // Posted to a form after it is shown: its activation event.
 constexpr UINT ActivateMessage = WM_APP + 0x4F1;
 // Rows a drop-down list shows when it opens.
@@ -73,6 +74,8 @@ struct FontSpec
     std::u16string face;
     double points = 0;
     int charset = DEFAULT_CHARSET;
+
+    friend bool operator==(const FontSpec &, const FontSpec &) = default;
 };
 
 HFONT makeFont(const FontSpec &wanted)
@@ -202,6 +205,8 @@ public:
     bool annotated = false;
     OleColor back = 0;
     bool hasBack = false;
+    // Asked to paint again, and not painted since.
+    bool repaintPending = false;
     OleColor fore = SystemColor(COLOR_BTNTEXT);
     bool hasFore = false;
     // The font the window's form gave it, or the system's dialog font.
@@ -222,6 +227,8 @@ public:
     virtual wchar_t *tooltipText() { return nullptr; }
     // Input and focus, from the window itself.
     virtual void keyDown(int, int) {}
+    // Mouse input, before the control handles it (a tooltip follows the pointer).
+    virtual void mouseInput(UINT, WPARAM, LPARAM) {}
     virtual bool clickTakesFocus() const { return false; }
     virtual void click() {}
     virtual void gotFocus() {}
@@ -229,6 +236,9 @@ public:
     virtual bool selectsAllOnTab() const { return false; }
     // Messages of the component's own window classes.
     virtual bool handle(UINT, WPARAM, LPARAM, LRESULT &) { return false; }
+    // Brings the window up to date with what the program set and held back, before
+    // the window handles any message (a paint, input, a question about its text).
+    virtual void flush() {}
 
     virtual bool hasOwnFont() const { return false; }
     // The window was given another font.
@@ -241,6 +251,17 @@ public:
     virtual bool inheritsBackground() const { return false; }
 
     COLORREF background() const;
+
+    // Paints the window again at the next paint. A window already waiting for it is not
+    // asked again: a list that scrolls row by row changes a box's colour at every step
+    // before anything is painted, and each request is a round trip to wine's server.
+    void invalidate(UINT flags)
+    {
+        if (repaintPending)
+            return;
+        repaintPending = true;
+        RedrawWindow(hwnd, nullptr, nullptr, flags);
+    }
 
     // A solid brush of `colour`, kept until another colour is asked for.
     HBRUSH brush(COLORREF colour)
@@ -271,9 +292,21 @@ private:
     COLORREF m_brushColour = 0;
 };
 
+// A window reaches its part through its user data, which the process reads without
+// asking the window server (a property costs a round trip to it under wine, and every
+// message asks). Only windows this module made carry one of its parts: a host's windows
+// made by another copy of this code are not ours.
 WindowPart *partOf(HWND window)
 {
-    return window ? static_cast<WindowPart *>(GetPropW(window, ControlProperty)) : nullptr;
+    if (!window ||
+        GetWindowLongPtrW(window, GWLP_HINSTANCE) != reinterpret_cast<LONG_PTR>(ThisModule()))
+        return nullptr;
+    return reinterpret_cast<WindowPart *>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+void attach(HWND window, WindowPart *part)
+{
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(part));
 }
 
 WindowPart *containerOf(HWND window)
@@ -299,7 +332,7 @@ void WindowPart::windowGone()
     gone();
     if (annotated)
         clearAnnotation(hwnd);
-    RemovePropW(hwnd, ControlProperty);
+    attach(hwnd, nullptr);
     RemovePropW(hwnd, NameProperty);
     if (WindowPart *parent = containerOf(hwnd)) {
         std::vector<HWND> &order = parent->tabOrder;
@@ -483,25 +516,58 @@ bool handleInput(WindowPart &part, HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
-// The subclass of the standard controls.
-LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                             DWORD_PTR)
+// The standard controls' own window procedures, which the subclass below hands every
+// message on to. Kept apart from the parts: a control's window outlives its part for
+// the last messages of its destruction. A window procedure replaced by hand, not by the
+// common controls' SetWindowSubclass, which looks its data up in a window property at
+// every message (a round trip to wine's server each).
+std::unordered_map<HWND, WNDPROC> &standardProcedures()
 {
+    static std::unordered_map<HWND, WNDPROC> procedures;
+    return procedures;
+}
+
+bool isMouseInput(UINT message)
+{
+    return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
+           message == WM_RBUTTONDOWN || message == WM_RBUTTONUP || message == WM_MBUTTONDOWN ||
+           message == WM_MBUTTONUP;
+}
+
+// The subclass of the standard controls.
+LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto found = standardProcedures().find(window);
+    const WNDPROC standard = found != standardProcedures().end() ? found->second : DefWindowProcW;
     try {
         WindowPart *part = partOf(window);
         if (message == WM_NCDESTROY) {
-            RemoveWindowSubclass(window, controlProc, SubclassId);
             if (part)
                 part->windowGone();
-        } else if (part) {
+            standardProcedures().erase(window);
+            return CallWindowProcW(standard, window, message, wParam, lParam);
+        }
+        if (part) {
+            part->flush();
+            if (message == WM_PAINT)
+                part->repaintPending = false;
+            if (isMouseInput(message))
+                part->mouseInput(message, wParam, lParam);
             LRESULT result = 0;
-            if (handleInput(*part, window, message, wParam, lParam, result,
-                            [&] { return DefSubclassProc(window, message, wParam, lParam); }))
+            if (handleInput(*part, window, message, wParam, lParam, result, [&] {
+                    return CallWindowProcW(standard, window, message, wParam, lParam);
+                }))
                 return result;
         }
     } catch (...) {
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallWindowProcW(standard, window, message, wParam, lParam);
+}
+
+void subclass(HWND window)
+{
+    standardProcedures()[window] = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc)));
 }
 
 // The window procedure of the component's own classes.
@@ -512,7 +578,7 @@ LRESULT CALLBACK containerProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             auto *part = static_cast<WindowPart *>(
                 reinterpret_cast<const CREATESTRUCTW *>(lParam)->lpCreateParams);
             part->hwnd = window;
-            SetPropW(window, ControlProperty, part);
+            attach(window, part);
         }
         WindowPart *part = partOf(window);
         if (message == WM_NCDESTROY) {
@@ -533,9 +599,9 @@ void registerClasses()
     static bool registered = false;
     if (registered)
         return;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    for (const wchar_t *name : {FormClass, PanelClass, UserControlClass}) {
+    for (const wchar_t *name : {FormClass, PanelClass, UserControlClass, ProgressBarClass}) {
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = containerProc;
@@ -583,7 +649,8 @@ public:
     bool isVisible() const override { return hwnd && IsWindowVisible(hwnd); }
     void setEnabled(bool enabled) override
     {
-        if (!enabled)
+        // A window already disabled holds no focus: nothing to ask the system.
+        if (!enabled && IsWindowEnabled(hwnd))
             leaveFocus(hwnd);
         EnableWindow(hwnd, enabled);
     }
@@ -608,7 +675,10 @@ public:
         back = color;
         hasBack = true;
         coloursChanged();
-        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        if (isContainer)
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        else
+            invalidate(RDW_INVALIDATE | RDW_ERASE);
     }
     OleColor backColor() const override { return hasBack ? back : 0; }
     void setForeColor(OleColor color) override
@@ -791,7 +861,7 @@ private:
 // A new child window of `parent`, shown, above its older siblings (as a later control
 // is), last in its parent's keyboard order, with its parent's font.
 void createChild(WindowPart &part, Container &parent, const std::string &name,
-                 const wchar_t *windowClass, DWORD style, DWORD exStyle, bool subclass)
+                 const wchar_t *windowClass, DWORD style, DWORD exStyle, bool subclassed)
 {
     static int nextId = 1000; // above the ids a dialog manager would act on
     registerClasses();
@@ -806,9 +876,9 @@ void createChild(WindowPart &part, Container &parent, const std::string &name,
         return;
     part.hwnd = window;
     part.setName(name);
-    SetPropW(window, ControlProperty, &part);
-    if (subclass)
-        SetWindowSubclass(window, controlProc, SubclassId, 0);
+    attach(window, &part);
+    if (subclassed)
+        subclass(window);
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     container->tabOrder.push_back(window);
     part.fontSpec = container->fontSpec;
@@ -920,6 +990,8 @@ private:
 
     void apply(const FontSpec &wanted)
     {
+        if (m_font && wanted == m_spec)
+            return;
         const HFONT made = makeFont(wanted);
         if (!made)
             return;
@@ -942,32 +1014,68 @@ public:
     // The window goes before its font.
     ~Win32TextBox() override { destroyWindow(); }
 
-    std::u16string text() const override { return u16(WindowText(hwnd)); }
-    // The same text again changes nothing (and so raises no change).
+    // A text and a selection the program sets are told at once (the change event, the
+    // text read back) and reach the window at its next message, at the latest the paint
+    // they ask for: a list that scrolls row by row rewrites every box at each step, and
+    // the system's edit control takes its time over each text it is given (under wine a
+    // few round trips to its server), where only the last one is ever seen.
+    std::u16string text() const override
+    {
+        return m_pendingText ? *m_pendingText : u16(WindowText(hwnd));
+    }
+    // The same text again changes nothing (and so raises no change). A new text puts
+    // the cursor before its first character, as the system's control does.
     void setText(const std::u16string &text) override
     {
-        const std::wstring shown = wide(text);
-        if (hwnd && WindowText(hwnd) != shown)
-            SetWindowTextW(hwnd, shown.c_str());
+        if (!hwnd || this->text() == text)
+            return;
+        m_pendingText = text;
+        m_pendingSelection.reset();
+        invalidate(RDW_INVALIDATE | RDW_ERASE);
+        fire(onChange);
     }
-    void setReadOnly(bool readOnly) override { SendMessageW(hwnd, EM_SETREADONLY, readOnly, 0); }
+    void flush() override
+    {
+        // The messages the flush itself sends come back here.
+        if (m_flushing)
+            return;
+        m_flushing = true;
+        if (m_pendingText) {
+            const std::wstring shown = wide(*m_pendingText);
+            m_pendingText.reset();
+            SetWindowTextW(hwnd, shown.c_str());
+        }
+        if (const std::optional<std::pair<int, int>> selection =
+                std::exchange(m_pendingSelection, {})) {
+            SendMessageW(hwnd, EM_SETSEL, WPARAM(selection->first), LPARAM(selection->second));
+            SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
+        }
+        m_flushing = false;
+    }
+    void setReadOnly(bool readOnly) override
+    {
+        if (readOnly != isReadOnly())
+            SendMessageW(hwnd, EM_SETREADONLY, readOnly, 0);
+    }
     bool isReadOnly() const override
     {
         return (GetWindowLongW(hwnd, GWL_STYLE) & ES_READONLY) != 0;
     }
     void setSelection(int start, int length) override
     {
-        const int size = GetWindowTextLengthW(hwnd);
+        if (!hwnd)
+            return;
+        const int size = int(text().size());
         const int from = std::clamp(start, 0, size);
         const int to = from + std::clamp(length, 0, size - from);
-        SendMessageW(hwnd, EM_SETSEL, WPARAM(from), LPARAM(to));
-        SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
+        m_pendingSelection = {from, to};
+        invalidate(RDW_INVALIDATE);
     }
     Font &font() override { return m_font; }
 
     void command(WORD code) override
     {
-        if (code == EN_CHANGE)
+        if (code == EN_CHANGE && !m_flushing)
             fire(onChange);
     }
     void keyDown(int key, int shift) override { fire(onKeyDown, key, shift); }
@@ -977,6 +1085,22 @@ public:
     void lostFocus() override { fire(onLostFocus); }
     bool selectsAllOnTab() const override { return true; }
     bool hasOwnFont() const override { return m_font.isOwn(); }
+
+    // The tooltip sees the pointer through the box's own subclass.
+    void mouseInput(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        const WindowPart *root = partOf(GetAncestor(hwnd, GA_ROOT));
+        if (!root || !root->tooltip)
+            return;
+        const DWORD at = GetMessagePos();
+        const MSG relayed{hwnd,
+                          message,
+                          wParam,
+                          lParam,
+                          DWORD(GetMessageTime()),
+                          {short(LOWORD(at)), short(HIWORD(at))}};
+        SendMessageW(root->tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
 
     // A read-only box keeps the background of a box one types in.
     bool defaultBack(UINT message, COLORREF &colour) const override
@@ -990,7 +1114,7 @@ public:
     // The whole text when the box cuts it off, else nothing (no tooltip shows).
     wchar_t *tooltipText() override
     {
-        m_tip = WindowText(hwnd);
+        m_tip = wide(text());
         if (!isCutOff(m_tip))
             m_tip.clear();
         return m_tip.data();
@@ -1007,7 +1131,6 @@ public:
                                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, root->hwnd,
                                             nullptr, ThisModule(), nullptr);
         TTTOOLINFOW tool = toolInfo();
-        tool.uFlags |= TTF_SUBCLASS;
         tool.lpszText = LPSTR_TEXTCALLBACKW;
         SendMessageW(root->tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -1053,6 +1176,9 @@ private:
 
     BoxFont m_font;
     std::wstring m_tip;
+    std::optional<std::u16string> m_pendingText;
+    std::optional<std::pair<int, int>> m_pendingSelection;
+    bool m_flushing = false;
 };
 
 // ---- drop-down list, button
@@ -1234,7 +1360,14 @@ public:
         info.nMax = m_maximum + page - 1;
         info.nPage = UINT(page);
         info.nPos = m_value;
-        SetScrollInfo(hwnd, SB_CTL, &info, TRUE);
+        if (m_shown.cbSize && info.nMin == m_shown.nMin && info.nMax == m_shown.nMax &&
+            info.nPage == m_shown.nPage && info.nPos == m_shown.nPos)
+            return;
+        m_shown = info;
+        // Painted with the next paint, not at once: a list sets range, page and position
+        // one after the other at every redraw, and the system draws a bar anew at each.
+        SetScrollInfo(hwnd, SB_CTL, &info, FALSE);
+        invalidate(RDW_INVALIDATE);
     }
 
 private:
@@ -1254,6 +1387,7 @@ private:
     int m_small = 1;
     int m_large = 1;
     int m_value = 0;
+    SCROLLINFO m_shown{};
 };
 
 // ---- panel, progress bar
@@ -1268,28 +1402,75 @@ protected:
     }
 };
 
+// A bar of the component's own: a sunken field, filled from the left in the bar's
+// colour (the system's highlight unless given one) on its background (the face of
+// buttons unless given one). The common controls' bar would serve as well, but wine
+// draws it in 7 to 9 ms, which a save of many entries pays at every step. It answers the
+// position messages of the system's bar, so that a reader asks it as it would that one.
 class Win32ProgressBar final : public Over<ProgressBar>
 {
 public:
     void setValue(int percent) override
     {
         m_value = percent;
-        SendMessageW(hwnd, PBM_SETPOS, WPARAM(std::clamp(percent, 0, 100)), 0);
+        show(std::clamp(percent, 0, 100));
     }
     int value() const override { return m_value; }
 
-    // The common control keeps colours as RGB: system colours are looked up again when
-    // the system's change.
-    void coloursChanged() override
+    void coloursChanged() override { InvalidateRect(hwnd, nullptr, FALSE); }
+
+    bool handle(UINT message, WPARAM wParam, LPARAM, LRESULT &result) override
     {
-        if (hasBack)
-            SendMessageW(hwnd, PBM_SETBKCOLOR, 0, LPARAM(FromOleColor(back)));
-        if (hasFore)
-            SendMessageW(hwnd, PBM_SETBARCOLOR, 0, LPARAM(FromOleColor(fore)));
+        switch (message) {
+        case PBM_GETPOS:
+            result = m_shown;
+            return true;
+        case PBM_SETPOS:
+            result = m_shown;
+            show(std::clamp(int(wParam), 0, 100));
+            return true;
+        case WM_ERASEBKGND:
+            result = 1; // the paint covers every pixel
+            return true;
+        case WM_PAINT:
+            paint();
+            return true;
+        default:
+            return false;
+        }
     }
 
 private:
+    // Drawn again only when it moves: a save of many entries reports its progress far
+    // more often than the bar has steps.
+    void show(int percent)
+    {
+        if (percent == m_shown)
+            return;
+        m_shown = percent;
+        InvalidateRect(hwnd, nullptr, FALSE);
+    }
+
+    void paint()
+    {
+        PAINTSTRUCT painting{};
+        const HDC dc = BeginPaint(hwnd, &painting);
+        RECT field{};
+        GetClientRect(hwnd, &field);
+        DrawEdge(dc, &field, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+        RECT bar = field;
+        bar.right = bar.left + (field.right - field.left) * m_shown / 100;
+        RECT rest = field;
+        rest.left = bar.right;
+        const COLORREF paper = hasBack ? FromOleColor(back) : ::GetSysColor(COLOR_BTNFACE);
+        const COLORREF ink = hasFore ? FromOleColor(fore) : ::GetSysColor(COLOR_HIGHLIGHT);
+        FillRect(dc, &rest, brush(paper));
+        FillRect(dc, &bar, brush(ink));
+        EndPaint(hwnd, &painting);
+    }
+
     int m_value = 0;
+    int m_shown = 0;
 };
 
 // ---- user control
@@ -1350,7 +1531,7 @@ public:
     {
         *m_alive = false;
         HoldInput(hwnd, false);
-        releaseOwner();
+        enableOthers();
         destroyWindow();
         for (HICON icon : m_icons)
             DestroyIcon(icon);
@@ -1435,25 +1616,26 @@ public:
             ShowWindow(hwnd, SW_SHOW);
             return;
         }
-        // The owner is enabled first, so that it gets the activation back.
-        releaseOwner();
+        // The other windows are enabled first, so that the one that had the activation
+        // can get it back, rather than another program.
+        enableOthers();
         ShowWindow(hwnd, SW_HIDE);
     }
 
+    // Modal for the thread: the form has no owner (the system hides an owned window
+    // with its minimised owner, which would end the run), and every other enabled
+    // top-level window of the thread is disabled while it shows. Only the form hiding or
+    // going ends the run; afterwards exactly the windows it disabled are enabled again
+    // and the window that was active gets the activation back.
     void showModal() override
     {
         if (!hwnd || m_modal)
             return;
-        HWND owner = GetActiveWindow();
-        if (owner == hwnd)
-            owner = nullptr;
-        SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        const HWND active = GetActiveWindow();
+        SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, 0);
         if (!m_placed)
-            placeOver(owner);
-        if (owner && IsWindowEnabled(owner)) {
-            EnableWindow(owner, FALSE);
-            m_disabledOwner = owner;
-        }
+            placeOver(active);
+        disableOthers();
         m_modal = true;
         const std::shared_ptr<bool> alive = m_alive;
         ShowWindow(hwnd, SW_SHOW);
@@ -1477,9 +1659,9 @@ public:
         m_modal = false;
         if (IsWindowVisible(hwnd))
             setVisible(false);
-        releaseOwner();
-        if (owner && IsWindow(owner))
-            SetActiveWindow(owner);
+        enableOthers();
+        if (active && active != hwnd && IsWindow(active))
+            SetActiveWindow(active);
     }
 
     void setInputHeld(bool held) override { HoldInput(hwnd, held); }
@@ -1571,15 +1753,36 @@ private:
         SetFocus(target ? target : hwnd);
     }
 
-    void releaseOwner()
+    static BOOL CALLBACK collectTopLevel(HWND window, LPARAM windows)
     {
-        if (m_disabledOwner && IsWindow(m_disabledOwner))
-            EnableWindow(m_disabledOwner, TRUE);
-        m_disabledOwner = nullptr;
+        reinterpret_cast<std::vector<HWND> *>(windows)->push_back(window);
+        return TRUE;
+    }
+
+    // The windows the form itself owns (its tooltip) stay as they are.
+    void disableOthers()
+    {
+        std::vector<HWND> windows;
+        EnumThreadWindows(GetCurrentThreadId(), collectTopLevel,
+                          reinterpret_cast<LPARAM>(&windows));
+        for (const HWND window : windows) {
+            if (window == hwnd || GetWindow(window, GW_OWNER) == hwnd || !IsWindowEnabled(window))
+                continue;
+            EnableWindow(window, FALSE);
+            m_disabled.push_back(window);
+        }
+    }
+
+    void enableOthers()
+    {
+        for (const HWND window : std::exchange(m_disabled, {})) {
+            if (IsWindow(window))
+                EnableWindow(window, TRUE);
+        }
     }
 
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
-    HWND m_disabledOwner = nullptr;
+    std::vector<HWND> m_disabled; // by the modal run, to enable again
     bool m_modal = false;
     bool m_placed = false;
     bool m_activationQueued = false;
@@ -1653,6 +1856,9 @@ std::unique_ptr<TextBox> createTextBox(Container &parent, const std::string &nam
 {
     auto box = child<Win32TextBox>(parent, name, L"EDIT", WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
                                    WS_EX_CLIENTEDGE);
+    // The system's limit of what a user may type, 32 767 characters, would refuse any
+    // key in a longer value: the largest limit there is.
+    SendMessageW(windowOf(*box), EM_SETLIMITTEXT, 0, 0);
     box->addTooltip();
     return box;
 }
@@ -1682,9 +1888,7 @@ std::unique_ptr<Panel> createPanel(Container &parent, const std::string &name)
 
 std::unique_ptr<ProgressBar> createProgressBar(Container &parent, const std::string &name)
 {
-    auto bar = child<Win32ProgressBar>(parent, name, PROGRESS_CLASSW, 0);
-    SendMessageW(windowOf(*bar), PBM_SETRANGE32, 0, 100);
-    return bar;
+    return child<Win32ProgressBar>(parent, name, ProgressBarClass, 0, 0, false);
 }
 
 std::unique_ptr<UserControl> createUserControl(Container *parent, const std::string &name)

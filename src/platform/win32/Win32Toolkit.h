@@ -5,9 +5,9 @@
 //
 // Every control is one window. The standard controls are the system's classes: a Label
 // is a STATIC drawn by its parent, a TextBox an EDIT, a DropDownList a COMBOBOX, a
-// Button a BUTTON, a ScrollBar a vertical SCROLLBAR, a ProgressBar the common
-// control's progress bar; a Form, a Panel and a UserControl are windows of the
-// component's own classes. Each window carries the name its control was created with.
+// Button a BUTTON, a ScrollBar a vertical SCROLLBAR; a Form, a Panel, a UserControl
+// and a ProgressBar are windows of the component's own classes. Each window carries the
+// name its control was created with.
 #pragma once
 
 #include "platform/Toolkit.h"

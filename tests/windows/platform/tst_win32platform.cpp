@@ -222,8 +222,14 @@ struct BoxWatcher
 
 void toolkit()
 {
-    const HWND host = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
-                                      50, 500, 400, nullptr, nullptr, nullptr, nullptr);
+    // The host's windows: the active one, another, and one it has disabled itself.
+    const auto topLevel = [](const wchar_t *title) {
+        return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 500,
+                               400, nullptr, nullptr, nullptr, nullptr);
+    };
+    const HWND host = topLevel(L"host"), another = topLevel(L"another"),
+               closed = topLevel(L"closed");
+    EnableWindow(closed, FALSE);
     SetActiveWindow(host);
     DoEvents();
 
@@ -310,7 +316,8 @@ void toolkit()
         ++activations;
         CHECK(take().empty()); // the focus given at the activation raised nothing
         CHECK(GetFocus() == windowOf(*list));
-        CHECK(!IsWindowEnabled(host) && GetWindow(window, GW_OWNER) == host);
+        CHECK(GetWindow(window, GW_OWNER) == nullptr && !IsWindowEnabled(host) &&
+              !IsWindowEnabled(another) && !IsWindowEnabled(closed));
         CHECK(findWindow(window, "txtFieldName_0") == hInner && nameOf(hBar) == "VScroll1");
         CHECK(form->geometry().width == 420 && form->geometry().height == 300);
         CHECK(list->geometry() == (Rect{10, 10, 200, 25}));
@@ -493,6 +500,14 @@ void toolkit()
         CHECK(take().empty());
         CHECK(GetFocus() == hFirst);
 
+        // Modal for the thread and owned by no window: the host minimised and restored
+        // leaves it on screen.
+        ShowWindow(host, SW_SHOWMINNOACTIVE);
+        DoEvents();
+        ShowWindow(host, SW_SHOWNOACTIVATE);
+        DoEvents();
+        CHECK(IsWindowVisible(window) && !IsWindowEnabled(host));
+
         // The close box asks first; a cancelled close keeps the form.
         SendMessageW(window, WM_CLOSE, 0, 0);
         CHECK(IsWindowVisible(window) && take() == "unload");
@@ -501,7 +516,8 @@ void toolkit()
     };
     form->showModal();
     CHECK(activations == 1 && !IsWindowVisible(window) && take() == "unload");
-    CHECK(IsWindowEnabled(host) && GetActiveWindow() == host);
+    CHECK(IsWindowEnabled(host) && IsWindowEnabled(another) && !IsWindowEnabled(closed) &&
+          GetActiveWindow() == host);
 
     // Shown again: activated once more, the focus back where it was; hidden from a
     // posted callback, the modal run ends.
@@ -512,7 +528,8 @@ void toolkit()
     };
     form->showModal();
     CHECK(activations == 2 && !IsWindowVisible(window));
-    DestroyWindow(host);
+    for (const HWND top : {host, another, closed})
+        DestroyWindow(top);
 }
 
 } // namespace
