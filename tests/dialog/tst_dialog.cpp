@@ -280,6 +280,15 @@ private slots:
         // the whole Title selected.
         const QByteArray before = TestPdf::bytes(pdf("handbook.pdf"));
         QVERIFY(run("Handbook/Part 1/Chapter 1", [&](QWidget *dialog) {
+            // Modal for the application and owned by no window: the host minimised and
+            // restored leaves it on screen.
+            QVERIFY(!dialog->parentWidget() && dialog->windowModality() == Qt::ApplicationModal);
+            m_window->showMinimized();
+            QCoreApplication::processEvents();
+            m_window->showNormal();
+            QCoreApplication::processEvents();
+            QVERIFY(dialog->isVisible());
+
             auto *books = the<QComboBox>(dialog, "cmbBooks");
             QCOMPARE(books->currentIndex(), Handbook);
             QCOMPARE(look(dialog), Ready);
@@ -314,6 +323,7 @@ private slots:
         }));
         QCOMPARE(boxes(), QStringList());
         QCOMPARE(TestPdf::bytes(pdf("handbook.pdf")), before);
+        QCOMPARE(QApplication::activeWindow(), m_window.get());
     }
 
     void editing()
@@ -392,6 +402,33 @@ private slots:
         QCOMPARE(boxes(), QStringList{Success});
 
         QCOMPARE(sortedCustom(readBack(file)), sortedCustom(onScreen));
+    }
+
+    void longValuesAreKeptWhole()
+    {
+        // Longer than a line edit keeps by default (32 767 characters), and different
+        // everywhere, so that a cut anywhere shows.
+        QString longText;
+        for (int i = 0; longText.size() < 100000; ++i)
+            longText += QString::number(i) + u' ';
+        longText.truncate(100000);
+        TestPdf::make(pdf("notes.pdf"),
+                      {{"Title", "Notes"}, {"Subject", longText}, {"Long", longText}});
+        QVERIFY(run("Notes", [&](QWidget *dialog) {
+            QCOMPARE(txtField(dialog, 2)->text(), longText);
+            txtField(dialog, 0)->setText(QStringLiteral("Notes, revised"));
+            QLineEdit *value = valueBox(dialog, 0);
+            value->setFocus(Qt::MouseFocusReason);
+            value->end(false);
+            type(value, QStringLiteral("!"));
+            QTest::keyClick(value, Qt::Key_Return);
+            click(dialog, "cmdApply");
+        }));
+        QCOMPARE(boxes(), QStringList{Success});
+        const QMap<QString, QString> info = TestPdf::pdfinfo(pdf("notes.pdf"));
+        QCOMPARE(info.value("Title"), QStringLiteral("Notes, revised"));
+        QVERIFY(info.value("Subject") == longText);
+        QVERIFY(info.value("Long") == longText + u'!');
     }
 
     void applyOnALockedFile()

@@ -34,6 +34,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -285,6 +286,9 @@ class QtTextBox final : public Over<TextBox, TextBoxWindow>
 public:
     explicit QtTextBox(TextBoxWindow *window) : Over(window), m_font(window)
     {
+        // A line edit keeps 32 767 characters by default and cuts what it is given
+        // beyond: a longer value would be written back shortened.
+        window->setMaxLength(std::numeric_limits<int>::max());
         QObject::connect(window, &QLineEdit::textChanged, window, [window] {
             if (TextBox *box = window->owner())
                 fire(box->onChange);
