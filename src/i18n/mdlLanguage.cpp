@@ -139,9 +139,11 @@ void LoadLanguage()
         std::u16string language;
         if (LoadLanguageFile(application(), {}, folder, shortNaming, extension, language))
             return;
-        // Installed, the files stand in the shared data folder, not beside the library.
-        if (LoadLanguageFile(application(), {}, Platform::DataFolder(), shortNaming, extension,
-                             language))
+        // Installed, the files stand in the shared data folder, not beside the library;
+        // where the two are one (on Windows), a file that failed is not read twice.
+        const std::u16string data = Platform::DataFolder();
+        if (data != folder &&
+            LoadLanguageFile(application(), {}, data, shortNaming, extension, language))
             return;
         trap.at(6);
         SetLanguage(u"english");

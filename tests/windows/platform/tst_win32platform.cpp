@@ -2,7 +2,9 @@
 // The Win32 platform on a real window system (wine under Xvfb, or Windows): a form with
 // the component's kinds of controls, driven by the messages the system sends for
 // keys, clicks, focus moves, text and selection changes, scrolling and the close box;
-// a message box answered by another thread; the file questions on real files.
+// a message box answered by another thread; the file questions on real files; the
+// language files of the module folder.
+#include "i18n/mdlLanguage.h"
 #include "platform/DoEvents.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
@@ -108,6 +110,34 @@ void systemAnswers()
     const std::wstring path = program;
     CHECK(ModuleFolder() == u16(path.substr(0, path.find_last_of(L'\\'))));
     CHECK(DataFolder() == ModuleFolder());
+
+    // The module folder is the data folder: a language file that cannot be read is
+    // reported once, and the built-in texts serve.
+    wchar_t temporary[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring languages = std::wstring(temporary) + L"orv-languages";
+    CreateDirectoryW(languages.c_str(), nullptr);
+    const std::wstring broken = languages + L"\\OrvFields.bad";
+    const HANDLE file = CreateFileW(broken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const char text[] = "OrvaneLanguage 1\r\nno equals sign here\r\n";
+    DWORD written = 0;
+    WriteFile(file, text, sizeof text - 1, &written, nullptr);
+    CloseHandle(file);
+    setModuleFolder(u16(languages));
+    std::vector<std::u16string> boxes;
+    const MessageBoxHandler previous =
+        setMessageBoxHandler([&](const std::u16string &prompt, int, const std::u16string &) {
+            boxes.push_back(prompt);
+            return 1;
+        });
+    mdlLanguage::LoadLanguage();
+    setMessageBoxHandler(previous);
+    setModuleFolder({});
+    CHECK(boxes.size() == 1 && boxes[0].find(u"OrvFields.bad") != std::u16string::npos);
+    CHECK(mdlLanguage::GetText(u"PluginName") == u"Champs PDF");
+    DeleteFileW(broken.c_str());
+    RemoveDirectoryW(languages.c_str());
 
     CHECK(SystemLocaleInfo(1033, 4100) == "1252");
     CHECK(SystemLocaleInfo(1049, 4100) == "1251");
