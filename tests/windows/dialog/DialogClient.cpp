@@ -6,13 +6,19 @@
 // and typed characters, the controls found by the names the component gives them, the
 // message boxes read (text, title, icon) and answered.
 //   dialogclient PUBLICATION.XML SCREENSHOT_FOLDER
+// The host has a window of its own, active when it calls Show.
 // 1. French, the host on "Release notes": the dialog shows the book (screenshot
-//    dialog-win-fr.png); with the PDF held open elsewhere, Apply gives the locked-file
-//    message and the dialog stays; Cancel closes it, the file untouched.
+//    dialog-win-fr.png), owned by no window, the host's window disabled and its
+//    minimising and restoring leaving the dialog on screen; the book's Subject of
+//    100 000 characters shows whole and takes one more; with the PDF held open
+//    elsewhere, Apply gives the locked-file message and the dialog stays; Cancel
+//    closes it without a word, the file untouched.
 // 2. English, the host on "User guide": the user picks "Release notes" in the book list
 //    (screenshot dialog-win-en.png), types an Author, adds a field, renames it, gives
-//    it a value, and applies: the success message. dialog.sh reads the PDF back.
+//    it a value, and applies: the success message. dialog.sh reads the PDF back, its
+//    long Subject as it was.
 // 3. A host without a publication: the invalid-publication message, no dialog shown.
+// After each, the host's window is enabled and active again.
 // Prints each failed check, then "dialogclient: N checks, F failed"; exits with F.
 #include "automation/AutomationError.h"
 #include "automation/Dispatch.h"
@@ -27,6 +33,7 @@
 
 #include <ole2.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -68,6 +75,7 @@ std::string contents(const std::wstring &path)
 // ---- the user's side: another thread, window messages only
 
 DWORD uiThread = 0;
+HWND host = nullptr;  // the host's own window
 HWND probe = nullptr; // a window of the UI thread: the driver's barrier and camera
 HANDLE probeDone = nullptr;
 constexpr UINT ProbeSync = WM_APP;
@@ -75,8 +83,19 @@ constexpr UINT ProbeCapture = WM_APP + 1;
 
 std::wstring windowText(HWND window)
 {
-    wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
+    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(std::size_t(std::max(GetWindowTextW(window, text.data(), int(text.size())), 0)));
+    return text;
+}
+
+// The Subject dialog.sh gives the release notes: longer than an edit control takes
+// from the keyboard by default, different everywhere.
+std::wstring longSubject()
+{
+    std::wstring text;
+    for (int i = 0; text.size() < 100000; ++i)
+        text += std::to_wstring(i) + L' ';
+    text.resize(100000);
     return text;
 }
 
@@ -308,6 +327,7 @@ void session(const std::u16string &publication, const std::u16string &selected,
         SetEvent(finished);
     });
     formsShown = 0;
+    SetActiveWindow(host);
     const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, shownHook, nullptr, uiThread);
     try {
         call(form, u"Show");
@@ -324,6 +344,8 @@ void session(const std::u16string &publication, const std::u16string &selected,
     }
     CloseHandle(finished);
     driver.join();
+    check(IsWindowEnabled(host) && GetActiveWindow() == host,
+          "the host's window is enabled and active again");
     const Ref<Object> error = get(form, u"LastError").toObject();
     check(error && get(error, u"Number").toLong() == 0, "LastError.Number is 0 after Show");
 }
@@ -345,6 +367,8 @@ int wmain(int argc, wchar_t **argv)
     RegisterClassW(&probeClass);
     probe = CreateWindowExW(0, probeClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             nullptr, nullptr);
+    host = CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 600,
+                           400, nullptr, nullptr, nullptr, nullptr);
 
     const std::wstring publicationPath = argv[1], shots = argv[2];
     const std::u16string publication(publicationPath.begin(), publicationPath.end());
@@ -359,6 +383,20 @@ int wmain(int argc, wchar_t **argv)
                       windowText(dialog.find("cmdApply")) == L"Appliquer",
                   "French captions: " + text8(windowText(dialog.form)));
             screenshot(shots + L"\\dialog-win-fr.png");
+            check(GetWindow(dialog.form, GW_OWNER) == nullptr && !IsWindowEnabled(host),
+                  "modal without an owner: the host's window disabled");
+            ShowWindow(host, SW_SHOWMINNOACTIVE);
+            ShowWindow(host, SW_SHOWNOACTIVATE);
+            sync();
+            check(IsWindowVisible(dialog.form) && !IsWindowEnabled(host),
+                  "the host minimised and restored, the dialog stays");
+            const HWND subject = dialog.find("txtField_2");
+            check(dialog.field(2) == longSubject(), "the long Subject shows whole");
+            click(subject);
+            key(subject, VK_END);
+            type(subject, L"!");
+            check(dialog.field(2) == longSubject() + L"!", "the long Subject takes one more");
+            click(dialog.find("txtField_0"));
             key(focused(), VK_TAB);
             type(focused(), L"Personne");
             const HANDLE other = CreateFileW(releaseNotes.c_str(), GENERIC_READ, FILE_SHARE_READ,
@@ -377,6 +415,8 @@ int wmain(int argc, wchar_t **argv)
             click(dialog.find("cmdCancel"));
             check(waitFor([&] { return !IsWindowVisible(dialog.form); }),
                   "Cancel closes the dialog");
+            Sleep(300);
+            check(!messageBox(), "Cancel says nothing");
         });
         check(formsShown == 1, "the dialog was shown once");
         check(!unchanged.empty() && contents(releaseNotes) == unchanged, "the book is untouched");
@@ -391,8 +431,7 @@ int wmain(int argc, wchar_t **argv)
                   "picking \"Release notes\" loads it: " + text8(dialog.field(0)));
             check(waitFor([&] { return !SendMessageW(books, CB_GETDROPPEDSTATE, 0, 0); }),
                   "the book list closes");
-            check(dialog.field(1) == L"Publishing team" &&
-                      dialog.field(2) == L"Changes from version to version" &&
+            check(dialog.field(1) == L"Publishing team" && dialog.field(2) == longSubject() &&
                       dialog.field(3) == L"release, changes",
                   "the book's standard fields");
             check(dialog.rows() == "Field10=tenth generated field;Field3=third generated "
@@ -433,6 +472,7 @@ int wmain(int argc, wchar_t **argv)
 
     std::printf("dialogclient: %d checks, %d failed\n", checks.load(), failures.load());
     std::fflush(stdout);
+    DestroyWindow(host);
     DestroyWindow(probe);
     OleUninitialize();
     return failures;
