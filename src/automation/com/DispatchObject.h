@@ -11,7 +11,9 @@
 //    exception the object reports, its description;
 //  - supports(iid) is QueryInterface: the object offers the interface when it answers
 //    (the tree-view node interface {C74190B8-8589-11D1-B16A-00C0F0283628} ...). Calls
-//    still go through the IDispatch the object was made with.
+//    still go through the pointer the object was made with.
+// An object handed as IUnknown is called through the IDispatch it answers for (438 when
+// it has none); either way the object gives back the very pointer it was made with.
 #pragma once
 
 #include "automation/Object.h"
@@ -25,8 +27,11 @@ class DispatchObject final : public Object
 public:
     // Holds one reference to `object`, which must not be null.
     explicit DispatchObject(IDispatch *object);
+    explicit DispatchObject(IUnknown *object);
 
-    IDispatch *dispatch() const { return m_object; }
+    IUnknown *unknown() const { return m_object; }
+    // The pointer as an IDispatch, or nullptr when it came as IUnknown.
+    IDispatch *dispatch() const { return m_dispatch; }
 
     DispId idOfName(std::u16string_view name) const override;
     Variant invoke(DispId id, Invoke kind, std::vector<Variant> &args) override;
@@ -36,7 +41,11 @@ protected:
     ~DispatchObject() override;
 
 private:
-    IDispatch *m_object;
+    // The IDispatch to call, with a reference the caller releases; 438 when there is none.
+    IDispatch *callable() const;
+
+    IUnknown *m_object;
+    IDispatch *m_dispatch; // m_object itself, or nullptr
 };
 
 } // namespace Automation::Com
