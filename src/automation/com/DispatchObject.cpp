@@ -134,4 +134,15 @@ bool DispatchObject::supports(std::string_view iid) const
     return true;
 }
 
+Ref<Object> DispatchObject::interfaceOf(std::string_view iid)
+{
+    GUID guid;
+    void *offered = nullptr;
+    if (!guidOf(iid, guid) || FAILED(m_object->QueryInterface(guid, &offered)) || !offered)
+        return {};
+    Ref<Object> object(new DispatchObject(static_cast<IDispatch *>(offered)));
+    static_cast<IDispatch *>(offered)->Release();
+    return object;
+}
+
 } // namespace Automation::Com

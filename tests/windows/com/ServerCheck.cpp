@@ -9,7 +9,7 @@
 //  - Through the automation runtime's COM bridges, as a host made of portable objects
 //    uses it (the component registered): createObject by programmatic identifier, a
 //    host object handed in and given back as itself, calls, errors and interfaces
-//    across IDispatch both ways.
+//    across IDispatch both ways, a host interface called through its own pointer.
 // Prints each failed check, then "comcheck: N checks, F failed"; exits with F.
 #include "automation/ClassInfo.h"
 #include "automation/Dispatch.h"
@@ -18,6 +18,7 @@
 
 #include "automation/com/Com.h"
 #include "automation/com/DispatchObject.h"
+#include "publication/mdlTreeview.h"
 
 #include <ole2.h>
 #include <olectl.h>
@@ -75,6 +76,8 @@ class TestDispatch : public IDispatch
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
     {
+        if (owner)
+            return owner->QueryInterface(iid, out);
         *out = nullptr;
         if (!IsEqualIID(iid, IID_IUnknown) && !(IsEqualIID(iid, IID_IDispatch) && dispatchable))
             return E_NOINTERFACE;
@@ -101,7 +104,8 @@ public:
     }
 
     ULONG references = 1;
-    bool dispatchable = true; // false: an object that offers IUnknown alone
+    bool dispatchable = true;   // false: an object that offers IUnknown alone
+    IDispatch *owner = nullptr; // another interface of this object, which answers for it
 };
 
 // A host object that writes its releases in the journal while `watched`.
@@ -149,6 +153,34 @@ public:
     }
 };
 
+// A host's tree whose own IDispatch is another of its dual interfaces, one without
+// SelectedNode's dispatch identifier 0x60030017.
+class Tree final : public TestDispatch
+{
+public:
+    Tree() { other.owner = this; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
+    {
+        GUID tree{};
+        Automation::Com::guidOf(mdlTreeview::HostTreeInterface, tree);
+        *out = static_cast<IDispatch *>(IsEqualIID(iid, IID_IDispatch) ? &other
+                                        : IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, tree)
+                                            ? this
+                                            : nullptr);
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *result,
+                                     EXCEPINFO *, UINT *) override
+    {
+        if (id != mdlTreeview::SelectedNodeId)
+            return DISP_E_MEMBERNOTFOUND;
+        V_VT(result) = VT_BSTR;
+        V_BSTR(result) = SysAllocString(L"SelectedNode");
+        return S_OK;
+    }
+
+    TestDispatch other;
+};
 #pragma GCC diagnostic pop
 
 using GetClassObject = HRESULT(STDAPICALLTYPE *)(REFCLSID, REFIID, void **);
@@ -487,6 +519,13 @@ void bridges()
     check(hostObject->supports(Node::TreeViewNode) &&
               !hostObject->supports("{00000000-0000-0000-0000-00000000ABCD}"),
           "a host's interfaces by QueryInterface");
+    // SelectedNode as mdlTreeview reads it, from the tree as a host hands it over.
+    Tree tree;
+    const Ref<Object> hostTree = Com::fromDispatch(&tree.other);
+    check(get(queryInterface(hostTree, mdlTreeview::HostTreeInterface).get(),
+              mdlTreeview::SelectedNodeId)
+                  .toText() == u"SelectedNode",
+          "SelectedNode is read through the host's tree interface");
 
     // The component by its programmatic identifier, the host handed in and back.
     const Ref<Object> form = createObject(u"OrvFields.MainForm");
