@@ -163,4 +163,9 @@ bool Object::supports(std::string_view iid) const
     return info && info->supports(iid);
 }
 
+Ref<Object> Object::interfaceOf(std::string_view iid)
+{
+    return supports(iid) ? Ref<Object>(this) : Ref<Object>();
+}
+
 } // namespace Automation

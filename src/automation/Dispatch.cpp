@@ -70,9 +70,12 @@ Variant callRef(Object *object, std::u16string_view name, std::vector<Variant> &
 
 Ref<Object> queryInterface(const Ref<Object> &object, std::string_view iid)
 {
-    if (object && !object->supports(iid))
+    if (!object)
+        return {};
+    Ref<Object> offered = object->interfaceOf(iid);
+    if (!offered)
         raise(TypeMismatch);
-    return object;
+    return offered;
 }
 
 } // namespace Automation

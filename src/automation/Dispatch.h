@@ -45,8 +45,10 @@ Variant call(const Ref<T> &object, std::u16string_view name, std::vector<Variant
     return call(object.get(), name, std::move(args));
 }
 
-// The object as one of its interfaces: the object itself when it offers the interface
-// identifier, error 13 otherwise; Nothing stays Nothing.
+// The object as one of its interfaces (Object::interfaceOf): the object itself when it
+// offers the interface identifier, or for another program's object the interface it
+// answers, which calls then go through; error 13 when it offers none; Nothing stays
+// Nothing.
 Ref<Object> queryInterface(const Ref<Object> &object, std::string_view iid);
 
 } // namespace Automation

@@ -3,9 +3,9 @@
 //
 // Every object a host or the component reaches by member name or dispatch identifier
 // derives from Object. Its members are those of its class table (ClassInfo.h), which
-// the default `idOfName`, `invoke` and `supports` read; an object that stands for
-// another program's object (a host's, reached through the platform's automation)
-// overrides the three instead.
+// the default `idOfName`, `invoke`, `supports` and `interfaceOf` read; an object that
+// stands for another program's object (a host's, reached through the platform's
+// automation) overrides them instead.
 //
 // Objects are counted: `Ref<T>` holds one reference, and the object deletes itself
 // when the last one goes. They are always made with `make<T>(...)` (or `new` handed
@@ -24,6 +24,7 @@ namespace Automation {
 
 class ClassInfo;
 class Variant;
+template <class T> class Ref;
 
 using DispId = std::int32_t;
 
@@ -60,6 +61,10 @@ public:
     virtual Variant invoke(DispId id, Invoke kind, std::vector<Variant> &args);
     // Whether the object offers the interface with this identifier ("{...}").
     virtual bool supports(std::string_view iid) const;
+    // The object as that interface, which calls then go through; nothing when it offers
+    // none. An object of this program is itself; one that stands for another program's
+    // object is the interface that object answers for the identifier.
+    virtual Ref<Object> interfaceOf(std::string_view iid);
 
 protected:
     Object() = default;

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <sys/stat.h>
 
 using namespace Automation;
@@ -51,6 +53,21 @@ template <class F> F serverFunction(const char *name)
 class Other : public Object
 {
 };
+
+// A value's type, then its text, Long and Boolean, or the error each conversion raised.
+QString described(const Variant &value)
+{
+    QString text = QString::number(int(value.type()));
+    const auto add = [&](const std::function<QString()> &convert) {
+        QString result;
+        const QString error = failure([&] { result = convert(); });
+        text += '|' + (error.isEmpty() ? result : error.section(u' ', 0, 0));
+    };
+    add([&] { return q(value.toText()); });
+    add([&] { return QString::number(value.toLong()); });
+    add([&] { return QString(value.toBoolean() ? "T" : "F"); });
+    return text;
+}
 
 } // namespace
 
@@ -131,9 +148,9 @@ private slots:
         QCOMPARE(errorOf([&] { call(p, u"Adopt", {make<Other>()}); }), TypeMismatch);
     }
 
-    void booleansAndWholeNumbers()
+    void conversions()
     {
-        // Booleans cross as -1 and 0; whole numbers round half to even.
+        // Booleans cross as -1 and 0.
         const Ref<Sample> s = make<Sample>();
         const std::vector<std::pair<Variant, bool>> flags{
             {-1, true}, {0, false}, {2, true}, {u"False", false}};
@@ -141,16 +158,46 @@ private slots:
             put(s.get(), u"Flag", value);
             QCOMPARE(s->flag, set);
         }
-        QCOMPARE(Variant(true).toLong(), -1);
-        QCOMPARE(Variant(true).toText(), u"True");
         QCOMPARE(fromBoolean(true), -1);
 
-        QCOMPARE(Variant(2.5).toLong(), 2);
-        QCOMPARE(Variant(3.5).toLong(), 4);
-        QCOMPARE(Variant(-2.5).toLong(), -2);
-        QCOMPARE(Variant(u"&O17").toLong(), 15);
-        QCOMPARE(errorOf([] { Variant(2147483648.0).toLong(); }), Overflow);
-        QCOMPARE(Variant().toLong(), 0);
+        // Each kind as VariantChangeType converts it in the invariant locale: halves to
+        // even, Decimal exact, 13 for Null, Error, objects and arrays.
+        using Type = Variant::Type;
+        const Variant::Array bytes{
+            Type::Byte, {{1, 2}}, {Variant::whole(Type::Byte, 1), Variant::whole(Type::Byte, 2)}};
+        const std::pair<Variant, QString> kinds[] = {
+            {Variant(), "0||0|F"},
+            {Variant(true), "11|True|-1|T"},
+            {Variant::whole(Type::Boolean, 1), "11|True|1|T"},
+            {Variant(2.5), "5|2.5|2|T"},
+            {Variant(3.5), "5|3.5|4|T"},
+            {Variant(-2.5), "5|-2.5|-2|T"},
+            {Variant(1e20), "5|1E+20|6|T"},
+            {Variant(u"&O17"), "8|&O17|15|T"},
+            {Variant::whole(Type::Byte, 200), "17|200|200|T"},
+            {Variant::whole(Type::ULongLong, ~0ULL), "21|18446744073709551615|6|T"},
+            {Variant::whole(Type::LongLong, -9007199254740993LL), "20|-9007199254740993|6|T"},
+            {Variant::real(Type::Single, 1.0 / 3), "4|0.3333333|0|T"},
+            {Variant::whole(Type::Currency, -15000), "6|-1.5|-2|T"},
+            {Variant::real(Type::Date, 45306.4375), "7|01/15/2024 10:30:00|45306|T"},
+            {Variant::real(Type::Date, 45306), "7|01/15/2024|45306|T"},
+            {Variant::real(Type::Date, -1.5), "7|12/29/1899 12:00:00|-2|T"},
+            {Variant::real(Type::Date, 0.4375), "7|10:30:00|0|T"},
+            {Variant::decimal({0, 1234567, 3, true}), "14|-1234.567|-1235|T"},
+            {Variant::decimal({1, 0, 28, false}), "14|0.0000000018446744073709551616|0|T"},
+            {Variant::null(), "1|13|13|13"},
+            {Variant::whole(Type::Error, 0x80020004), "10|13|13|13"},
+            {Variant::unknown(s), "13|13|13|13"},
+            {Variant::array(bytes), "8192|13|13|13"},
+        };
+        for (const auto &[value, expected] : kinds)
+            QCOMPARE(described(value), expected);
+
+        QCOMPARE(errorOf([] { Variant::whole(Type::Byte, 256); }), Overflow);
+        QVERIFY(Variant::unknown(s).toObject() == s);
+        Variant::Array other = bytes;
+        other.values.pop_back();
+        QCOMPARE(errorOf([&] { Variant::array(other); }), InvalidProcedureCall);
     }
 
     void interfaces()

@@ -5,8 +5,7 @@
 #include "ObjectDispatch.h"
 #include "automation/ClassInfo.h"
 
-#include <cmath>
-#include <limits>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <new>
@@ -35,15 +34,220 @@ std::atomic<LiveCount *> &serverCount()
     return live;
 }
 
-Variant fromWhole(long long value)
+using Type = Variant::Type;
+
+// Values are read and written where a VARIANT, a by-reference pointer or an array's
+// element holds them, through memcpy: an array's data need not be aligned for its type.
+template <class T> T at(const void *data)
 {
-    if (value >= std::numeric_limits<std::int16_t>::min() &&
-        value <= std::numeric_limits<std::int16_t>::max())
-        return Variant(std::int16_t(value));
-    if (value >= std::numeric_limits<std::int32_t>::min() &&
-        value <= std::numeric_limits<std::int32_t>::max())
-        return Variant(std::int32_t(value));
-    return Variant(double(value));
+    T value;
+    std::memcpy(&value, data, sizeof value);
+    return value;
+}
+
+template <class T> void put(void *data, T value)
+{
+    std::memcpy(data, &value, sizeof value);
+}
+
+// Where a VARIANT's value lies: where each of its typed fields starts, but a DECIMAL
+// fills the whole VARIANT.
+const void *valueOf(const VARIANT &value)
+{
+    return V_VT(&value) == VT_DECIMAL ? static_cast<const void *>(&V_DECIMAL(&value))
+                                      : static_cast<const void *>(&V_UI1(&value));
+}
+
+// The value of type `type` at `data`.
+Variant valueAt(VARTYPE type, const void *data)
+{
+    switch (type) {
+    case VT_EMPTY:
+        return Variant();
+    case VT_NULL:
+        return Variant::null();
+    case VT_I1:
+        return Variant::whole(Type::SByte, at<CHAR>(data));
+    case VT_UI1:
+        return Variant::whole(Type::Byte, at<BYTE>(data));
+    case VT_I2:
+        return Variant::whole(Type::Integer, at<SHORT>(data));
+    case VT_UI2:
+        return Variant::whole(Type::UShort, at<USHORT>(data));
+    case VT_I4:
+        return Variant::whole(Type::Long, at<LONG>(data));
+    case VT_UI4:
+        return Variant::whole(Type::ULong, at<ULONG>(data));
+    case VT_INT:
+        return Variant::whole(Type::Int, at<INT>(data));
+    case VT_UINT:
+        return Variant::whole(Type::UInt, at<UINT>(data));
+    case VT_I8:
+        return Variant::whole(Type::LongLong, at<LONGLONG>(data));
+    case VT_UI8:
+        return Variant::whole(Type::ULongLong, at<ULONGLONG>(data));
+    case VT_BOOL:
+        return Variant::whole(Type::Boolean, at<VARIANT_BOOL>(data));
+    case VT_ERROR:
+        return Variant::whole(Type::Error, at<SCODE>(data));
+    case VT_CY:
+        return Variant::whole(Type::Currency, at<CY>(data).int64);
+    case VT_R4:
+        return Variant::real(Type::Single, at<FLOAT>(data));
+    case VT_R8:
+        return Variant::real(Type::Double, at<DOUBLE>(data));
+    case VT_DATE:
+        return Variant::real(Type::Date, at<DATE>(data));
+    case VT_DECIMAL: {
+        const DECIMAL value = at<DECIMAL>(data);
+        return Variant::decimal(
+            {value.Hi32, value.Lo64, value.scale, (value.sign & DECIMAL_NEG) != 0});
+    }
+    case VT_BSTR:
+        return Variant(fromBstr(at<BSTR>(data)));
+    case VT_DISPATCH:
+        return Variant(fromDispatch(at<IDispatch *>(data)));
+    case VT_UNKNOWN:
+        return Variant::unknown(fromUnknown(at<IUnknown *>(data)));
+    case VT_VARIANT:
+        return fromVariant(*static_cast<const VARIANT *>(data));
+    default:
+        raise(TypeMismatch);
+    }
+}
+
+// Writes `value` as type `type` at `data`, which holds nothing yet.
+void storeAt(VARTYPE type, const Variant &value, void *data)
+{
+    switch (type) {
+    case VT_I1:
+        return put(data, value.wholeValue<CHAR>());
+    case VT_UI1:
+        return put(data, value.wholeValue<BYTE>());
+    case VT_I2:
+        return put(data, value.wholeValue<SHORT>());
+    case VT_UI2:
+        return put(data, value.wholeValue<USHORT>());
+    case VT_I4:
+        return put(data, value.wholeValue<LONG>());
+    case VT_UI4:
+        return put(data, value.wholeValue<ULONG>());
+    case VT_INT:
+        return put(data, value.wholeValue<INT>());
+    case VT_UINT:
+        return put(data, value.wholeValue<UINT>());
+    case VT_I8:
+        return put(data, value.wholeValue<LONGLONG>());
+    case VT_UI8:
+        return put(data, value.wholeValue<ULONGLONG>());
+    case VT_BOOL:
+        return put(data, value.wholeValue<VARIANT_BOOL>());
+    case VT_ERROR:
+        return put(data, value.wholeValue<SCODE>());
+    case VT_CY: {
+        CY units;
+        units.int64 = value.wholeValue<LONGLONG>();
+        return put(data, units);
+    }
+    case VT_R4:
+        return put(data, FLOAT(value.realValue()));
+    case VT_R8:
+    case VT_DATE:
+        return put(data, DOUBLE(value.realValue()));
+    case VT_DECIMAL: {
+        const Variant::Decimal &decimal = value.decimalValue();
+        DECIMAL stored{};
+        stored.scale = decimal.scale;
+        stored.sign = decimal.negative ? DECIMAL_NEG : 0;
+        stored.Hi32 = decimal.high;
+        stored.Lo64 = decimal.low;
+        return put(data, stored);
+    }
+    case VT_BSTR:
+        return put(data, toBstr(value.toText()));
+    case VT_DISPATCH:
+        return put(data, toDispatch(value.toObject()));
+    case VT_UNKNOWN:
+        return put(data, toUnknown(value.toObject()));
+    case VT_VARIANT:
+        return toVariant(value, *static_cast<VARIANT *>(data));
+    default:
+        return; // Empty, Null: no value
+    }
+}
+
+// An array's elements, first index fastest, as SafeArrayAccessData lays them out.
+Variant fromArray(SAFEARRAY *array, VARTYPE element)
+{
+    Variant::Array result;
+    result.element = Type(element);
+    if (!array) // not yet dimensioned
+        return Variant::array(std::move(result));
+    std::size_t count = 1;
+    for (UINT dimension = 1; dimension <= SafeArrayGetDim(array); ++dimension) {
+        LONG lower = 0, upper = -1;
+        SafeArrayGetLBound(array, dimension, &lower);
+        SafeArrayGetUBound(array, dimension, &upper);
+        result.bounds.push_back({lower, ULONG(upper - lower + 1)});
+        count *= result.bounds.back().count;
+    }
+    char *data = nullptr;
+    if (FAILED(SafeArrayAccessData(array, reinterpret_cast<void **>(&data))))
+        raise(TypeMismatch);
+    const UINT size = SafeArrayGetElemsize(array);
+    try {
+        for (std::size_t i = 0; i < count; ++i)
+            result.values.push_back(valueAt(element, data + i * size));
+    } catch (...) {
+        SafeArrayUnaccessData(array);
+        throw;
+    }
+    SafeArrayUnaccessData(array);
+    return Variant::array(std::move(result));
+}
+
+SAFEARRAY *toArray(const Variant::Array &array)
+{
+    if (array.bounds.empty())
+        return nullptr;
+    std::vector<SAFEARRAYBOUND> bounds;
+    for (const Variant::Array::Bound &bound : array.bounds)
+        bounds.push_back({bound.count, bound.lower});
+    SAFEARRAY *made = SafeArrayCreate(VARTYPE(array.element), UINT(bounds.size()), bounds.data());
+    char *data = nullptr;
+    if (!made || FAILED(SafeArrayAccessData(made, reinterpret_cast<void **>(&data)))) {
+        SafeArrayDestroy(made);
+        raise(TypeMismatch);
+    }
+    const UINT size = SafeArrayGetElemsize(made);
+    try {
+        for (std::size_t i = 0; i < array.values.size(); ++i)
+            storeAt(VARTYPE(array.element), array.values[i], data + i * size);
+    } catch (...) {
+        SafeArrayUnaccessData(made);
+        SafeArrayDestroy(made);
+        throw;
+    }
+    SafeArrayUnaccessData(made);
+    return made;
+}
+
+// The portable object that one of the component's COM objects stands for, or nothing.
+Ref<Object> knownObject(IUnknown *object)
+{
+    IUnknown *self = nullptr;
+    if (FAILED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(&self))) || !self)
+        return {};
+    Ref<Object> known;
+    {
+        Identities &table = identities();
+        const std::lock_guard<std::mutex> hold(table.mutex);
+        const auto it = table.objectOf.find(self);
+        if (it != table.objectOf.end())
+            known = Ref<Object>(const_cast<Object *>(it->second));
+    }
+    self->Release();
+    return known;
 }
 
 } // namespace
@@ -89,123 +293,51 @@ bool guidOf(std::string_view text, GUID &guid)
 
 Variant fromVariant(const VARIANT &value)
 {
-    VARTYPE type = V_VT(&value);
-    if (type & VT_ARRAY)
-        raise(TypeMismatch);
-    if (type == (VT_BYREF | VT_VARIANT))
-        return V_VARIANTREF(&value) ? fromVariant(*V_VARIANTREF(&value)) : Variant();
-    const bool byReference = type & VT_BYREF;
-    type = VARTYPE(type & ~VT_BYREF);
+    const VARTYPE type = V_VT(&value) & VARTYPE(~VT_BYREF);
+    const bool byReference = V_VT(&value) & VT_BYREF;
     if (byReference && !V_BYREF(&value))
         return Variant();
-    switch (type) {
-    case VT_EMPTY:
-    case VT_NULL:
-        return Variant();
-    case VT_ERROR:
-        // A parameter left out (DISP_E_PARAMNOTFOUND) reads as Empty.
-        return Variant();
-    case VT_BOOL:
-        return Variant(fromVariantBool(byReference ? *V_BOOLREF(&value) : V_BOOL(&value)));
-    case VT_I2:
-        return Variant(std::int16_t(byReference ? *V_I2REF(&value) : V_I2(&value)));
-    case VT_I4:
-        return Variant(std::int32_t(byReference ? *V_I4REF(&value) : V_I4(&value)));
-    case VT_R8:
-        return Variant(byReference ? *V_R8REF(&value) : V_R8(&value));
-    case VT_BSTR:
-        return Variant(fromBstr(byReference ? *V_BSTRREF(&value) : V_BSTR(&value)));
-    case VT_DISPATCH:
-        return Variant(fromDispatch(byReference ? *V_DISPATCHREF(&value) : V_DISPATCH(&value)));
-    case VT_UNKNOWN:
-        return Variant(fromDispatch(byReference ? *V_UNKNOWNREF(&value) : V_UNKNOWN(&value)));
-    case VT_I1:
-        return fromWhole(byReference ? *V_I1REF(&value) : V_I1(&value));
-    case VT_UI1:
-        return fromWhole(byReference ? *V_UI1REF(&value) : V_UI1(&value));
-    case VT_UI2:
-        return fromWhole(byReference ? *V_UI2REF(&value) : V_UI2(&value));
-    case VT_UI4:
-        return fromWhole(byReference ? *V_UI4REF(&value) : V_UI4(&value));
-    case VT_INT:
-        return fromWhole(byReference ? *V_INTREF(&value) : V_INT(&value));
-    case VT_UINT:
-        return fromWhole(byReference ? *V_UINTREF(&value) : V_UINT(&value));
-    case VT_I8:
-    case VT_UI8:
-    case VT_R4:
-    case VT_CY:
-    case VT_DATE:
-    case VT_DECIMAL: {
-        VARIANT number;
-        VariantInit(&number);
-        if (FAILED(VariantChangeType(&number, const_cast<VARIANT *>(&value), 0, VT_R8)))
-            raise(TypeMismatch);
-        return Variant(V_R8(&number));
-    }
-    default:
+    if (type & VT_ARRAY)
+        return fromArray(byReference ? *V_ARRAYREF(&value) : V_ARRAY(&value),
+                         VARTYPE(type & ~VT_ARRAY));
+    if (type == VT_VARIANT && !byReference)
         raise(TypeMismatch);
-    }
+    return valueAt(type, byReference ? V_BYREF(&value) : valueOf(value));
 }
 
 void toVariant(const Variant &value, VARIANT &out)
 {
     VariantInit(&out);
-    switch (value.type()) {
-    case Variant::Type::Empty:
-        return;
-    case Variant::Type::Boolean:
-        V_VT(&out) = VT_BOOL;
-        V_BOOL(&out) = toVariantBool(value.toBoolean());
-        return;
-    case Variant::Type::Integer:
-        V_VT(&out) = VT_I2;
-        V_I2(&out) = value.toInteger();
-        return;
-    case Variant::Type::Long:
-        V_VT(&out) = VT_I4;
-        V_I4(&out) = value.toLong();
-        return;
-    case Variant::Type::Double:
-        V_VT(&out) = VT_R8;
-        V_R8(&out) = value.toDouble();
-        return;
-    case Variant::Type::String:
-        V_BSTR(&out) = toBstr(value.toText());
-        V_VT(&out) = VT_BSTR;
-        return;
-    case Variant::Type::Object:
-        V_DISPATCH(&out) = toDispatch(value.toObject());
-        V_VT(&out) = VT_DISPATCH;
+    if (value.type() == Type::Array) {
+        const Variant::Array &array = value.arrayValue();
+        V_ARRAY(&out) = toArray(array);
+        V_VT(&out) = VT_ARRAY | VARTYPE(array.element);
         return;
     }
+    const VARTYPE type = VARTYPE(value.type());
+    // A DECIMAL overwrites the type's place: the type goes in last.
+    storeAt(type, value,
+            type == VT_DECIMAL ? static_cast<void *>(&V_DECIMAL(&out))
+                               : static_cast<void *>(&V_UI1(&out)));
+    V_VT(&out) = type;
 }
 
-Ref<Object> fromDispatch(IUnknown *object)
+Ref<Object> fromDispatch(IDispatch *object)
 {
     if (!object)
         return {};
-    IUnknown *self = nullptr;
-    if (SUCCEEDED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(&self)))) {
-        Ref<Object> known;
-        {
-            Identities &table = identities();
-            const std::lock_guard<std::mutex> hold(table.mutex);
-            const auto it = table.objectOf.find(self);
-            if (it != table.objectOf.end())
-                known = Ref<Object>(const_cast<Object *>(it->second));
-        }
-        self->Release();
-        if (known)
-            return known;
-    }
-    IDispatch *dispatch = nullptr;
-    if (FAILED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&dispatch))) ||
-        !dispatch)
-        raise(TypeMismatch);
-    Ref<Object> foreign(new DispatchObject(dispatch));
-    dispatch->Release();
-    return foreign;
+    if (Ref<Object> known = knownObject(object))
+        return known;
+    return Ref<Object>(new DispatchObject(object));
+}
+
+Ref<Object> fromUnknown(IUnknown *object)
+{
+    if (!object)
+        return {};
+    if (Ref<Object> known = knownObject(object))
+        return known;
+    return Ref<Object>(new DispatchObject(object));
 }
 
 IDispatch *toDispatch(const Ref<Object> &object)
@@ -213,8 +345,14 @@ IDispatch *toDispatch(const Ref<Object> &object)
     if (!object)
         return nullptr;
     if (const auto *foreign = dynamic_cast<const DispatchObject *>(object.get())) {
-        foreign->dispatch()->AddRef();
-        return foreign->dispatch();
+        IDispatch *dispatch = foreign->dispatch();
+        if (dispatch)
+            dispatch->AddRef();
+        else if (FAILED(foreign->unknown()->QueryInterface(IID_IDispatch,
+                                                           reinterpret_cast<void **>(&dispatch))) ||
+                 !dispatch)
+            raise(TypeMismatch);
+        return dispatch;
     }
     Wrapper wrap = nullptr;
     {
@@ -232,6 +370,15 @@ IDispatch *toDispatch(const Ref<Object> &object)
             wrap = made->second;
     }
     return wrap ? wrap(object) : makeObjectDispatch(object);
+}
+
+IUnknown *toUnknown(const Ref<Object> &object)
+{
+    if (const auto *foreign = dynamic_cast<const DispatchObject *>(object.get())) {
+        foreign->unknown()->AddRef();
+        return foreign->unknown();
+    }
+    return toDispatch(object);
 }
 
 void registerWrapper(const ClassInfo &table, Wrapper wrap)

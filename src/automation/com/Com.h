@@ -5,8 +5,9 @@
 // Automation::Variant; COM passes IDispatch pointers, VARIANTs and BSTRs. This header
 // converts between the two, both ways, and keeps each object's identity across the
 // boundary:
-//  - a foreign IDispatch (the host's objects) becomes a DispatchObject (DispatchObject.h)
-//    that calls it late-bound; given back to COM it is the same IDispatch again;
+//  - a foreign IDispatch or IUnknown (the host's objects) becomes a DispatchObject
+//    (DispatchObject.h) that calls it late-bound; given back to COM it is the same
+//    pointer again;
 //  - a portable object becomes the COM object registered for its class table (the
 //    component's classes, with their type library interfaces: ComObject.h) or else a
 //    generic IDispatch over its class table (ObjectDispatch.h); one object has one COM
@@ -83,17 +84,24 @@ std::string guidText(const GUID &guid);
 // The identifier a text names; false when it names none.
 bool guidOf(std::string_view text, GUID &guid);
 
-// Values. fromVariant follows VT_BYREF; Null reads as Empty; unsigned and 8-bit whole
-// numbers become Integer or Long, currency, dates and decimals Double; an array or a
-// type with no counterpart is error 13. toVariant writes into a VARIANT that holds
-// nothing to free (VariantInit'ed or cleared); objects are given with one reference.
+// Values, kept as they were stored (VariantCopy): every type a VARIANT holds but
+// VT_RECORD (error 13), arrays with their element type, dimensions and lower bounds,
+// objects as the very pointer given. fromVariant reads a by-reference value as the
+// value it points to, as a script engine does. toVariant writes into a VARIANT that
+// holds nothing to free (VariantInit'ed or cleared); objects are given with one
+// reference.
 Variant fromVariant(const VARIANT &value);
 void toVariant(const Variant &value, VARIANT &out);
 
-// Objects. fromDispatch(nullptr) is Nothing; toDispatch(Nothing) is nullptr, else a
-// pointer with one reference the caller owns.
-Ref<Object> fromDispatch(IUnknown *object);
+// Objects. fromDispatch and fromUnknown of nullptr are Nothing; the component's own COM
+// objects become the portable objects they stand for, others a DispatchObject over the
+// pointer given. toDispatch and toUnknown of Nothing are nullptr, else a pointer with one
+// reference the caller owns: the pointer the object came as, or the component's COM
+// object for it; toDispatch of an object that has no IDispatch is error 13.
+Ref<Object> fromDispatch(IDispatch *object);
+Ref<Object> fromUnknown(IUnknown *object);
 IDispatch *toDispatch(const Ref<Object> &object);
+IUnknown *toUnknown(const Ref<Object> &object);
 
 // The COM object for the objects of one class table: `wrap` makes a new one, holding
 // one reference, over the object. Objects of a class with none get the generic

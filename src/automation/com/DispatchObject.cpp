@@ -52,7 +52,12 @@ private:
 
 } // namespace
 
-DispatchObject::DispatchObject(IDispatch *object) : m_object(object)
+DispatchObject::DispatchObject(IDispatch *object) : m_object(object), m_dispatch(object)
+{
+    m_object->AddRef();
+}
+
+DispatchObject::DispatchObject(IUnknown *object) : m_object(object), m_dispatch(nullptr)
 {
     m_object->AddRef();
 }
@@ -62,12 +67,27 @@ DispatchObject::~DispatchObject()
     m_object->Release();
 }
 
+IDispatch *DispatchObject::callable() const
+{
+    IDispatch *dispatch = m_dispatch;
+    if (dispatch)
+        dispatch->AddRef();
+    else if (FAILED(
+                 m_object->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&dispatch))) ||
+             !dispatch)
+        raise(MemberNotFound);
+    return dispatch;
+}
+
 DispId DispatchObject::idOfName(std::u16string_view name) const
 {
     std::wstring spelled = wide(name);
     LPOLESTR names[] = {spelled.data()};
     DISPID id = DISPID_UNKNOWN;
-    if (FAILED(m_object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
+    IDispatch *object = callable();
+    const HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    object->Release();
+    if (FAILED(hr))
         raise(MemberNotFound);
     return id;
 }
@@ -92,8 +112,7 @@ Variant DispatchObject::invoke(DispId id, Invoke kind, std::vector<Variant> &arg
     EXCEPINFO exception{};
     UINT argumentError = 0;
     // The object may release the last reference the caller had; the call keeps it.
-    IDispatch *object = m_object;
-    object->AddRef();
+    IDispatch *object = callable();
     const HRESULT hr =
         object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
                        flags & DISPATCH_METHOD ? &result[0] : nullptr, &exception, &argumentError);
@@ -113,6 +132,17 @@ bool DispatchObject::supports(std::string_view iid) const
         return false;
     offered->Release();
     return true;
+}
+
+Ref<Object> DispatchObject::interfaceOf(std::string_view iid)
+{
+    GUID guid;
+    void *offered = nullptr;
+    if (!guidOf(iid, guid) || FAILED(m_object->QueryInterface(guid, &offered)) || !offered)
+        return {};
+    Ref<Object> object(new DispatchObject(static_cast<IDispatch *>(offered)));
+    static_cast<IDispatch *>(offered)->Release();
+    return object;
 }
 
 } // namespace Automation::Com

@@ -3,13 +3,13 @@
 //  - Through its vtables, loaded straight from its file: class objects that refuse
 //    aggregation, DllCanUnloadNow against live objects and locks, reference setters
 //    that keep one counted reference each and give the same object back, the order in
-//    which MainForm lets go of them, an error reaching the caller as
-//    0x800A0000 | number with its error information, and the field list's events at
-//    its connection point.
+//    which MainForm lets go of them, PluginVariable keeping every kind of value as it
+//    was stored, an error reaching the caller as 0x800A0000 | number with its error
+//    information, and the field list's events at its connection point.
 //  - Through the automation runtime's COM bridges, as a host made of portable objects
 //    uses it (the component registered): createObject by programmatic identifier, a
 //    host object handed in and given back as itself, calls, errors and interfaces
-//    across IDispatch both ways.
+//    across IDispatch both ways, a host interface called through its own pointer.
 // Prints each failed check, then "comcheck: N checks, F failed"; exits with F.
 #include "automation/ClassInfo.h"
 #include "automation/Dispatch.h"
@@ -18,6 +18,7 @@
 
 #include "automation/com/Com.h"
 #include "automation/com/DispatchObject.h"
+#include "publication/mdlTreeview.h"
 
 #include <ole2.h>
 #include <olectl.h>
@@ -27,6 +28,7 @@
 #include <OrvFields_h.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <string>
@@ -74,8 +76,10 @@ class TestDispatch : public IDispatch
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
     {
+        if (owner)
+            return owner->QueryInterface(iid, out);
         *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch))
+        if (!IsEqualIID(iid, IID_IUnknown) && !(IsEqualIID(iid, IID_IDispatch) && dispatchable))
             return E_NOINTERFACE;
         *out = static_cast<IDispatch *>(this);
         AddRef();
@@ -100,6 +104,8 @@ public:
     }
 
     ULONG references = 1;
+    bool dispatchable = true;   // false: an object that offers IUnknown alone
+    IDispatch *owner = nullptr; // another interface of this object, which answers for it
 };
 
 // A host object that writes its releases in the journal while `watched`.
@@ -145,6 +151,35 @@ public:
         journal.push_back(line + ")");
         return S_OK;
     }
+};
+
+// A host's tree whose own IDispatch is another of its dual interfaces, one without
+// SelectedNode's dispatch identifier 0x60030017.
+class Tree final : public TestDispatch
+{
+public:
+    Tree() { other.owner = this; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **out) override
+    {
+        GUID tree{};
+        Automation::Com::guidOf(mdlTreeview::HostTreeInterface, tree);
+        *out = static_cast<IDispatch *>(IsEqualIID(iid, IID_IDispatch) ? &other
+                                        : IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, tree)
+                                            ? this
+                                            : nullptr);
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS *, VARIANT *result,
+                                     EXCEPINFO *, UINT *) override
+    {
+        if (id != mdlTreeview::SelectedNodeId)
+            return DISP_E_MEMBERNOTFOUND;
+        V_VT(result) = VT_BSTR;
+        V_BSTR(result) = SysAllocString(L"SelectedNode");
+        return S_OK;
+    }
+
+    TestDispatch other;
 };
 #pragma GCC diagnostic pop
 
@@ -209,9 +244,10 @@ void referencesAndTerminate()
     form->putref_PluginState(&state);
     form->putref_PluginPercent(&percent);
     form->putref_PluginObject(&object);
+    variable.dispatchable = false;
     VARIANT value;
-    V_VT(&value) = VT_DISPATCH;
-    V_DISPATCH(&value) = &variable;
+    V_VT(&value) = VT_UNKNOWN;
+    V_UNKNOWN(&value) = &variable;
     form->putref_PluginVariable(value);
     form->putref_Parent(&parent);
     for (Probe *probe : {&state, &percent, &object, &variable, &parent})
@@ -249,6 +285,115 @@ void referencesAndTerminate()
     if (error)
         error->Release();
     check(canUnloadNow() == S_OK, "no object left: the server can unload");
+}
+
+// A value as text: its type, then an array's bounds and elements, an object's pointer,
+// an Error's number or the system's text of the value; by-reference values read through.
+std::wstring described(const VARIANT &value)
+{
+    VARIANT copy;
+    VariantInit(&copy);
+    VariantCopyInd(&copy, const_cast<VARIANT *>(&value));
+    std::wstring text = std::to_wstring(V_VT(&copy)) + L":";
+    if ((V_VT(&copy) & VT_ARRAY) && V_ARRAY(&copy)) {
+        SAFEARRAY *array = V_ARRAY(&copy);
+        LONG count = 1;
+        for (UINT dimension = 1; dimension <= SafeArrayGetDim(array); ++dimension) {
+            LONG low = 0, high = 0;
+            SafeArrayGetLBound(array, dimension, &low);
+            SafeArrayGetUBound(array, dimension, &high);
+            text += std::to_wstring(low) + L" To " + std::to_wstring(high) + L";";
+            count *= high - low + 1;
+        }
+        char *data = nullptr;
+        SafeArrayAccessData(array, reinterpret_cast<void **>(&data));
+        for (LONG i = 0; i < count; ++i) {
+            VARIANT element;
+            V_VT(&element) = VARTYPE(VT_BYREF | (V_VT(&copy) & VT_TYPEMASK));
+            V_BYREF(&element) = data + i * LONG(SafeArrayGetElemsize(array));
+            text += L" " + described(element);
+        }
+        SafeArrayUnaccessData(array);
+    } else if (V_VT(&copy) == VT_DISPATCH || V_VT(&copy) == VT_UNKNOWN || V_VT(&copy) == VT_ERROR) {
+        text += std::to_wstring(V_VT(&copy) == VT_ERROR
+                                    ? std::uintptr_t(V_ERROR(&copy))
+                                    : reinterpret_cast<std::uintptr_t>(V_UNKNOWN(&copy)));
+    } else if (SUCCEEDED(VariantChangeTypeEx(&copy, &copy, LOCALE_INVARIANT, 0, VT_BSTR))) {
+        text += V_BSTR(&copy);
+    }
+    VariantClear(&copy);
+    return text;
+}
+
+// PluginVariable gives back every kind of value a host can store as it was stored (a
+// value by reference: the value it points to), through the vtable and through IDispatch.
+void pluginVariableKeepsValues()
+{
+    _MainForm *form = create<_MainForm>(__uuidof(MainForm));
+    TestDispatch object, unknownOnly;
+    unknownOnly.dispatchable = false;
+    std::vector<VARIANT> values;
+    values.reserve(32); // values by reference point to others
+    const auto add = [&](VARTYPE type, auto value) {
+        VARIANT made{};
+        std::memcpy(&V_UI1(&made), &value, sizeof value);
+        V_VT(&made) = type;
+        values.push_back(made);
+    };
+    add(VT_EMPTY, 0);
+    add(VT_NULL, 0);
+    // Each width of number, and a text, from the system's own conversion of a double.
+    const std::pair<VARTYPE, double> numbers[] = {
+        {VT_I1, -3},     {VT_UI1, 200},         {VT_I2, -2},   {VT_UI2, 65535},
+        {VT_I4, -4},     {VT_UI4, 4e9},         {VT_INT, -5},  {VT_UINT, 6},
+        {VT_I8, -9e15},  {VT_UI8, 1.8e19},      {VT_R4, 0.25}, {VT_R8, 2.5},
+        {VT_CY, 12.345}, {VT_DATE, 45306.4375}, {VT_BOOL, 1},  {VT_DECIMAL, -1234.567},
+        {VT_BSTR, 2.5}};
+    for (const auto &[type, number] : numbers) {
+        add(VT_R8, number);
+        check(SUCCEEDED(VariantChangeType(&values.back(), &values.back(), 0, type)),
+              "a value of type " + std::to_string(type));
+    }
+    add(VT_ERROR, SCODE(DISP_E_PARAMNOTFOUND));
+    add(VT_DISPATCH, static_cast<IDispatch *>(&object));
+    add(VT_UNKNOWN, static_cast<IUnknown *>(&unknownOnly));
+    add(VT_BYREF | VT_I4, &V_I4(&values[6]));
+    add(VT_BYREF | VT_VARIANT, &values[18]);
+    add(VT_ARRAY | VT_VARIANT, static_cast<SAFEARRAY *>(nullptr)); // Dim a()
+    // a(1 To 2, -1 To 1) of variants, and Bytes from 1.
+    SAFEARRAYBOUND grid[] = {{2, 1}, {3, -1}};
+    SAFEARRAY *mixed = SafeArrayCreate(VT_VARIANT, 2, grid),
+              *bytes = SafeArrayCreateVector(VT_UI1, 1, 3);
+    VARIANT *cells = nullptr;
+    SafeArrayAccessData(mixed, reinterpret_cast<void **>(&cells));
+    for (const int i : {6, 1, 18, 15, 16, 17})
+        VariantCopy(cells++, &values[std::size_t(i)]);
+    SafeArrayUnaccessData(mixed);
+    std::memcpy(bytes->pvData, "abc", 3);
+    add(VT_ARRAY | VT_VARIANT, mixed);
+    add(VT_ARRAY | VT_UI1, bytes);
+
+    const DISPID property = 0x4003000A;
+    for (VARIANT &stored : values) {
+        for (const bool late : {false, true}) {
+            VARIANT back;
+            VariantInit(&back);
+            DISPID named = DISPID_PROPERTYPUT;
+            DISPPARAMS assignment{&stored, &named, 1, 1}, none{};
+            HRESULT hr = late ? form->Invoke(property, IID_NULL, 0, DISPATCH_PROPERTYPUT,
+                                             &assignment, nullptr, nullptr, nullptr)
+                              : form->put_PluginVariable(stored);
+            if (SUCCEEDED(hr))
+                hr = late ? form->Invoke(property, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &back,
+                                         nullptr, nullptr)
+                          : form->get_PluginVariable(&back);
+            check(SUCCEEDED(hr) && described(back) == described(stored),
+                  "PluginVariable keeps " + narrow(described(stored).c_str()) + ", not " +
+                      narrow(described(back).c_str()) + (late ? " (IDispatch)" : " (vtable)"));
+            VariantClear(&back);
+        }
+    }
+    form->Release(); // the values stay: the program ends
 }
 
 void errorsAndEvents()
@@ -374,6 +519,13 @@ void bridges()
     check(hostObject->supports(Node::TreeViewNode) &&
               !hostObject->supports("{00000000-0000-0000-0000-00000000ABCD}"),
           "a host's interfaces by QueryInterface");
+    // SelectedNode as mdlTreeview reads it, from the tree as a host hands it over.
+    Tree tree;
+    const Ref<Object> hostTree = Com::fromDispatch(&tree.other);
+    check(get(queryInterface(hostTree, mdlTreeview::HostTreeInterface).get(),
+              mdlTreeview::SelectedNodeId)
+                  .toText() == u"SelectedNode",
+          "SelectedNode is read through the host's tree interface");
 
     // The component by its programmatic identifier, the host handed in and back.
     const Ref<Object> form = createObject(u"OrvFields.MainForm");
@@ -410,6 +562,7 @@ int wmain(int argc, wchar_t **argv)
     if (getClassObject && canUnloadNow) {
         classObjects();
         referencesAndTerminate();
+        pluginVariableKeepsValues();
         errorsAndEvents();
         bridges();
     }

@@ -57,8 +57,21 @@ Sub LastErrorRecord()
     Check record Is mf.LastError, "LastError is one object"
 End Sub
 
+' A value's type and value; an array's bounds and elements. wine's VBScript has no Join.
+Function Described(value)
+    Dim element
+    If IsArray(value) Then
+        Described = VarType(value) & ":" & LBound(value) & " To " & UBound(value)
+        For Each element In value
+            Described = Described & "|" & Described(element)
+        Next
+    Else
+        Described = VarType(value) & ":" & value
+    End If
+End Function
+
 Sub StoredProperties()
-    Dim text, host
+    Dim text, host, value
     Check mf.CreateLogFile = False, "CreateLogFile starts False"
     mf.CreateLogFile = True
     Check mf.CreateLogFile = True, "CreateLogFile as set"
@@ -68,12 +81,10 @@ Sub StoredProperties()
     mf.CreatorField = text
     Check mf.CreatorField = text, "CreatorField as set"
     Check IsEmpty(mf.PluginVariable), "PluginVariable starts Empty"
-    mf.PluginVariable = 42
-    Check mf.PluginVariable = 42 And VarType(mf.PluginVariable) = vbInteger, "PluginVariable 42"
-    mf.PluginVariable = 2.5
-    Check mf.PluginVariable = 2.5 And VarType(mf.PluginVariable) = vbDouble, "PluginVariable 2.5"
-    mf.PluginVariable = text
-    Check mf.PluginVariable = text, "PluginVariable holds a text"
+    For Each value In Array(42, 2.5, text, Now, Null, CCur(12.3456), CByte(200), Array(1, "a"))
+        mf.PluginVariable = value
+        Check Described(mf.PluginVariable) = Described(value), "PluginVariable keeps " & Described(value)
+    Next
     Set host = CreateObject("Scripting.Dictionary")
     Set mf.PluginVariable = host
     Check mf.PluginVariable Is host, "Set PluginVariable keeps the object"
