@@ -4,7 +4,7 @@
 # scripts/package.sh does that and checks them with lintian.
 #   orvfields             the tools, the component and its data; the component is
 #                         registered for every user on install, unregistered on removal
-#   liborvautomation2     the automation runtime, apart so that hosts of other projects
+#   liborvautomation3     the automation runtime, apart so that hosts of other projects
 #                         can depend on it alone and two ABI versions can coexist
 #   liborvautomation-dev  its headers and the CMake package OrvFields
 set(ORVFIELDS_PACKAGE_MAINTAINER "${ORVFIELDS_PUBLISHER} <maintainers@orvfields.example>"
@@ -26,7 +26,7 @@ add_custom_command(OUTPUT ${ORV_CHANGELOG_GZ}
     DEPENDS ${ORV_DEBIAN}/changelog VERBATIM)
 add_custom_target(orv_changelog ALL DEPENDS ${ORV_CHANGELOG_GZ})
 set(ORV_PACKAGE_app orvfields)
-set(ORV_PACKAGE_runtime liborvautomation2)
+set(ORV_PACKAGE_runtime liborvautomation3)
 set(ORV_PACKAGE_dev liborvautomation-dev)
 foreach(component app runtime dev)
     install(FILES ${ORV_DEBIAN}/copyright ${ORV_CHANGELOG_GZ}
