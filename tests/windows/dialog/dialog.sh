@@ -13,7 +13,8 @@ mkdir -p "$shots"
 book=$work/books/release-notes.pdf
 # A Subject longer than an edit control takes from the keyboard by default, different
 # everywhere (dialogclient expects the same).
-subject=$(seq -s ' ' 0 19999 | head -c 100000)
+subject=$(seq -s ' ' 0 19999)
+subject=${subject:0:100000}
 "$cli" write -q --subject "$subject" "$book"
 before=$("$cli" read --json "$book")
 today=$(date +%Y%m%d)
