@@ -371,10 +371,8 @@ std::shared_ptr<File> File::openExclusive(const std::u16string &path, std::int32
             auto file = std::make_shared<Win32File>(handle, name, Win32File::Access::Exclusive);
             if (Win32::lockExclusive(handle)) {
                 // Locked: is it still the file that the path names?
-                FileIdentity held;
                 FileIdentity named;
-                if (Win32::identityOf(handle, held) && Win32::namedFile(name, named) &&
-                    Win32::sameFile(held, named))
+                if (Win32::namedFile(name, named) && Win32::sameFile(file->identity(), named))
                     return file;
                 continue;
             }
