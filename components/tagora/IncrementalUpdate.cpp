@@ -33,6 +33,8 @@ std::string trailerEntries(const RevisionBase &base, int size, const std::string
     out += "/Size " + number(size);
     out += " /Root " + base.root;
     out += " /Info " + info;
+    if (!base.encrypt.empty())
+        out += " /Encrypt " + base.encrypt;
     if (!base.id.empty())
         out += " /ID " + base.id;
     out += " /Prev " + number(base.startxref);
@@ -79,14 +81,20 @@ int bytesFor(std::int64_t value)
 
 } // namespace
 
+std::pair<int, int> IncrementalUpdate::infoObject(const RevisionBase &base)
+{
+    if (base.infoNumber > 0)
+        return {base.infoNumber, base.infoGeneration};
+    return {base.size, 0};
+}
+
 std::string IncrementalUpdate::build(const RevisionBase &base, const std::string &info,
                                      const std::vector<Object> &others)
 {
     std::string out;
     if (!base.endsWithEol)
         out += '\n';
-    const int infoNumber = base.infoNumber > 0 ? base.infoNumber : base.size;
-    const int infoGeneration = base.infoNumber > 0 ? base.infoGeneration : 0;
+    const auto [infoNumber, infoGeneration] = infoObject(base);
     int size = std::max(base.size, infoNumber + 1);
     const std::string infoReference = number(infoNumber) + ' ' + number(infoGeneration) + " R";
     const auto at = [&] {

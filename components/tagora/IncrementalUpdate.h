@@ -6,8 +6,8 @@
 // cross-reference section for them and a trailer. The section is of the same kind as
 // the file's last one: a classic table with a trailer dictionary, or a cross-reference
 // stream, written uncompressed, whose dictionary is the trailer. /Size, /Root, /ID and
-// /Prev carry the file's values forward; /Encrypt never appears, since encrypted files
-// are not updated this way.
+// /Prev carry the file's values forward, and so does /Encrypt: the objects of an encrypted
+// file come to `build` encrypted already (a cross-reference stream never is).
 //
 // The changed objects are the document-information dictionary, which keeps its object
 // number and generation when the file had it as an indirect object of its own (else it
@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Tagora {
@@ -35,6 +36,7 @@ struct RevisionBase
     int size = 1;           // the next free object number
     std::string root;       // the catalog reference, "1 0 R"
     std::string id;         // the /ID array in PDF syntax, or empty
+    std::string encrypt;    // the /Encrypt value in PDF syntax, or empty
     int infoNumber = 0;     // the Info object's number and generation; 0 when the
     int infoGeneration = 0; // file has no indirect Info object
 };
@@ -50,6 +52,9 @@ public:
         int generation = 0;
         std::string body;
     };
+
+    // The number and generation the revision's Info object takes.
+    static std::pair<int, int> infoObject(const RevisionBase &base);
 
     // The bytes to append at `base.length` so that `info` (a dictionary in PDF syntax)
     // becomes the document-information dictionary, and `others` replace the objects of

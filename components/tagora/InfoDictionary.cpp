@@ -136,12 +136,14 @@ std::vector<std::u16string> InfoDictionary::names() const
     return names;
 }
 
-std::string InfoDictionary::syntax() const
+std::string
+InfoDictionary::syntax(const std::function<std::string(const std::string &)> &value) const
 {
     std::string out("<<");
     for (const std::optional<InfoEntry> &slot : m_slots) {
         if (slot)
-            out += ' ' + PdfText::nameSyntax(slot->key) + ' ' + slot->value;
+            out += ' ' + PdfText::nameSyntax(slot->key) + ' ' +
+                   (value ? value(slot->value) : slot->value);
     }
     return out + " >>";
 }

@@ -19,6 +19,7 @@
 #include <qpdf/QPDFObjectHandle.hh>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -69,8 +70,9 @@ public:
     void reorder(const std::vector<std::u16string> &names);
     std::vector<std::u16string> names() const;
 
-    // The dictionary in PDF syntax, "<< /Name value ... >>".
-    std::string syntax() const;
+    // The dictionary in PDF syntax, "<< /Name value ... >>"; `value`, when given, turns
+    // each value's syntax into what is written (its strings encrypted, say).
+    std::string syntax(const std::function<std::string(const std::string &)> &value = {}) const;
 
     bool operator==(const InfoDictionary &other) const;
 

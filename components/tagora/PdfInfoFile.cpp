@@ -396,6 +396,9 @@ std::optional<RevisionBase> PdfInfoFile::revisionBase()
     QPDFObjectHandle id = trailer.getKey("/ID");
     if (id.isArray())
         base.id = id.unparseResolved();
+    QPDFObjectHandle encrypt = trailer.getKey("/Encrypt");
+    if (!encrypt.isNull())
+        base.encrypt = encrypt.isIndirect() ? encrypt.unparse() : encrypt.unparseResolved();
     QPDFObjectHandle size = trailer.getKey("/Size");
     base.size = std::max(size.isInteger() ? size.getIntValueAsInt() : 0, maxObject() + 1);
     QPDFObjectHandle info = trailer.getKey("/Info");

@@ -114,12 +114,17 @@ void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16strin
                warningText(copy.warnings().front(), name) + u")");
 }
 
-void checkInfo(const std::u16string &name, const std::shared_ptr<File> &file,
-               const InfoDictionary &intended)
+void checkRevision(const std::u16string &name, const std::shared_ptr<File> &file,
+                   const InfoDictionary &intended, const std::string *metadata)
 {
     PdfInfoFile written(name, file);
     if (!readsAs(written.info(), intended))
         refuse(u"the information entries do not read back as written");
+    if (!metadata)
+        return;
+    const std::optional<PdfInfoFile::Metadata> read = written.metadata();
+    if (!read || !read->decoded || read->data != *metadata)
+        refuse(u"the XMP metadata does not read back as written");
 }
 
 } // namespace Tagora::SaveProof

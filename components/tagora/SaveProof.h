@@ -13,7 +13,8 @@
 // unclean files).
 //
 // An appended revision is proved where that is cheap: the Info of the file as it now
-// ends, read through a fresh qpdf object.
+// ends, and the XMP packet when the revision replaced it, read (and decrypted) through a
+// fresh qpdf object.
 //
 // Both throw AutomationError(RewriteRefused) saying what differs; the caller leaves the
 // file (or puts it back) as it was.
@@ -39,8 +40,9 @@ namespace Tagora::SaveProof {
 void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16string &name,
                   const std::shared_ptr<File> &copy, const InfoDictionary &intended);
 
-// The Info of `file` reads back as `intended`.
-void checkInfo(const std::u16string &name, const std::shared_ptr<File> &file,
-               const InfoDictionary &intended);
+// The Info of `file` reads back as `intended`, and its XMP packet as `metadata` when
+// that is given.
+void checkRevision(const std::u16string &name, const std::shared_ptr<File> &file,
+                   const InfoDictionary &intended, const std::string *metadata);
 
 } // namespace Tagora::SaveProof

@@ -6,6 +6,7 @@
 #include "IncrementalUpdate.h"
 #include "InfoDictionary.h"
 #include "LocalTime.h"
+#include "ObjectEncryption.h"
 #include "PdfInfoFile.h"
 #include "PdfText.h"
 #include "RevisionWriter.h"
@@ -88,14 +89,20 @@ struct Metadata
     }
 };
 
-// The metadata stream `stream` with `data` as its contents, in PDF syntax, unfiltered.
-std::string metadataStream(QPDFObjectHandle stream, const std::string &data)
+// The metadata stream `stream` with `data` as its contents, in PDF syntax, unfiltered;
+// encrypted as the file's new objects are, when `encryption` is given.
+std::string metadataStream(QPDFObjectHandle stream, const std::string &data,
+                           const ObjectEncryption *encryption)
 {
+    const std::string bytes =
+        encryption ? encryption->stream(data, stream.getObjGen(), true) : data;
     QPDFObjectHandle dictionary = stream.getDict().shallowCopy();
     for (const char *key : {"/Filter", "/DecodeParms", "/DL", "/Length"})
         dictionary.removeKey(key);
-    dictionary.replaceKey("/Length", QPDFObjectHandle::newInteger(std::int64_t(data.size())));
-    return dictionary.unparse() + "\nstream\n" + data + "\nendstream";
+    dictionary.replaceKey("/Length", QPDFObjectHandle::newInteger(std::int64_t(bytes.size())));
+    return (encryption ? encryption->syntax(dictionary, stream.getObjGen())
+                       : dictionary.unparse()) +
+           "\nstream\n" + bytes + "\nendstream";
 }
 
 // The four edited standard entries and their XMP equivalents.
@@ -178,9 +185,10 @@ struct TagoraInfo::Save
 {
     std::shared_ptr<File> file;
     std::u16string target;
-    FileIdentity identity;            // of the file when the save began
-    std::shared_ptr<PdfInfoFile> pdf; // as read; the whole-file writer works from it
-    std::optional<RevisionBase> base; // an appended revision; none: the file written anew
+    FileIdentity identity;                      // of the file when the save began
+    std::shared_ptr<PdfInfoFile> pdf;           // as read; the whole-file writer works from it
+    std::optional<RevisionBase> base;           // an appended revision; none: the file written anew
+    std::optional<ObjectEncryption> encryption; // of an encrypted file's appended revision
     std::u16string rewriteReason;
     bool replaceInfo = false;         // the Info object is the Info dictionary's own
     InfoDictionary original;          // as the file holds it
@@ -391,12 +399,16 @@ TagoraInfo::Save &TagoraInfo::begin(const std::u16string &path, std::int32_t wai
     PdfInfoFile &pdf = *save->pdf;
     if (!pdf.changesAllowed())
         Automation::raise(ChangeNotAllowed, u"the file's permissions do not allow changing it");
-    if (pdf.encrypted())
-        save->rewriteReason = u"it is encrypted";
-    else if (pdf.repaired())
+    std::u16string doubt;
+    if (pdf.repaired())
         save->rewriteReason = u"qpdf had to repair it";
     else if (!(save->base = pdf.revisionBase()))
         save->rewriteReason = u"it does not end with a clean end of revision";
+    else if (pdf.encrypted() &&
+             !(save->encryption = ObjectEncryption::of(pdf.document(), &doubt))) {
+        save->base.reset();
+        save->rewriteReason = u"its encryption dictionary " + doubt;
+    }
     save->replaceInfo = pdf.infoStandsAlone();
     save->info = save->original;
     return *d->saves.emplace(target, std::move(save)).first->second;
@@ -559,17 +571,29 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
         Automation::raise(FileChanged, u"the file was changed by another program during the save");
     const std::optional<std::string> metadata = updatedMetadata(save, log);
     if (save.base) {
+        const ObjectEncryption *encryption = save.encryption ? &*save.encryption : nullptr;
         std::vector<IncrementalUpdate::Object> others;
         if (metadata) {
             const PdfInfoFile::Metadata &stream = *save.metadata->stream;
             others.push_back({stream.object.getObj(), stream.object.getGen(),
-                              metadataStream(stream.stream, *metadata)});
+                              metadataStream(stream.stream, *metadata, encryption)});
         }
-        const std::string revision =
-            IncrementalUpdate::build(*save.base, save.info.syntax(), others);
+        std::string info = save.info.syntax();
+        if (encryption) {
+            const auto [number, generation] = IncrementalUpdate::infoObject(*save.base);
+            QPDF &pdf = save.pdf->document();
+            info = save.info.syntax([&](const std::string &value) {
+                // qpdf parses a reference only inside another object.
+                return encryption->syntax(
+                    QPDFObjectHandle::parse(&pdf, "[" + value + "]").getArrayItem(0),
+                    QPDFObjGen(number, generation));
+            });
+        }
+        const std::string revision = IncrementalUpdate::build(*save.base, info, others);
         RevisionWriter::append(*save.file, save.base->length, revision);
         try {
-            SaveProof::checkInfo(save.target, save.file, save.info);
+            SaveProof::checkRevision(save.target, save.file, save.info,
+                                     metadata ? &*metadata : nullptr);
         } catch (...) {
             RevisionWriter::cutBack(*save.file, save.base->length);
             throw;

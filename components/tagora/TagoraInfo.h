@@ -25,9 +25,11 @@
 //
 // The bytes: an incremental update appended after the file's original bytes (room
 // reserved first, then written and synced; a failure cuts the file back to its
-// original length), or, for encrypted files, files qpdf reads only by repairing them
-// and files with bytes after their last end of revision, the whole file written anew
-// beside it and renamed over it (see FullRewrite.h), keeping its encryption. Either
+// original length), its new objects encrypted as the file's own when the file is
+// encrypted (see ObjectEncryption.h); or, for files qpdf reads only by repairing them,
+// files with bytes after their last end of revision and encrypted files whose encryption
+// dictionary leaves the key in doubt, the whole file written anew beside it and renamed
+// over it (see FullRewrite.h), keeping its encryption. Either
 // way the file holds its old bytes or its new ones, and what was written is read back
 // before the save reports success (see SaveProof.h). A save that changes nothing writes
 // nothing. An entry that a save removes and writes back with the text it read as keeps its

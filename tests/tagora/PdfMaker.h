@@ -162,6 +162,14 @@ public:
 
     // Replaces the last `from` in the file by `to` of the same length and gives the file
     // back its modification time: a change that neither its size nor its time shows.
+    // Appends bytes after the file's end of revision, as some tools leave them: a save can
+    // then only write the whole file anew.
+    static bool trail(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::Append) && file.write("\n% left by another tool\n") > 0;
+    }
+
     static bool alter(const QString &path, const QByteArray &from, const QByteArray &to)
     {
         const QByteArray name = QFile::encodeName(path);

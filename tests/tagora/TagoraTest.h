@@ -9,6 +9,7 @@
 #include "tagora/TagoraError.h"
 #include "tagora/TagoraInfo.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <qpdf/QPDF.hh>
 
@@ -147,6 +149,33 @@ inline QJsonObject exiftool(const QString &path)
     process.start(QStringLiteral("exiftool"), {"-j", "-a", "-G1", path});
     process.waitForFinished(60000);
     return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
+}
+
+// What mutool and pikepdf read with the empty password, as "key=value" lines: mutool's
+// Info Title ("mutool:Title"), pikepdf's Info entries, its XMP dc:title ("xmp:title") and
+// the first /ID element in hex ("id").
+inline QStringList otherReaders(const QString &path)
+{
+    QTemporaryFile script(QDir::temp().filePath("mutool-XXXXXX.js"));
+    if (!script.open())
+        return {"no script"};
+    script.write(
+        "print('mutool:Title=' + new PDFDocument(scriptArgs[0]).getMetaData('info:Title'));");
+    script.close();
+    QStringList lines = Support::run("mutool", {"run", script.fileName(), path})
+                            .text.split(u'\n', Qt::SkipEmptyParts);
+    // Debian's pikepdf lives with Debian's python, whatever else the PATH offers.
+    const char *python = R"(
+import pikepdf, sys
+with pikepdf.open(sys.argv[1]) as pdf:
+    for key, value in pdf.docinfo.items():
+        print(key[1:] + '=' + str(value))
+    print('xmp:title=' + str(pdf.open_metadata().get('dc:title')))
+    print('id=' + bytes(pdf.trailer.ID[0]).hex())
+)";
+    lines += Support::run("/usr/bin/python3", {"-c", python, path})
+                 .text.split(u'\n', Qt::SkipEmptyParts);
+    return lines;
 }
 
 // Empty when `path` holds the bytes `before` followed by exactly one revision that

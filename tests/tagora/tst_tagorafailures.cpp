@@ -172,7 +172,7 @@ private slots:
 
     void leavesTheFileWhenTheDiskIsFull_data()
     {
-        QTest::addColumn<bool>("encrypted"); // written anew, else appended to
+        QTest::addColumn<bool>("encrypted"); // with bytes after its end: written anew
         QTest::addColumn<bool>("tmpfs");     // a full disk, else a file size limit
         for (const bool tmpfs : {false, true}) {
             QTest::addRow("appended revision, %s", tmpfs ? "full disk" : "size limit")
@@ -199,8 +199,9 @@ private slots:
         const QString path = folder + "/full.pdf";
         const PdfMaker maker{.contentBytes = 100000};
         if (encrypted)
-            QVERIFY(
-                PdfMaker::encrypt(make("plain.pdf", maker.bytes()), path, "", "owner", true, true));
+            QVERIFY(PdfMaker::encrypt(make("plain.pdf", maker.bytes()), path, "", "owner", true,
+                                      true) &&
+                    PdfMaker::trail(path));
         else
             QVERIFY(maker.write(path));
         const QByteArray original = Support::bytes(path);
@@ -267,11 +268,15 @@ private slots:
     void aKilledSaveLeavesTheFileAsItWasOrWithTheWholeSave_data()
     {
         QTest::addColumn<bool>("encrypted");
+        QTest::addColumn<bool>("rewrite"); // bytes after the end before every round
         QTest::addColumn<int>("trials");
         // The benchmarks run many more: ORVFIELDS_KILL_TRIALS.
         const int trials = qEnvironmentVariableIntValue("ORVFIELDS_KILL_TRIALS");
-        QTest::newRow("appended revisions") << false << (trials > 0 ? trials : 50);
-        QTest::newRow("whole file written") << true << (trials > 0 ? trials : 10);
+        QTest::newRow("appended revisions") << false << false << (trials > 0 ? trials : 40);
+        QTest::newRow("encrypted, appended revisions")
+            << true << false << (trials > 0 ? trials : 20);
+        QTest::newRow("encrypted, whole file written")
+            << true << true << (trials > 0 ? trials : 10);
     }
 
     void aKilledSaveLeavesTheFileAsItWasOrWithTheWholeSave()
@@ -279,6 +284,7 @@ private slots:
         // This program saves the file round after round until it is killed at a random
         // moment; every entry must then hold the same round, or the file its old entries.
         QFETCH(bool, encrypted);
+        QFETCH(bool, rewrite);
         QFETCH(int, trials);
         const QString path = m_dir.filePath("killed.pdf");
         QStringList outcomes;
@@ -292,6 +298,8 @@ private slots:
             QProcess saver;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert("TAGORA_SAVE_LOOP", path);
+            if (rewrite)
+                environment.insert("TAGORA_SAVE_TRAIL", "1");
             saver.setProcessEnvironment(environment);
             saver.start(QCoreApplication::applicationFilePath(), QStringList());
             QVERIFY(saver.waitForStarted());
@@ -360,6 +368,8 @@ int main(int argc, char *argv[])
             Entries fields;
             for (int i = 0; i < 20; ++i)
                 fields.append({QStringLiteral("Field %1").arg(i), value});
+            if (qEnvironmentVariableIsSet("TAGORA_SAVE_TRAIL"))
+                PdfMaker::trail(q(path));
             TagoraInfo info;
             saveLikeTheFieldSet(info, q(path), fields, u(value), u(value), u"");
         }

@@ -11,6 +11,8 @@ trap 'rm -rf "$work"' EXIT
 bash "$root/examples/make-sample.sh" "$root/examples" "$work/sample" >/dev/null
 cp "$work"/sample/books/*.pdf "$work"
 qpdf --encrypt "" owner 128 --use-aes=y -- "$work/user-guide.pdf" "$work/encrypted.pdf"
+# Bytes after its end: the first save writes it anew, the next appends to it.
+printf '\n%% left by another tool\n' >>"$work/encrypted.pdf"
 
 # A zone of half hours east of Greenwich and without daylight saving: a wrong sign or
 # a lost bias shows in ModDate.
@@ -43,6 +45,11 @@ expect "notes: status" has "$(pdfinfo -custom "$work/notes.pdf")" "Status:      
 expect "secret: title" has "$(info secret.pdf)" "Title:           Encrypted again ✓"
 expect "secret: still AES-128" has "$(info secret.pdf)" "Encrypted:       yes"
 expect "secret: AES" has "$(qpdf --show-encryption "$work/secret.pdf")" "AESv2"
+expect "secret: rewritten, then one revision appended" \
+    test "$(grep -c -a '%%EOF' "$work/secret.pdf")" -eq 2
+echo "print(new PDFDocument(scriptArgs[0]).getMetaData('info:Title'))" >"$work/title.js"
+expect "secret: mutool reads the appended title" \
+    has "$(mutool run "$work/title.js" "$work/secret.pdf")" "Encrypted again ✓"
 expect "read-only file unchanged" cmp -s "$work/readonly.pdf" "$work/release-notes.pdf"
 report=$("$cli" read "$guide")
 expect "orvfields: guide title" has "$report" "Nouveau titre ✓"

@@ -173,9 +173,10 @@ void secondWriter()
     CHECK(entriesOf(notes)[u"Status"] == u"final");
 }
 
-// An encrypted file is written anew beside itself and renamed over it, while the saving
-// object and another reader hold it open; it keeps its attributes, leaves no new file
-// behind, and the other reader's next save sees that the file changed.
+// An encrypted file with bytes after its end is written anew beside itself and renamed
+// over it, while the saving object and another reader hold it open; it keeps its
+// attributes, leaves no new file behind, and the other reader's next save sees that the
+// file changed. The next save appends an encrypted revision.
 void encryptedRewrite()
 {
     const std::wstring secret = copyOf(L"encrypted.pdf", L"secret.pdf", FILE_ATTRIBUTE_HIDDEN);
