@@ -108,7 +108,8 @@ QPDFObjectHandle writable(QPDFObjectHandle value)
 } // namespace
 
 void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool replaceInfo,
-                        const std::u16string &target, const std::optional<std::string> &metadata)
+                        const std::u16string &target, const std::optional<std::string> &metadata,
+                        std::int32_t wait)
 {
     QPDF &pdf = file.document();
     if (metadata) {
@@ -150,7 +151,7 @@ void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool repl
                                               warningText(*warning, target) +
                                               u"); it was left as it was");
     SaveProof::checkRewrite(file, writer, target, copy->file(), info);
-    copy->commit();
+    copy->commit(wait);
 }
 
 } // namespace Tagora

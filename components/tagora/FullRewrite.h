@@ -15,6 +15,7 @@
 
 #include "InfoDictionary.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,8 +32,11 @@ public:
     // becomes the data of the catalog's metadata stream. Throws AutomationError
     // (RewriteRefused when qpdf warned or the copy does not pass the proof); the target
     // is then unchanged.
+    // `wait`: how long another program's handle may keep the copy from taking the target's
+    // place (see ReplacementFile::commit).
     static void write(PdfInfoFile &pdf, const InfoDictionary &info, bool replaceInfo,
-                      const std::u16string &target, const std::optional<std::string> &metadata);
+                      const std::u16string &target, const std::optional<std::string> &metadata,
+                      std::int32_t wait);
 };
 
 } // namespace Tagora

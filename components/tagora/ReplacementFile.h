@@ -6,12 +6,18 @@
 // systems), open for reading and writing, with the target's permission bits and, where
 // the system allows it, its owner and group. `commit` flushes it, renames it over the
 // target and flushes the folder: the target holds either the old bytes or the new ones,
-// never a mixture. A file that is not committed is removed when the object goes. Each
+// never a mixture. A file that is not committed is removed when the object goes.
+//
+// A process killed in the middle leaves nothing where the system can help: on Linux the
+// new file has no name until it is committed (O_TMPFILE); on Windows it is marked for
+// deletion until then. Elsewhere it has a name of our own beside the target, which the
+// next save of that file removes (`removeLeftovers`) once no live writer holds it. Each
 // platform implements it beside File.h.
 #pragma once
 
 #include "File.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -24,13 +30,20 @@ public:
     // AutomationError (Read when the target cannot be examined, CreateCopy).
     static std::unique_ptr<ReplacementFile> beside(const std::u16string &target);
 
+    // Removes the new files that saves of `target` left beside it when they were killed
+    // (by their names, which no other program gives, and only when no process holds them);
+    // called by a save that holds the target's lock. Fails silently.
+    static void removeLeftovers(const std::u16string &target) noexcept;
+
     virtual ~ReplacementFile() = default;
 
     // The new file.
     virtual const std::shared_ptr<File> &file() const = 0;
     // Flushes the new file and puts it in the target's place. Throws AutomationError
-    // (Write, ReplaceWithCopy); the target is then unchanged.
-    virtual void commit() = 0;
+    // (Write, ReplaceWithCopy naming the program in the way where the system can tell);
+    // the target is then unchanged. `wait`: how long another program's handle may be
+    // waited for (no platform waits yet).
+    virtual void commit(std::int32_t wait) = 0;
 };
 
 } // namespace Tagora

@@ -9,6 +9,7 @@
 #include "ObjectEncryption.h"
 #include "PdfInfoFile.h"
 #include "PdfText.h"
+#include "ReplacementFile.h"
 #include "RevisionWriter.h"
 #include "SaveProof.h"
 #include "StandardEntries.h"
@@ -185,9 +186,10 @@ struct TagoraInfo::Save
 {
     std::shared_ptr<File> file;
     std::u16string target;
-    FileIdentity identity;                      // of the file when the save began
-    std::shared_ptr<PdfInfoFile> pdf;           // as read; the whole-file writer works from it
-    std::optional<RevisionBase> base;           // an appended revision; none: the file written anew
+    FileIdentity identity;            // of the file when the save began
+    std::int32_t wait = 0;            // how long the save waits for the file (milliseconds)
+    std::shared_ptr<PdfInfoFile> pdf; // as read; the whole-file writer works from it
+    std::optional<RevisionBase> base; // an appended revision; none: the file written anew
     std::optional<ObjectEncryption> encryption; // of an encrypted file's appended revision
     std::u16string rewriteReason;
     bool replaceInfo = false;         // the Info object is the Info dictionary's own
@@ -381,6 +383,7 @@ TagoraInfo::Save &TagoraInfo::begin(const std::u16string &path, std::int32_t wai
     auto save = std::make_unique<Save>();
     save->target = target;
     save->file = File::openExclusive(target, wait);
+    save->wait = wait;
     save->identity = save->file->identity();
 
     if (const auto reading = d->readings.find(target); reading != d->readings.end()) {
@@ -569,6 +572,8 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
     }
     if (!(save.file->identity() == save.identity))
         Automation::raise(FileChanged, u"the file was changed by another program during the save");
+    // Under the lock no other save of ours is writing a copy of this file.
+    ReplacementFile::removeLeftovers(save.target);
     const std::optional<std::string> metadata = updatedMetadata(save, log);
     if (save.base) {
         const ObjectEncryption *encryption = save.encryption ? &*save.encryption : nullptr;
@@ -603,7 +608,7 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
                       decimal(save.base->length));
         return;
     }
-    FullRewrite::write(*save.pdf, save.info, save.replaceInfo, save.target, metadata);
+    FullRewrite::write(*save.pdf, save.info, save.replaceInfo, save.target, metadata, save.wait);
     d->rewritten.insert_or_assign(save.target,
                                   std::pair{examined(save.target).identity, save.info.names()});
     log.push_back(save.target + u": the whole file was written anew, since " + save.rewriteReason);

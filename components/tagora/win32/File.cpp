@@ -351,9 +351,18 @@ FileStatus examine(const std::u16string &path)
 std::shared_ptr<File> File::openForReading(const std::u16string &path)
 {
     std::wstring name = Win32::wide(path);
-    const HANDLE handle = Win32File::open(name, Win32File::Access::Read);
-    if (handle == INVALID_HANDLE_VALUE)
-        Win32::raiseError(FileOperation::Read, GetLastError());
+    // A reader shares everything; what shares less is the system's own moment of a rename
+    // over the file (a save of ours replacing it): a reader waits it out.
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; handle == INVALID_HANDLE_VALUE; ++attempt) {
+        handle = Win32File::open(name, Win32File::Access::Read);
+        if (handle != INVALID_HANDLE_VALUE)
+            break;
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION || attempt == 100)
+            Win32::raiseError(FileOperation::Read, error);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     return std::make_shared<Win32File>(handle, std::move(name), Win32File::Access::Read);
 }
 

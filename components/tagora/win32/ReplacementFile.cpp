@@ -14,14 +14,24 @@
 // save's own and any reader's that shares deletion, stay valid, as on POSIX. Elsewhere
 // (older systems, other file systems, wine) MoveFileExW(MOVEFILE_REPLACE_EXISTING |
 // MOVEFILE_WRITE_THROUGH) does it, with this process's handles on the target closed for
-// the moment; another program's open handle makes it fail, and the target stays as it was.
+// the moment; another program's open handle makes it fail, and the target stays as it
+// was. The error then names the program in the way where the Restart Manager can tell.
+//
+// The new file is marked for deletion as soon as it is made, and unmarked just before the
+// rename: a process killed before that leaves nothing. One killed between the two leaves
+// "~NAME.XXXXXXXX.tmp", which the next save removes once no process holds it open.
 #include "tagora/ReplacementFile.h"
 
 #include "Win32File.h"
+#include "automation/Text.h"
 
+#include <restartmanager.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdio>
+#include <cwctype>
 #include <vector>
 
 namespace Tagora {
@@ -86,6 +96,60 @@ void flushFolderOf(const std::wstring &path)
     }
 }
 
+// Whether the new file goes when its last handle closes.
+bool markForDeletion(HANDLE file, bool deletion)
+{
+    FILE_DISPOSITION_INFO info = {};
+    info.DeleteFile = deletion;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof info);
+}
+
+// "~book.pdf." and ".tmp" around the eight hexadecimal digits of a new file's name.
+std::pair<std::wstring, std::wstring> nameAround(const std::wstring &target)
+{
+    const std::size_t slash = target.find_last_of(L"\\/:");
+    const std::size_t start = slash == std::wstring::npos ? 0 : slash + 1;
+    return {target.substr(0, start) + L"~" + target.substr(start) + L".", L".tmp"};
+}
+
+// The programs whose handles on `path` the Restart Manager knows of, as "NAME (process
+// N)", joined by ", "; empty when it names none.
+std::u16string programsHolding(const std::wstring &path)
+{
+    const HMODULE library = LoadLibraryW(L"rstrtmgr.dll");
+    if (!library)
+        return {};
+    const auto start = reinterpret_cast<decltype(&RmStartSession)>(
+        reinterpret_cast<void *>(GetProcAddress(library, "RmStartSession")));
+    const auto add = reinterpret_cast<decltype(&RmRegisterResources)>(
+        reinterpret_cast<void *>(GetProcAddress(library, "RmRegisterResources")));
+    const auto list = reinterpret_cast<decltype(&RmGetList)>(
+        reinterpret_cast<void *>(GetProcAddress(library, "RmGetList")));
+    const auto end = reinterpret_cast<decltype(&RmEndSession)>(
+        reinterpret_cast<void *>(GetProcAddress(library, "RmEndSession")));
+    std::u16string names;
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (start && add && list && end && start(&session, 0, key) == ERROR_SUCCESS) {
+        LPCWSTR files[] = {path.c_str()};
+        UINT needed = 0, count = 8;
+        RM_PROCESS_INFO processes[8] = {};
+        DWORD reasons = 0;
+        if (add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS &&
+            list(session, &needed, &count, processes, &reasons) == ERROR_SUCCESS) {
+            for (UINT i = 0; i < count; ++i) {
+                const std::wstring name(processes[i].strAppName);
+                names += (names.empty() ? u"" : u", ") + std::u16string(name.begin(), name.end()) +
+                         u" (process " +
+                         Automation::utf16(std::to_string(processes[i].Process.dwProcessId)) + u")";
+            }
+        }
+        end(session);
+    }
+    FreeLibrary(library);
+    return names;
+}
+
 class Win32Replacement final : public ReplacementFile
 {
 public:
@@ -103,15 +167,13 @@ public:
         // "~book.pdf.1a2b3c4d.tmp" beside "book.pdf": a name of our own, made with
         // CREATE_NEW, so no other file is ever taken for it.
         static std::atomic<unsigned> made{0};
-        const std::size_t slash = m_target.find_last_of(L"\\/:");
-        const std::size_t start = slash == std::wstring::npos ? 0 : slash + 1;
+        const auto [before, after] = nameAround(m_target);
         HANDLE handle = INVALID_HANDLE_VALUE;
         for (int attempt = 0; handle == INVALID_HANDLE_VALUE; ++attempt) {
             wchar_t unique[16];
             std::swprintf(unique, 16, L"%08lx",
                           (GetCurrentProcessId() * 2654435761UL) ^ GetTickCount() ^ ++made);
-            m_path =
-                m_target.substr(0, start) + L"~" + m_target.substr(start) + L"." + unique + L".tmp";
+            m_path = before + unique + after;
             handle = CreateFileW(m_path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                  attributes, nullptr);
@@ -121,6 +183,7 @@ public:
         }
         m_handle = handle;
         m_file = std::make_shared<Win32File>(handle, m_path, Win32File::Access::Replacement);
+        markForDeletion(handle, true);
         copyAccessRights(m_target, m_path);
     }
 
@@ -137,9 +200,12 @@ public:
 
     const std::shared_ptr<File> &file() const override { return m_file; }
 
-    void commit() override
+    void commit(std::int32_t) override
     {
         m_file->flush();
+        // Kept when it cannot be unmarked: it would go with its last handle, renamed or not.
+        if (!markForDeletion(m_handle, false))
+            Win32::raiseError(FileOperation::ReplaceWithCopy, GetLastError());
         if (renameOverOpenFile(m_handle, m_target)) {
             m_committed = true;
             flushFolderOf(m_target);
@@ -153,9 +219,19 @@ public:
                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
             error = GetLastError();
         });
-        if (!moved)
-            Win32::raiseError(FileOperation::ReplaceWithCopy, error);
-        m_committed = true;
+        if (moved) {
+            m_committed = true;
+            return;
+        }
+        markForDeletion(m_handle, true);
+        const std::u16string holders = programsHolding(m_target);
+        if (!holders.empty())
+            raiseFileError(FileOperation::ReplaceWithCopy, FileProblem::Other,
+                           u"the file is in use by " + holders);
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+            raiseFileError(FileOperation::ReplaceWithCopy, FileProblem::Other,
+                           u"the file is in use by another program");
+        Win32::raiseError(FileOperation::ReplaceWithCopy, error);
     }
 
 private:
@@ -171,6 +247,39 @@ private:
 std::unique_ptr<ReplacementFile> ReplacementFile::beside(const std::u16string &target)
 {
     return std::make_unique<Win32Replacement>(target);
+}
+
+void ReplacementFile::removeLeftovers(const std::u16string &target) noexcept
+{
+    try {
+        const auto [before, after] = nameAround(Win32::wide(target));
+        const std::size_t slash = before.find_last_of(L"\\/:");
+        const std::wstring folder = slash == std::wstring::npos ? L"" : before.substr(0, slash + 1);
+        const std::wstring prefix = before.substr(folder.size());
+        WIN32_FIND_DATAW found = {};
+        const HANDLE search = FindFirstFileW((before + L"*" + after).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return;
+        do {
+            const std::wstring name = found.cFileName;
+            const bool ours = name.size() == prefix.size() + 8 + after.size() &&
+                              name.starts_with(prefix) && name.ends_with(after) &&
+                              std::all_of(name.begin() + std::ptrdiff_t(prefix.size()),
+                                          name.end() - std::ptrdiff_t(after.size()),
+                                          [](wchar_t c) { return std::iswxdigit(c); });
+            if (!ours || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                continue;
+            // Opened by nobody else, it goes when this handle closes; a live writer's is
+            // open, and sharing nothing this open fails.
+            const HANDLE leftover =
+                CreateFileW((folder + name).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (leftover != INVALID_HANDLE_VALUE)
+                CloseHandle(leftover);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    } catch (...) {
+    }
 }
 
 } // namespace Tagora

@@ -99,6 +99,15 @@ std::int32_t errorOf(const std::function<void()> &body, std::u16string *descript
     return 0;
 }
 
+void writeFile(const std::wstring &path, const std::string &bytes)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 // Files in the folder whose name starts with `prefix`.
 int filesStartingWith(const std::wstring &prefix)
 {
@@ -207,7 +216,7 @@ void encryptedRewrite()
               [&] {
                   const auto copy = Tagora::ReplacementFile::beside(path);
                   copy->file()->writeAt(0, "%PDF-1.4\n", 9);
-                  copy->commit();
+                  copy->commit(0);
               },
               &why) == Automation::DeviceIOError);
     CHECK(why.find(u"cannot replace it (") != std::u16string::npos && why.back() == u')' &&
@@ -219,6 +228,31 @@ void encryptedRewrite()
     CHECK(errorOf([&] { third.LockFile(path, 0); }) == Tagora::FileLocked);
     later.Commit();
     CHECK(entriesOf(secret)[u"Title"] == u"Encrypted again \u2713");
+}
+
+// Beside the book: a copy a killed save left, one a live writer holds open, and files
+// with names like ours that are not. A save removes the first alone.
+void leftovers()
+{
+    const std::wstring book = copyOf(L"user-guide.pdf", L"left.pdf");
+    const wchar_t *kept[] = {L"~left.pdf.1badf00d.tmp", L"~left.pdf.notmine1.tmp",
+                             L"~left.pdf.0badf00d.tmp.bak", L"~other.pdf.0badf00d.tmp"};
+    for (const wchar_t *name : kept)
+        writeFile(in(name), "%PDF-1.4\n");
+    writeFile(in(L"~left.pdf.0badf00d.tmp"), "%PDF-1.4\n");
+    const HANDLE live =
+        CreateFileW(in(kept[0]).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(live != INVALID_HANDLE_VALUE);
+    TagoraInfo writer;
+    writer.WriteInfoEntry(u16(book), u"Title", u"Saved");
+    writer.Commit();
+    CloseHandle(live);
+    CHECK(GetFileAttributesW(in(L"~left.pdf.0badf00d.tmp").c_str()) == INVALID_FILE_ATTRIBUTES);
+    for (const wchar_t *name : kept)
+        CHECK(GetFileAttributesW(in(name).c_str()) != INVALID_FILE_ATTRIBUTES);
+    for (const wchar_t *name : kept)
+        DeleteFileW(in(name).c_str());
 }
 
 // A read-only file is refused and left byte for byte; a missing one is missing.
@@ -247,6 +281,7 @@ int wmain(int argc, wchar_t **argv)
     const std::pair<const char *, void (*)()> cases[] = {{"readWriteReadBack", readWriteReadBack},
                                                          {"secondWriter", secondWriter},
                                                          {"encryptedRewrite", encryptedRewrite},
+                                                         {"leftovers", leftovers},
                                                          {"refusals", refusals}};
     for (const auto &[name, run] : cases) {
         const int failedBefore = failed;
