@@ -27,6 +27,7 @@ enum ErrorNumber : std::int32_t
     ChangeNotAllowed = -2147213308,  // 0x80042004 the encryption's permissions forbid changes
     FileChanged = -2147213307,       // 0x80042005 not the file this object read or wrote
     RewriteRefused = -2147213306,    // 0x80042006 what a save wrote would not read back as meant
+    TruncateRefused = -2147213305,   // 0x80042007 a later revision changed more than the Info
 };
 
 // What the file layer (File.h, ReplacementFile.h) was doing when the system refused.

@@ -10,6 +10,7 @@
 #include "PdfInfoFile.h"
 #include "PdfText.h"
 #include "ReplacementFile.h"
+#include "RevisionHistory.h"
 #include "RevisionWriter.h"
 #include "SaveProof.h"
 #include "StandardEntries.h"
@@ -192,10 +193,12 @@ struct TagoraInfo::Save
     std::optional<RevisionBase> base; // an appended revision; none: the file written anew
     std::optional<ObjectEncryption> encryption; // of an encrypted file's appended revision
     std::u16string rewriteReason;
-    bool replaceInfo = false;         // the Info object is the Info dictionary's own
-    InfoDictionary original;          // as the file holds it
-    InfoDictionary info;              // with the save's changes
-    std::set<std::u16string> written; // the names its jobs wrote or removed
+    bool replaceInfo = false;               // the Info object is the Info dictionary's own
+    InfoDictionary original;                // as the file holds it
+    InfoDictionary info;                    // with the save's changes
+    std::set<std::u16string> written;       // the names its jobs wrote or removed
+    std::optional<std::string> restoredXmp; // a past revision's packet, written as it was
+    bool dropHistory = false;               // written anew, whatever changed
     std::shared_ptr<Metadata> metadata = std::make_shared<Metadata>();
 };
 
@@ -495,6 +498,78 @@ std::int32_t TagoraInfo::RemoveInfoEntry(const std::u16string &path, const std::
     });
 }
 
+std::int32_t TagoraInfo::RestoreRevision(const std::u16string &path, std::int32_t revision)
+{
+    return change(path, u"RestoreRevision " + decimal(revision), [&](Save &save) {
+        const std::vector<Revision> revisions = RevisionHistory::read(save.target);
+        if (revision < 1 || std::size_t(revision) > revisions.size())
+            Automation::raise(Automation::SubscriptOutOfRange,
+                              u"the file has no revision " + decimal(revision) + u" (it has " +
+                                  decimal(std::int64_t(revisions.size())) + u")");
+        const Revision &past = revisions[std::size_t(revision - 1)];
+        InfoDictionary restored;
+        for (const InfoEntry &entry : past.info)
+            restored.set(entry);
+        // Every name either side has counts as written, so XMP follows where the past
+        // revision's own packet cannot be put back.
+        for (const std::u16string &name : save.info.names())
+            save.written.insert(name);
+        for (const std::u16string &name : restored.names())
+            save.written.insert(name);
+        save.info = restored;
+        save.restoredXmp = past.xmp;
+        return restored.size();
+    });
+}
+
+void TagoraInfo::TruncateToRevision(const std::u16string &path, std::int32_t revision,
+                                    std::int32_t wait)
+{
+    job(path, u"TruncateToRevision " + decimal(revision), [&](std::vector<std::u16string> &log) {
+        const std::u16string target = d->target(path);
+        if (d->save(target))
+            Automation::raise(FileLocked, u"a save of the file is in progress");
+        const std::shared_ptr<File> file = File::openExclusive(target, wait);
+        // Read under the lock: no save of ours comes between the reading and the cut.
+        const std::vector<Revision> revisions = RevisionHistory::read(target);
+        if (revision < 1 || std::size_t(revision) > revisions.size())
+            Automation::raise(Automation::SubscriptOutOfRange,
+                              u"the file has no revision " + decimal(revision) + u" (it has " +
+                                  decimal(std::int64_t(revisions.size())) + u")");
+        for (std::size_t later = std::size_t(revision); later < revisions.size(); ++later) {
+            const std::vector<std::u16string> &other = revisions[later].otherChanges;
+            if (other.empty())
+                continue;
+            std::u16string what;
+            for (const std::u16string &text : other)
+                what += (what.empty() ? u"" : u", ") + text;
+            Automation::raise(TruncateRefused,
+                              u"revision " + decimal(std::int64_t(later + 1)) +
+                                  u" changed more than the document information (" + what +
+                                  u"); the file was left as it was");
+        }
+        d->readings.erase(target);
+        const std::int64_t end = revisions[std::size_t(revision - 1)].end;
+        if (end < file->identity().size) {
+            file->truncate(end);
+            file->flush();
+        }
+        log.push_back(target + u": cut back to revision " + decimal(revision) + u", " +
+                      decimal(end) + u" bytes");
+        return 0;
+    });
+}
+
+void TagoraInfo::DropHistory(const std::u16string &path)
+{
+    change(path, u"DropHistory", [&](Save &save) {
+        save.dropHistory = true;
+        save.base.reset();
+        save.rewriteReason = u"its history was to be dropped";
+        return 0;
+    });
+}
+
 void TagoraInfo::Commit()
 {
     std::vector<std::u16string> log;
@@ -566,7 +641,9 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
 {
     // Whatever happens now, the file is no longer the one read.
     d->readings.erase(save.target);
-    if (save.info == save.original) {
+    if (save.info == save.original && !save.dropHistory &&
+        (!save.restoredXmp || !save.metadata->load(*save.pdf) ||
+         *save.restoredXmp == save.metadata->stream->data)) {
         log.push_back(save.target + u": nothing to change");
         return;
     }
@@ -574,7 +651,12 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
         Automation::raise(FileChanged, u"the file was changed by another program during the save");
     // Under the lock no other save of ours is writing a copy of this file.
     ReplacementFile::removeLeftovers(save.target);
-    const std::optional<std::string> metadata = updatedMetadata(save, log);
+    // A past revision's packet goes back as it was, where the file still has a stream.
+    const bool restoresXmp = save.restoredXmp && save.metadata->load(*save.pdf);
+    const std::optional<std::string> metadata = !restoresXmp ? updatedMetadata(save, log)
+                                                : *save.restoredXmp != save.metadata->stream->data
+                                                    ? save.restoredXmp
+                                                    : std::nullopt;
     if (save.base) {
         const ObjectEncryption *encryption = save.encryption ? &*save.encryption : nullptr;
         std::vector<IncrementalUpdate::Object> others;

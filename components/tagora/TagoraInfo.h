@@ -106,6 +106,22 @@ public:
     std::u16string InfoName(std::int32_t index) const;
     std::u16string InfoValue(std::int32_t index) const;
 
+    // Gives the file back the Info entries and the XMP packet that its revision
+    // `revision` left (1: the original, see RevisionHistory.h), in a new appended revision
+    // at Commit, so the history stays. Error 9 for a revision the file does not have.
+    // Returns the number of entries restored.
+    std::int32_t RestoreRevision(const std::u16string &path, std::int32_t revision);
+    // Cuts the file back to the end of its revision `revision`, at once, under its lock
+    // (waiting up to `wait` milliseconds for it), when every later revision changed
+    // nothing but the document information; else TruncateRefused, naming the first later
+    // revision that changed more and what it changed. Error 9 for a revision the file
+    // does not have. Not within a save in progress (FileLocked).
+    void TruncateToRevision(const std::u16string &path, std::int32_t revision, std::int32_t wait);
+    // The save in progress (or the one this begins) writes the whole file anew at Commit,
+    // even when no entry changed, so that only its current state stays in it: the values
+    // of earlier revisions are gone.
+    void DropHistory(const std::u16string &path);
+
     // Ends the save in progress: writes what its jobs changed, in one piece, and lets
     // go of the lock. Throws AutomationError naming the file and the reason when the
     // bytes cannot be written; the file is then exactly as it was before the save.
