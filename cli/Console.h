@@ -15,8 +15,9 @@ namespace Cli {
 
 // The program (orvfields.cpp): the arguments after the program's name; the exit status.
 int orvfields(const std::vector<std::u16string> &arguments);
-// Prints a usage error and the usage lines; the exit status of a usage error.
-int usageError(std::string_view message);
+// Prints a usage error and the usage lines (empty: those of read and write); the exit
+// status of a usage error.
+int usageError(std::string_view message, std::string_view usage = {});
 
 namespace Console {
 

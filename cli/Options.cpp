@@ -13,18 +13,24 @@ namespace Cli {
 namespace {
 
 constexpr char Usage[] = "usage: orvfields read [OPTIONS] FILE...\n"
-                         "       orvfields write [OPTIONS] FILE... [EDITS]\n"
-                         "Try 'orvfields --help' or 'orvfields COMMAND --help'.\n";
+                         "       orvfields write [OPTIONS] FILE... [EDITS]\n";
+constexpr char TryHelp[] = "Try 'orvfields --help' or 'orvfields COMMAND --help'.\n";
 
 constexpr char GeneralHelp[] =
     "Usage: orvfields read [OPTIONS] FILE...\n"
     "       orvfields write [OPTIONS] FILE... [EDITS]\n"
+    "       orvfields history|revert|compact [OPTIONS] FILE...\n"
     "Reads and changes the document information of PDF files: Title, Author, Subject,\n"
     "Keywords and custom fields, with the rules of the OrvFields dialog.\n"
     "\n"
     "Commands:\n"
-    "  read   Print the fields of each file.\n"
-    "  write  Change the fields of each file, then print them.\n"
+    "  read     Print the fields of each file.\n"
+    "  write    Change the fields of each file, then print them.\n"
+    "  history  List the revisions of each file and the values each changed.\n"
+    "  revert   Give each file back the fields of an earlier revision, then print\n"
+    "           them.\n"
+    "  compact  Write each file anew without the values of its earlier revisions,\n"
+    "           then print its fields.\n"
     "'orvfields COMMAND --help' lists the options of a command.\n";
 
 constexpr char ReadHelp[] =
@@ -41,8 +47,28 @@ constexpr char WriteHelp[] =
     "applied in this order: --clear-custom, --from-json, then the others as given.\n"
     "An empty text removes a standard field; custom values cannot be empty.\n";
 
-// The options of read (and of no command), then those of write: the columns differ.
-constexpr char CommonOptions[] =
+constexpr char HistoryHelp[] =
+    "Usage: orvfields history [OPTIONS] FILE...\n"
+    "Lists the revisions of each file, oldest first, 1 being the original: where each\n"
+    "ends, its ModDate and Producer, then a line for each value it changed\n"
+    "(Title: \"old\" -> \"new\", (none) for an absent value). Last come the values that\n"
+    "older revisions still hold and the current one no longer shows.\n";
+
+constexpr char RevertHelp[] =
+    "Usage: orvfields revert [OPTIONS] FILE...\n"
+    "Gives each file back the document information (Info and XMP) of an earlier\n"
+    "revision, then prints its fields as read does. The restored fields are appended\n"
+    "as a new revision: the earlier ones stay, and so do their signatures.\n";
+
+constexpr char CompactHelp[] =
+    "Usage: orvfields compact [OPTIONS] FILE...\n"
+    "Writes each file anew with only its current state, so that the values its\n"
+    "earlier revisions held are gone from it, then prints its fields as read does.\n"
+    "The history goes with them: signatures of earlier revisions no longer hold.\n";
+
+// The options of read (and of no command), then those of the commands after it: the
+// columns differ.
+constexpr char OptionsHead[] =
     "\n"
     "Options:\n"
     "  -h, --help      Show this help and exit.\n"
@@ -50,8 +76,9 @@ constexpr char CommonOptions[] =
     "  --json          Print one JSON object a line for each file, in the order of\n"
     "                  the files (the schema is in the README).\n"
     "  -j, --jobs <N>  Work on N files at once (default: one per processor); the\n"
-    "                  output keeps the order of the files.\n"
-    "  -q, --quiet     Print no fields; failures are still reported.\n"
+    "                  output keeps the order of the files.\n";
+constexpr char QuietOption[] = "  -q, --quiet     Print no fields; failures are still reported.\n";
+constexpr char ProgressOption[] =
     "  --no-progress   Show no progress on standard error (shown only on a terminal,\n"
     "                  for several files).\n";
 
@@ -59,7 +86,7 @@ constexpr char CommonFile[] = "\n"
                               "Arguments:\n"
                               "  FILE            The PDF files.\n";
 
-constexpr char WriteOptions[] =
+constexpr char WideOptions[] =
     "\n"
     "Options:\n"
     "  -h, --help          Show this help and exit.\n"
@@ -70,7 +97,9 @@ constexpr char WriteOptions[] =
     "                      output keeps the order of the files.\n"
     "  -q, --quiet         Print no fields; failures are still reported.\n"
     "  --no-progress       Show no progress on standard error (shown only on a\n"
-    "                      terminal, for several files).\n"
+    "                      terminal, for several files).\n";
+
+constexpr char EditOptions[] =
     "  --title <TEXT>      Set the title.\n"
     "  --author <TEXT>     Set the author.\n"
     "  --subject <TEXT>    Set the subject.\n"
@@ -82,9 +111,23 @@ constexpr char WriteOptions[] =
     "  --from-json <FILE>  Give each file the fields of a JSON object of the schema\n"
     "                      that read --json prints (from standard input for -),\n"
     "                      before the other edits.\n"
-    "  --dry-run           Print what the write would leave; write nothing.\n"
+    "  --dry-run           Print what the write would leave; write nothing.\n";
+
+constexpr char WaitOption[] =
     "  --wait <SECONDS>    Wait up to SECONDS for another writer of a file (default:\n"
     "                      5).\n";
+
+constexpr char DropHistoryOption[] =
+    "  --drop-history      Write the file anew, so that the values its earlier\n"
+    "                      revisions held are gone (see compact).\n";
+
+constexpr char RevertOptions[] =
+    "  --to <N>            The revision to go back to, 1 being the original (default:\n"
+    "                      the one before the last; orvfields history lists them).\n"
+    "  --truncate          Cut the file back to the end of that revision instead, as\n"
+    "                      if the later ones had never been written; refused when a\n"
+    "                      later revision changed more than the document\n"
+    "                      information.\n";
 
 constexpr char WriteFile[] = "\n"
                              "Arguments:\n"
@@ -105,7 +148,6 @@ enum Id
     Jobs,
     Quiet,
     NoProgress,
-    // write's alone from here
     Title,
     Author,
     Subject,
@@ -116,6 +158,9 @@ enum Id
     FromJson,
     DryRun,
     Wait,
+    DropHistory,
+    To,
+    Truncate,
     IdCount
 };
 
@@ -143,7 +188,53 @@ constexpr std::array<OptionInfo, IdCount> OptionTable = {{
     {u"", u"from-json", true},
     {u"", u"dry-run", false},
     {u"", u"wait", true},
+    {u"", u"drop-history", false}, // write
+    {u"", u"to", true},            // revert
+    {u"", u"truncate", false},     // revert
 }};
+
+using IdSet = unsigned;
+static_assert(IdCount <= 32);
+
+constexpr IdSet idSet(std::initializer_list<Id> ids)
+{
+    IdSet set = 0;
+    for (const Id id : ids)
+        set |= 1u << id;
+    return set;
+}
+
+constexpr IdSet Listing = idSet({Help, Version, Json, Jobs, NoProgress});
+constexpr IdSet Reporting = Listing | idSet({Quiet});
+constexpr IdSet Editing =
+    idSet({Title, Author, Subject, Keywords, SetField, RemoveField, ClearCustom, FromJson, DryRun});
+
+struct CommandInfo
+{
+    std::u16string_view name;
+    Options::Command command;
+    IdSet options;
+    const char *usage; // the usage line of a usage error; none: Usage
+};
+
+constexpr CommandInfo Commands[] = {
+    {u"read", Options::Command::Read, Reporting, nullptr},
+    {u"write", Options::Command::Write, Reporting | Editing | idSet({Wait, DropHistory}), nullptr},
+    {u"history", Options::Command::History, Listing,
+     "usage: orvfields history [OPTIONS] FILE...\n"},
+    {u"revert", Options::Command::Revert, Reporting | idSet({Wait, To, Truncate}),
+     "usage: orvfields revert [OPTIONS] FILE...\n"},
+    {u"compact", Options::Command::Compact, Reporting | idSet({Wait}),
+     "usage: orvfields compact [OPTIONS] FILE...\n"},
+};
+
+const CommandInfo *commandNamed(std::u16string_view name)
+{
+    for (const CommandInfo &command : Commands)
+        if (command.name == name)
+            return &command;
+    return nullptr;
+}
 
 // The arguments read against a set of options: the options found in order (under the
 // name given), the values of each, the other arguments. An unknown option is noted and
@@ -152,7 +243,7 @@ constexpr std::array<OptionInfo, IdCount> OptionTable = {{
 class Parsed
 {
 public:
-    Parsed(const std::vector<std::u16string> &args, int known) : m_known(known)
+    Parsed(const std::vector<std::u16string> &args, IdSet known) : m_known(known)
     {
         bool positionalOnly = false;
         for (std::size_t i = 0; i < args.size(); ++i) {
@@ -206,9 +297,10 @@ public:
 private:
     int idOf(std::u16string_view name) const
     {
-        for (int id = 0; id < m_known; ++id)
-            if (name == OptionTable[size_t(id)].longName ||
-                (name.size() == 1 && name == OptionTable[size_t(id)].shortName))
+        for (int id = 0; id < IdCount; ++id)
+            if ((m_known & (1u << id)) &&
+                (name == OptionTable[size_t(id)].longName ||
+                 (name.size() == 1 && name == OptionTable[size_t(id)].shortName)))
                 return id;
         return -1;
     }
@@ -271,7 +363,7 @@ private:
         valueOf(name, argument, args, i);
     }
 
-    const int m_known;
+    const IdSet m_known;
     std::vector<std::pair<Id, std::u16string>> m_found;
     std::array<std::vector<std::u16string>, IdCount> m_values;
     std::vector<std::u16string> m_unknown;
@@ -279,14 +371,29 @@ private:
     std::string m_error;
 };
 
+std::string joined(std::initializer_list<const char *> parts)
+{
+    std::string text;
+    for (const char *part : parts)
+        text += part;
+    return text;
+}
+
 std::string helpText(const std::u16string &command)
 {
     if (command == u"read")
-        return std::string(ReadHelp) + CommonOptions + CommonFile + ExitStatus;
+        return joined({ReadHelp, OptionsHead, QuietOption, ProgressOption, CommonFile, ExitStatus});
     if (command == u"write")
-        return std::string(WriteHelp) + WriteOptions + WriteFile + ExitStatus;
-    return std::string(GeneralHelp) + CommonOptions + (command.empty() ? "" : CommonFile) +
-           ExitStatus;
+        return joined({WriteHelp, WideOptions, EditOptions, WaitOption, DropHistoryOption,
+                       WriteFile, ExitStatus});
+    if (command == u"history")
+        return joined({HistoryHelp, OptionsHead, ProgressOption, CommonFile, ExitStatus});
+    if (command == u"revert")
+        return joined({RevertHelp, WideOptions, WaitOption, RevertOptions, WriteFile, ExitStatus});
+    if (command == u"compact")
+        return joined({CompactHelp, WideOptions, WaitOption, WriteFile, ExitStatus});
+    return joined({GeneralHelp, OptionsHead, QuietOption, ProgressOption,
+                   command.empty() ? "" : CommonFile, ExitStatus});
 }
 
 // The text without blanks at either end and without one leading "+", as numbers have
@@ -351,14 +458,63 @@ Edit editOf(Edit::Kind kind, const std::u16string &option, const std::u16string 
     return edit;
 }
 
+// The rest of a command line whose command is known.
+void parseCommand(const Parsed &p, Options &options)
+{
+    if (!p.ok())
+        throw UsageError{p.error()};
+    options.json = p.isSet(Json);
+    options.quiet = p.isSet(Quiet);
+    options.progress = !p.isSet(NoProgress);
+    if (p.isSet(Jobs))
+        options.jobs = number(p.value(Jobs), "jobs", 1, 1024);
+    options.files.assign(p.positional().begin() + 1, p.positional().end());
+    if (options.files.empty())
+        throw UsageError{"no file given"};
+    if (p.isSet(Wait)) {
+        const std::optional<double> seconds = numberOf<double>(p.value(Wait));
+        if (!seconds || !(*seconds >= 0 && *seconds <= 86400))
+            throw UsageError{"--wait takes a number of seconds"};
+        options.wait = int(*seconds * 1000);
+    }
+    if (p.isSet(To)) {
+        const std::optional<int> revision = numberOf<int>(p.value(To));
+        if (!revision || *revision < 1)
+            throw UsageError{"--to takes a revision number from 1"};
+        options.revision = *revision;
+    }
+    options.truncate = p.isSet(Truncate);
+    options.dropHistory = p.isSet(DropHistory) || options.command == Options::Command::Compact;
+    if (options.command != Options::Command::Write)
+        return;
+
+    options.dryRun = p.isSet(DryRun);
+    options.clearCustom = p.isSet(ClearCustom);
+    if (p.isSet(FromJson))
+        options.fromJson = p.value(FromJson);
+    // The edits in the order given: each option's values are in order, and so are the
+    // options found.
+    constexpr std::pair<Id, Edit::Kind> Kinds[] = {
+        {Title, Edit::Title},       {Author, Edit::Author}, {Subject, Edit::Subject},
+        {Keywords, Edit::Keywords}, {SetField, Edit::Set},  {RemoveField, Edit::Remove}};
+    std::array<std::size_t, IdCount> taken{};
+    for (const auto &[id, name] : p.found()) {
+        for (const auto &[option, kind] : Kinds) {
+            if (id == option)
+                options.edits.push_back(editOf(kind, name, p.values(id)[taken[size_t(id)]++]));
+        }
+    }
+}
+
 } // namespace
 
 Options Options::parse(const std::vector<std::u16string> &arguments)
 {
     // The command first, with every option known; then the command's own options.
-    const Parsed all(arguments, IdCount);
+    const Parsed all(arguments, ~IdSet(0));
     const std::u16string command = all.positional().empty() ? u"" : all.positional()[0];
-    const Parsed p(arguments, command == u"write" ? IdCount : Title);
+    const CommandInfo *info = commandNamed(command);
+    const Parsed p(arguments, info ? info->options : Reporting);
 
     Options options;
     if (p.isSet(Help)) {
@@ -372,51 +528,22 @@ Options Options::parse(const std::vector<std::u16string> &arguments)
     }
     if (command.empty())
         throw UsageError{"no command given"};
-    if (command != u"read" && command != u"write")
+    if (!info)
         throw UsageError{"unknown command " + utf8(command)};
-    if (!p.ok())
-        throw UsageError{p.error()};
-
-    options.write = command == u"write";
-    options.json = p.isSet(Json);
-    options.quiet = p.isSet(Quiet);
-    options.progress = !p.isSet(NoProgress);
-    if (p.isSet(Jobs))
-        options.jobs = number(p.value(Jobs), "jobs", 1, 1024);
-    options.files.assign(p.positional().begin() + 1, p.positional().end());
-    if (options.files.empty())
-        throw UsageError{"no file given"};
-    if (!options.write)
-        return options;
-
-    options.dryRun = p.isSet(DryRun);
-    options.clearCustom = p.isSet(ClearCustom);
-    if (p.isSet(FromJson))
-        options.fromJson = p.value(FromJson);
-    if (p.isSet(Wait)) {
-        const std::optional<double> seconds = numberOf<double>(p.value(Wait));
-        if (!seconds || !(*seconds >= 0 && *seconds <= 86400))
-            throw UsageError{"--wait takes a number of seconds"};
-        options.wait = int(*seconds * 1000);
-    }
-    // The edits in the order given: each option's values are in order, and so are the
-    // options found.
-    constexpr std::pair<Id, Edit::Kind> Kinds[] = {
-        {Title, Edit::Title},       {Author, Edit::Author}, {Subject, Edit::Subject},
-        {Keywords, Edit::Keywords}, {SetField, Edit::Set},  {RemoveField, Edit::Remove}};
-    std::array<std::size_t, IdCount> taken{};
-    for (const auto &[id, name] : p.found()) {
-        for (const auto &[option, kind] : Kinds) {
-            if (id == option)
-                options.edits.push_back(editOf(kind, name, p.values(id)[taken[size_t(id)]++]));
-        }
+    try {
+        options.command = info->command;
+        parseCommand(p, options);
+    } catch (UsageError &error) {
+        if (info->usage)
+            error.usage = info->usage + std::string(TryHelp);
+        throw;
     }
     return options;
 }
 
 std::string Options::usage()
 {
-    return Usage;
+    return Usage + std::string(TryHelp);
 }
 
 } // namespace Cli

@@ -3,7 +3,11 @@
 //
 //   orvfields read [--json] [-j N] [-q] [--no-progress] FILE...
 //   orvfields write [--json] [-j N] [-q] [--no-progress] [--dry-run] [--wait SECONDS]
-//                   [--from-json FILE|-] [--clear-custom] [EDIT]... FILE...
+//                   [--drop-history] [--from-json FILE|-] [--clear-custom] [EDIT]... FILE...
+//   orvfields history [--json] [-j N] [--no-progress] FILE...
+//   orvfields revert [--json] [-j N] [-q] [--no-progress] [--wait SECONDS] [--to N]
+//                    [--truncate] FILE...
+//   orvfields compact [--json] [-j N] [-q] [--no-progress] [--wait SECONDS] FILE...
 //
 // Options and files may come in any order; "--" ends the options. Each command has its
 // own options and its own --help. Edits keep the order in which they were given, and
@@ -16,6 +20,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Cli {
@@ -23,7 +28,10 @@ namespace Cli {
 // A command line that cannot be run: the message (UTF-8) names what is wrong.
 struct UsageError
 {
+    explicit UsageError(std::string message) : text(std::move(message)) {}
+
     std::string text;
+    std::string usage; // the lines it ends with; empty: Options::usage()
 };
 
 struct Edit
@@ -52,7 +60,16 @@ struct Options
     Action action = Action::Run;
     std::string help; // the text --help prints, for the command given if any
 
-    bool write = false;
+    enum class Command
+    {
+        Read,
+        Write,
+        History,
+        Revert,
+        Compact
+    };
+    Command command = Command::Read;
+
     bool json = false;
     bool quiet = false;
     bool progress = true;
@@ -60,13 +77,16 @@ struct Options
     bool clearCustom = false;
     int jobs = 0;                           // files read or written at once; 0: one per processor
     int wait = 5000;                        // milliseconds a write waits for another writer
+    bool dropHistory = false;               // write the file anew: compact, write --drop-history
+    int revision = 0;                       // revert --to; 0: the one before the last
+    bool truncate = false;                  // revert by cutting the file back
     std::optional<std::u16string> fromJson; // a file, or "-" for standard input
     std::vector<std::u16string> files;
     std::vector<Edit> edits;
 
     // Reads the arguments that follow the program's name. Throws UsageError.
     static Options parse(const std::vector<std::u16string> &arguments);
-    // The lines a usage error ends with.
+    // The lines a usage error ends with, unless it names its own.
     static std::string usage();
 };
 

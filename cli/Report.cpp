@@ -4,6 +4,7 @@
 #include "automation/Text.h"
 #include "fields/FieldSet.h"
 #include "tagora/PdfText.h"
+#include "tagora/RevisionHistory.h"
 #include "tagora/StandardEntries.h"
 
 #include <optional>
@@ -120,13 +121,96 @@ public:
     {
         return text ? string(*text) : raw("null");
     }
+    JsonWriter &strings(const std::vector<std::u16string> &texts)
+    {
+        raw("[");
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            raw(i > 0 ? "," : "").string(texts[i]);
+        return raw("]");
+    }
     std::string line() { return m_out + "}\n"; }
 
 private:
     std::string m_out;
 };
 
+// The text of a revision's Info entry `name`, or none.
+std::optional<std::u16string> entryOf(const Tagora::Revision &revision, std::u16string_view name)
+{
+    for (const Tagora::InfoEntry &entry : revision.info)
+        if (entry.name == name)
+            return entry.text;
+    return std::nullopt;
+}
+
+// A value of a history line: quoted, so that an empty text and one with blanks at its
+// ends show as what they are.
+std::u16string quoted(const std::optional<std::u16string> &text)
+{
+    if (!text)
+        return u"(none)";
+    std::u16string out = u"\"";
+    for (const char16_t c : oneLine(*text))
+        out += c == u'"' ? std::u16string(u"\\\"") : std::u16string(1, c);
+    return out + u'"';
+}
+
 } // namespace
+
+std::string history(const std::vector<Tagora::Revision> &revisions)
+{
+    std::u16string out;
+    for (std::size_t i = 0; i < revisions.size(); ++i) {
+        const Tagora::Revision &revision = revisions[i];
+        out += u"revision " + Automation::utf16(std::to_string(i + 1)) + u": ends at byte " +
+               Automation::utf16(std::to_string(revision.end));
+        for (const std::u16string_view name : {u"ModDate", u"Producer"})
+            out += u", " + std::u16string(name) + u' ' +
+                   oneLine(entryOf(revision, name).value_or(u"-"));
+        out += u'\n';
+        for (const Tagora::EntryChange &change :
+             Tagora::RevisionHistory::changes(i > 0 ? &revisions[i - 1] : nullptr, revision))
+            out += u"  " + oneLine(change.name) + u": " + quoted(change.before) + u" -> " +
+                   quoted(change.after) + u'\n';
+        if (!revision.otherChanges.empty()) {
+            out += u"  also changed: ";
+            for (std::size_t c = 0; c < revision.otherChanges.size(); ++c)
+                out += (c > 0 ? u", " : u"") + oneLine(revision.otherChanges[c]);
+            out += u'\n';
+        }
+    }
+    const std::vector<std::u16string> hidden = Tagora::RevisionHistory::hiddenValues(revisions);
+    if (!hidden.empty())
+        out += u"older revisions still hold values the current one no longer shows "
+               u"(orvfields compact removes them):\n";
+    for (const std::u16string &value : hidden)
+        out += u"  " + oneLine(value) + u'\n';
+    return utf8(out);
+}
+
+std::string historyJson(std::u16string_view file, const std::vector<Tagora::Revision> &revisions)
+{
+    JsonWriter writer(file);
+    writer.key(u"revisions").raw("[");
+    for (std::size_t i = 0; i < revisions.size(); ++i) {
+        const Tagora::Revision &revision = revisions[i];
+        writer.raw(i > 0 ? ",{" : "{").key(u"revision").raw(std::to_string(i + 1));
+        writer.key(u"end").raw(std::to_string(revision.end));
+        writer.key(u"modDate").optional(entryOf(revision, u"ModDate"));
+        writer.key(u"producer").optional(entryOf(revision, u"Producer"));
+        writer.key(u"changes").raw("[");
+        bool first = true;
+        for (const Tagora::EntryChange &change :
+             Tagora::RevisionHistory::changes(i > 0 ? &revisions[i - 1] : nullptr, revision)) {
+            writer.raw(first ? "{" : ",{").key(u"name").string(change.name);
+            writer.key(u"old").optional(change.before).key(u"new").optional(change.after).raw("}");
+            first = false;
+        }
+        writer.raw("]").key(u"otherChanges").strings(revision.otherChanges).raw("}");
+    }
+    writer.raw("]").key(u"hiddenValues").strings(Tagora::RevisionHistory::hiddenValues(revisions));
+    return writer.line();
+}
 
 std::string text(const FieldSet &set, const FieldSet &read)
 {

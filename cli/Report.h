@@ -8,13 +8,19 @@
 // as absent (JSON null) unless the file held it empty and it was left so. The four
 // entries the set never edits (Creator, Producer, CreationDate, ModDate) come from
 // the read, the dates also in ISO 8601.
+//
+// A history report lists a file's revisions, oldest first, and the values each changed.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Fields {
 class FieldSet;
+}
+namespace Tagora {
+struct Revision;
 }
 
 namespace Cli {
@@ -34,6 +40,14 @@ std::string text(const Fields::FieldSet &set, const Fields::FieldSet &read);
 // "custom":[{"name":…,"value":…}…],"Creator":…,"Producer":…,"CreationDate":…,"ModDate":…}
 std::string json(std::u16string_view file, const Fields::FieldSet &set,
                  const Fields::FieldSet &read);
+// For each revision "revision N: ends at byte END, ModDate D, Producer P" ("-": none),
+// then '  Title: "old" -> "new"' for each value it changed ((none): absent) and
+// "  also changed: …"; then the values older revisions still hold and the last one hides.
+std::string history(const std::vector<Tagora::Revision> &revisions);
+// One line: {"schema":1,"file":…,"revisions":[{"revision":1,"end":…,"modDate":…,
+// "producer":…,"changes":[{"name":…,"old":…,"new":…}…],"otherChanges":[…]}…],
+// "hiddenValues":[…]}
+std::string historyJson(std::u16string_view file, const std::vector<Tagora::Revision> &revisions);
 // One line: {"schema":1,"file":…,"error":{"number":…,"message":…}}
 std::string jsonFailure(std::u16string_view file, int number, std::u16string_view message);
 

@@ -9,6 +9,11 @@
 // every other entry stays exactly as it stood, and a write that changes nothing writes
 // nothing. A file that fails is reported and the others go on.
 //
+// The history of a file is its appended revisions (RevisionHistory.h). revert gives back
+// an earlier revision's fields by appending one more, so that signatures of the earlier
+// ones still hold, or, with --truncate, cuts the file back to it; compact and
+// write --drop-history write the file anew, so that values it no longer shows are gone.
+//
 // The program starts as little as it can, since a read is over in a few milliseconds:
 // the standard library, the PDF library linked in, nothing else (see cli/CMakeLists.txt).
 // What touches the system is in Console.h.
@@ -21,6 +26,7 @@
 #include "automation/AutomationError.h"
 #include "automation/Text.h"
 #include "fields/FieldSet.h"
+#include "tagora/RevisionHistory.h"
 #include "tagora/TagoraInfo.h"
 
 #include <chrono>
@@ -117,29 +123,25 @@ private:
             Tagora::TagoraInfo library(&events);
             FieldSet set;
             FieldSet::Observer quietly;
-            if (!m_options.write) {
-                set.read(library, file, quietly);
-                return {report(path, set, set), {}, false};
-            }
-            // Held from the read to the end of the save: no other writer comes in between.
-            if (!m_options.dryRun)
+            switch (m_options.command) {
+            case Options::Command::Read:
+                break;
+            case Options::Command::Write:
+                return write(library, path, file);
+            case Options::Command::History:
+                return {historyReport(path, history(path, file)), {}, false};
+            case Options::Command::Revert:
+                if (std::optional<Outcome> refused = revert(library, path, file))
+                    return *refused;
+                break;
+            case Options::Command::Compact:
                 library.LockFile(file, m_options.wait);
+                library.DropHistory(file);
+                library.Commit();
+                break;
+            }
             set.read(library, file, quietly);
-            const FieldSet before = set;
-            if (m_options.clearCustom)
-                set.clear();
-            if (m_document)
-                m_document->applyTo(set);
-            for (const Edit &edit : m_options.edits)
-                apply(set, edit);
-            if (m_options.dryRun)
-                return {report(path, set, before), {}, false};
-            set.saveChanges(library, file, before);
-            // During its save the library answers with the entries the save will write.
-            FieldSet written;
-            written.read(library, file, quietly);
-            library.Commit();
-            return {report(path, written, written), {}, false};
+            return {report(path, set, set), {}, false};
         } catch (const Automation::AutomationError &failure) {
             return failed(path, failure.number(), asGiven(failure.description(), file, path));
         } catch (const std::exception &failure) {
@@ -148,16 +150,99 @@ private:
         }
     }
 
+    Outcome write(Tagora::TagoraInfo &library, const std::u16string &path,
+                  const std::u16string &file) const
+    {
+        FieldSet set;
+        FieldSet::Observer quietly;
+        // Held from the read to the end of the save: no other writer comes in between.
+        if (!m_options.dryRun)
+            library.LockFile(file, m_options.wait);
+        if (m_options.dropHistory && !m_options.dryRun)
+            library.DropHistory(file);
+        set.read(library, file, quietly);
+        const FieldSet before = set;
+        if (m_options.clearCustom)
+            set.clear();
+        if (m_document)
+            m_document->applyTo(set);
+        for (const Edit &edit : m_options.edits)
+            apply(set, edit);
+        if (m_options.dryRun)
+            return {report(path, set, before), {}, false};
+        set.saveChanges(library, file, before);
+        // During its save the library answers with the entries the save will write.
+        FieldSet written;
+        written.read(library, file, quietly);
+        library.Commit();
+        return {report(path, written, written), {}, false};
+    }
+
+    // The revisions of the file; the library's failure named by the file as given.
+    static std::vector<Tagora::Revision> history(const std::u16string &path,
+                                                 const std::u16string &file)
+    {
+        try {
+            return Tagora::RevisionHistory::read(file);
+        } catch (const Automation::AutomationError &failure) {
+            throw Automation::AutomationError(failure.number(),
+                                              path + u": " + failure.description());
+        }
+    }
+
+    // Reverts the file to the revision asked for; a failure of its own when the file has
+    // no such revision, so that the message can say how many it has.
+    std::optional<Outcome> revert(Tagora::TagoraInfo &library, const std::u16string &path,
+                                  const std::u16string &file) const
+    {
+        // Held from the count of revisions to the end of the save, so that the revision
+        // before the last is still that one when the save reverts to it. Cutting back
+        // takes the lock itself.
+        if (!m_options.truncate)
+            library.LockFile(file, m_options.wait);
+        const int count = int(history(path, file).size());
+        if (count == 1 && m_options.revision == 0)
+            return failed(path, Automation::SubscriptOutOfRange,
+                          path + u": the file has only its original revision");
+        const int revision = m_options.revision > 0 ? m_options.revision : count - 1;
+        if (revision > count)
+            return failed(path, Automation::SubscriptOutOfRange,
+                          path + u": the file has no revision " + number(revision) + u" (it has " +
+                              number(count) + u")");
+        if (m_options.truncate) {
+            library.TruncateToRevision(file, revision, m_options.wait);
+            return std::nullopt;
+        }
+        library.RestoreRevision(file, revision);
+        library.Commit();
+        return std::nullopt;
+    }
+
+    static std::u16string number(int value) { return Automation::utf16(std::to_string(value)); }
+
+    std::string historyReport(const std::u16string &path,
+                              const std::vector<Tagora::Revision> &revisions) const
+    {
+        if (m_options.quiet)
+            return {};
+        if (m_options.json)
+            return Report::historyJson(path, revisions);
+        return header(path) + Report::history(revisions);
+    }
+
+    std::string header(const std::u16string &path) const
+    {
+        return m_options.files.size() > 1 ? "==> " + utf8(Report::oneLine(path)) + " <==\n"
+                                          : std::string();
+    }
+
     std::string report(const std::u16string &path, const FieldSet &set, const FieldSet &read) const
     {
         if (m_options.quiet)
             return {};
         if (m_options.json)
             return Report::json(path, set, read);
-        const std::string header = m_options.files.size() > 1
-                                       ? "==> " + utf8(Report::oneLine(path)) + " <==\n"
-                                       : std::string();
-        return header + Report::text(set, read);
+        return header(path) + Report::text(set, read);
     }
 
     Outcome failed(const std::u16string &path, int number, const std::u16string &message) const
@@ -222,9 +307,10 @@ FieldDocument readDocument(const std::u16string &source)
 
 } // namespace
 
-int Cli::usageError(std::string_view message)
+int Cli::usageError(std::string_view message, std::string_view usage)
 {
-    Console::write(Stream::Err, "orvfields: " + std::string(message) + '\n' + Options::usage());
+    Console::write(Stream::Err, "orvfields: " + std::string(message) + '\n' +
+                                    (usage.empty() ? Options::usage() : std::string(usage)));
     return 2;
 }
 
@@ -237,7 +323,7 @@ int Cli::orvfields(const std::vector<std::u16string> &arguments)
         if (options.fromJson)
             document = readDocument(*options.fromJson);
     } catch (const UsageError &error) {
-        return usageError(error.text);
+        return usageError(error.text, error.usage);
     }
     if (options.action == Options::Action::Help) {
         Console::write(Stream::Out, options.help);

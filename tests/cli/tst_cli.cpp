@@ -87,6 +87,30 @@ QJsonObject object(const QString &line)
     return QJsonDocument::fromJson(line.toUtf8()).object();
 }
 
+// Appends a revision that gives the first page another size, as a program that edits
+// pages would: the file's later revisions then change more than its document information.
+bool appendPageChange(const QString &path)
+{
+    QPDF pdf;
+    pdf.processFile(QFile::encodeName(path).constData());
+    QPDFObjectHandle page = pdf.getAllPages().front();
+    QPDFObjectHandle changed = page.shallowCopy();
+    changed.replaceKey("/MediaBox", QPDFObjectHandle::parse("[0 0 300 300]"));
+    const QByteArray bytes = TestPdf::bytes(path);
+    QPDFObjectHandle trailer = pdf.getTrailer().shallowCopy();
+    const QByteArray prev = bytes.mid(bytes.lastIndexOf("startxref") + 9).simplified();
+    trailer.replaceKey("/Prev", QPDFObjectHandle::newInteger(prev.split(' ')[0].toLongLong()));
+    const QByteArray number = QByteArray::number(page.getObjectID());
+    const QByteArray object =
+        number + " 0 obj\n" + QByteArray::fromStdString(changed.unparse()) + "\nendobj\n";
+    const QByteArray xref =
+        "xref\n" + number + " 1\n" + QByteArray::number(bytes.size()).rightJustified(10, '0') +
+        " 00000 n\r\ntrailer\n" + QByteArray::fromStdString(trailer.unparse()) + "\nstartxref\n" +
+        QByteArray::number(bytes.size() + object.size()) + "\n%%EOF\n";
+    QFile file(path);
+    return file.open(QIODevice::Append) && file.write(object + xref) > 0;
+}
+
 // A report's fields without the file's name and the entries a write does not give.
 QJsonObject fieldsOf(QJsonObject report)
 {
@@ -169,6 +193,9 @@ private slots:
         row("empty custom value", cli, fromInput, 2, "", "empty name or value",
             R"({"custom": [{"name": "A", "value": ""}]})");
         row("wrong type", cli, fromInput, 2, "", "Title something other", R"({"Title": 3})");
+        row("help of revert", cli, {"revert", "-h"}, 0, "--truncate", "");
+        row("revision 0", cli, {"revert", "X", "--to", "0"}, 2, "", "--to takes a revision number");
+        row("truncate on write", cli, {"write", "X", "--truncate"}, 2, "", "option 'truncate'");
     }
 
     void conventions()
@@ -356,6 +383,80 @@ private slots:
             QCOMPARE(TestPdf::check(locked).exitCode, 0);
             QVERIFY(TestPdf::bytes(locked).contains("/Encrypt"));
         }
+    }
+
+    void historyRevertAndCompact_data()
+    {
+        QTest::addColumn<bool>("aes256");
+        QTest::newRow("plain") << false;
+        QTest::newRow("AES-256") << true;
+    }
+
+    void historyRevertAndCompact()
+    {
+        // history lists what each revision changed and what older ones still hold; revert
+        // appends the old fields, keeping every earlier byte (and so any signature), or cuts
+        // the file back when later revisions changed nothing else; compact and
+        // write --drop-history leave one revision, with no trace of the values overwritten.
+        QFETCH(bool, aes256);
+        const QString pdf = aes256 ? m_dir->filePath("aes.pdf") : m_pdf;
+        QVERIFY(!aes256 || PdfMaker::encrypt(m_pdf, pdf, "", "owner", true, true));
+        const QByteArray original = TestPdf::bytes(pdf);
+        QCOMPARE(orvfields({"revert", pdf}).err,
+                 "orvfields: " + pdf + ": the file has only its original revision\n");
+        for (const char *title : {"First", "Second"})
+            QCOMPARE(orvfields({"write", "-q", pdf, "--title", title}).exitCode, 0);
+        const auto history = [&] {
+            return object(orvfields({"history", "--json", pdf}).out);
+        };
+        const auto titleChange = [](const QJsonValue &old, const char *now) {
+            return QJsonObject{{"name", "Title"}, {"old", old}, {"new", now}};
+        };
+        QJsonObject report = history();
+        const QJsonArray revisions = report["revisions"].toArray();
+        QCOMPARE(revisions.size(), 3);
+        QVERIFY(revisions[0]["changes"].toArray().contains(titleChange(QJsonValue(), "Guide")));
+        QVERIFY(revisions[1]["changes"].toArray().contains(titleChange("Guide", "First")));
+        QVERIFY(revisions[2]["changes"].toArray().contains(titleChange("First", "Second")));
+        QVERIFY(report["hiddenValues"].toArray().contains("Title: First"));
+        const QString text = orvfields({"history", pdf}).out;
+        QVERIFY2(text.contains("\n  Title: \"First\" -> \"Second\"\n") &&
+                     text.contains("\nolder revisions still hold values") &&
+                     text.contains("\n  Title: Guide\n"),
+                 qPrintable(text));
+
+        const QByteArray written = TestPdf::bytes(pdf);
+        QCOMPARE(orvfields({"revert", pdf, "--to", "9"}).err,
+                 "orvfields: " + pdf + ": the file has no revision 9 (it has 3)\n");
+        QVERIFY(orvfields({"revert", pdf, "--to", "1"}).out.startsWith("Title: Guide\n"));
+        QCOMPARE(TestPdf::pdfinfo(pdf).value("Title"), QStringLiteral("Guide"));
+        QVERIFY(TestPdf::bytes(pdf).startsWith(written));
+        QCOMPARE(history()["revisions"].toArray().size(), 4);
+        readsBackTheSame(pdf);
+        QCOMPARE(orvfields({"revert", pdf, "--to", "1", "--truncate", "-q"}).exitCode, 0);
+        QCOMPARE(TestPdf::bytes(pdf), original);
+
+        QCOMPARE(orvfields({"write", "-q", pdf, "--title", "Draft"}).exitCode, 0);
+        QCOMPARE(orvfields({"compact", "-q", pdf}).exitCode, 0);
+        report = history();
+        QCOMPARE(report["revisions"].toArray().size(), 1);
+        QCOMPARE(report["hiddenValues"].toArray(), QJsonArray());
+        QVERIFY(aes256 || !TestPdf::bytes(pdf).contains("Guide"));
+        QCOMPARE(orvfields({"write", "-q", pdf, "--title", "Final", "--drop-history"}).exitCode, 0);
+        QCOMPARE(history()["revisions"].toArray().size(), 1);
+        QVERIFY(aes256 || !TestPdf::bytes(pdf).contains("Draft"));
+        QCOMPARE(TestPdf::pdfinfo(pdf).value("Title"), QStringLiteral("Final"));
+        QCOMPARE(TestPdf::check(pdf).exitCode, 0);
+        QCOMPARE(TestPdf::bytes(pdf).contains("/Encrypt"), aes256);
+
+        // A later revision that changed a page: cutting back would lose it.
+        QCOMPARE(orvfields({"write", "-q", pdf, "--title", "Later"}).exitCode, 0);
+        QVERIFY(appendPageChange(pdf));
+        const QByteArray withPage = TestPdf::bytes(pdf);
+        const Result refused = orvfields({"revert", pdf, "--to", "1", "--truncate"});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains(pdf + ": revision 3 changed"), qPrintable(refused.err));
+        QCOMPARE(TestPdf::bytes(pdf), withPage);
     }
 
     void manyFilesKeepTheirOrder()
