@@ -76,7 +76,9 @@ constexpr char OptionsHead[] =
     "  --json          Print one JSON object a line for each file, in the order of\n"
     "                  the files (the schema is in the README).\n"
     "  -j, --jobs <N>  Work on N files at once (default: one per processor); the\n"
-    "                  output keeps the order of the files.\n";
+    "                  output keeps the order of the files.\n"
+    "  --password <TEXT>\n"
+    "                  The user password of encrypted files (default: empty).\n";
 constexpr char QuietOption[] = "  -q, --quiet     Print no fields; failures are still reported.\n";
 constexpr char ProgressOption[] =
     "  --no-progress   Show no progress on standard error (shown only on a terminal,\n"
@@ -95,6 +97,7 @@ constexpr char WideOptions[] =
     "                      of the files (the schema is in the README).\n"
     "  -j, --jobs <N>      Work on N files at once (default: one per processor); the\n"
     "                      output keeps the order of the files.\n"
+    "  --password <TEXT>   The user password of encrypted files (default: empty).\n"
     "  -q, --quiet         Print no fields; failures are still reported.\n"
     "  --no-progress       Show no progress on standard error (shown only on a\n"
     "                      terminal, for several files).\n";
@@ -161,6 +164,7 @@ enum Id
     DropHistory,
     To,
     Truncate,
+    Password,
     IdCount
 };
 
@@ -191,6 +195,7 @@ constexpr std::array<OptionInfo, IdCount> OptionTable = {{
     {u"", u"drop-history", false}, // write
     {u"", u"to", true},            // revert
     {u"", u"truncate", false},     // revert
+    {u"", u"password", true},
 }};
 
 using IdSet = unsigned;
@@ -204,7 +209,7 @@ constexpr IdSet idSet(std::initializer_list<Id> ids)
     return set;
 }
 
-constexpr IdSet Listing = idSet({Help, Version, Json, Jobs, NoProgress});
+constexpr IdSet Listing = idSet({Help, Version, Json, Jobs, NoProgress, Password});
 constexpr IdSet Reporting = Listing | idSet({Quiet});
 constexpr IdSet Editing =
     idSet({Title, Author, Subject, Keywords, SetField, RemoveField, ClearCustom, FromJson, DryRun});
@@ -464,6 +469,8 @@ void parseCommand(const Parsed &p, Options &options)
     if (!p.ok())
         throw UsageError{p.error()};
     options.json = p.isSet(Json);
+    if (p.isSet(Password))
+        options.password = utf8(p.value(Password));
     options.quiet = p.isSet(Quiet);
     options.progress = !p.isSet(NoProgress);
     if (p.isSet(Jobs))

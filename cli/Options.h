@@ -81,6 +81,7 @@ struct Options
     int revision = 0;                       // revert --to; 0: the one before the last
     bool truncate = false;                  // revert by cutting the file back
     std::optional<std::u16string> fromJson; // a file, or "-" for standard input
+    std::string password;                   // UTF-8: the user password of encrypted files
     std::vector<std::u16string> files;
     std::vector<Edit> edits;
 

@@ -121,6 +121,7 @@ private:
         try {
             Warnings events(warnings, file, path);
             Tagora::TagoraInfo library(&events);
+            library.setPassword(m_options.password);
             FieldSet set;
             FieldSet::Observer quietly;
             switch (m_options.command) {
@@ -179,11 +180,11 @@ private:
     }
 
     // The revisions of the file; the library's failure named by the file as given.
-    static std::vector<Tagora::Revision> history(const std::u16string &path,
-                                                 const std::u16string &file)
+    std::vector<Tagora::Revision> history(const std::u16string &path,
+                                          const std::u16string &file) const
     {
         try {
-            return Tagora::RevisionHistory::read(file);
+            return Tagora::RevisionHistory::read(file, m_options.password);
         } catch (const Automation::AutomationError &failure) {
             throw Automation::AutomationError(failure.number(),
                                               path + u": " + failure.description());

@@ -25,7 +25,9 @@ constexpr size_t EndWindow = 1024;
 
 } // namespace
 
-PdfInfoFile::PdfInfoFile(const std::u16string &name, std::shared_ptr<File> file)
+PdfInfoFile::PdfInfoFile(const std::u16string &name, std::shared_ptr<File> file,
+                         const std::string &password)
+    : m_password(password)
 {
     m_input = std::make_shared<CachedFileInput>(Automation::utf8(name), std::move(file));
 
@@ -37,7 +39,7 @@ PdfInfoFile::PdfInfoFile(const std::u16string &name, std::shared_ptr<File> file)
 
     m_pdf = std::make_unique<QPDF>();
     m_pdf->setSuppressWarnings(true);
-    m_pdf->processInputSource(m_input);
+    m_pdf->processInputSource(m_input, m_password.c_str());
     m_warningsAtOpen = m_pdf->numWarnings();
 }
 

@@ -11,7 +11,7 @@
 //
 // Failures are thrown as AutomationError with the reason in plain words and no path:
 // 321 for a file that is not a PDF, PasswordProtected for a user password other
-// than the empty one, Damaged when qpdf cannot make sense of the file even by
+// than the one given (empty by default), Damaged when qpdf cannot make sense of the file even by
 // repairing it.
 #pragma once
 
@@ -40,8 +40,9 @@ public:
     using Order = InfoDictionary::Order;
 
     // Reads `file`, which it keeps open as long as it lives; `name` names it in qpdf's
-    // messages.
-    PdfInfoFile(const std::u16string &name, std::shared_ptr<File> file);
+    // messages; `password` opens an encrypted file whose user password is not empty.
+    PdfInfoFile(const std::u16string &name, std::shared_ptr<File> file,
+                const std::string &password = {});
     ~PdfInfoFile();
     PdfInfoFile(const PdfInfoFile &) = delete;
     PdfInfoFile &operator=(const PdfInfoFile &) = delete;
@@ -91,6 +92,7 @@ public:
     bool infoStandsAlone();
 
     QPDF &document() { return *m_pdf; }
+    const std::string &password() const { return m_password; }
 
 private:
     struct Tail
@@ -123,6 +125,7 @@ private:
     int maxObject();
     const Tail &tail();
 
+    std::string m_password;
     std::shared_ptr<InputSource> m_input;
     std::unique_ptr<QPDF> m_pdf;
     std::optional<Tail> m_tail;

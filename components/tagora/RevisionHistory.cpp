@@ -149,7 +149,7 @@ std::vector<std::u16string> otherChanges(PdfInfoFile &pdf,
 
 } // namespace
 
-std::vector<Revision> RevisionHistory::read(const std::u16string &path)
+std::vector<Revision> RevisionHistory::read(const std::u16string &path, const std::string &password)
 {
     const std::shared_ptr<File> file = File::openForReading(path);
     const std::int64_t size = file->identity().size;
@@ -157,7 +157,7 @@ std::vector<Revision> RevisionHistory::read(const std::u16string &path)
     std::map<QPDFObjGen, QPDFXRefEntry> before;
     for (const std::int64_t end : revisionEnds(*file, size)) {
         try {
-            PdfInfoFile pdf(path, std::make_shared<Prefix>(file, end));
+            PdfInfoFile pdf(path, std::make_shared<Prefix>(file, end), password);
             // A prefix qpdf reads only by repairing it ends no revision of the file's own.
             if (pdf.warningsAtOpen() > 0)
                 continue;
@@ -185,7 +185,7 @@ std::vector<Revision> RevisionHistory::read(const std::u16string &path)
     if (revisions.empty()) {
         // No end of revision reads cleanly: the file as qpdf reads it (by repairing it),
         // or its reason, as a read gives it.
-        PdfInfoFile pdf(path, file);
+        PdfInfoFile pdf(path, file, password);
         Revision whole;
         whole.info = pdf.info().entries();
         if (const std::optional<PdfInfoFile::Metadata> metadata = pdf.metadata();

@@ -57,9 +57,10 @@ struct EntryChange
 
 namespace RevisionHistory {
 
-// The revisions of the file at `path`, oldest first. Throws AutomationError as
+// The revisions of the file at `path`, oldest first, opened with `password` (the user
+// password of an encrypted file; empty by default). Throws AutomationError as
 // TagoraInfo::ReadInfo does (missing, not a PDF, damaged, a password).
-std::vector<Revision> read(const std::u16string &path);
+std::vector<Revision> read(const std::u16string &path, const std::string &password = {});
 
 // What `after` changed from `before` (none: the empty document): Info entries in the
 // order of `after`'s entries then those it dropped, then the XMP equivalents.

@@ -83,7 +83,7 @@ void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16strin
     if (!pages || *pages == 0 || original.objectWarning())
         refuse(u"qpdf cannot find all its pages, so a copy written anew could lose some");
 
-    PdfInfoFile copy(name, file);
+    PdfInfoFile copy(name, file, original.password());
     QPDF &pdf = copy.document();
     if (copy.encrypted() != was.isEncrypted())
         refuse(u"the copy written anew lost its encryption");
@@ -115,9 +115,10 @@ void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16strin
 }
 
 void checkRevision(const std::u16string &name, const std::shared_ptr<File> &file,
-                   const InfoDictionary &intended, const std::string *metadata)
+                   const InfoDictionary &intended, const std::string *metadata,
+                   const std::string &password)
 {
-    PdfInfoFile written(name, file);
+    PdfInfoFile written(name, file, password);
     if (!readsAs(written.info(), intended))
         refuse(u"the information entries do not read back as written");
     if (!metadata)

@@ -40,9 +40,10 @@ namespace Tagora::SaveProof {
 void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16string &name,
                   const std::shared_ptr<File> &copy, const InfoDictionary &intended);
 
-// The Info of `file` reads back as `intended`, and its XMP packet as `metadata` when
-// that is given.
+// The Info of `file`, opened with `password`, reads back as `intended`, and its XMP
+// packet as `metadata` when that is given.
 void checkRevision(const std::u16string &name, const std::shared_ptr<File> &file,
-                   const InfoDictionary &intended, const std::string *metadata);
+                   const InfoDictionary &intended, const std::string *metadata,
+                   const std::string &password);
 
 } // namespace Tagora::SaveProof

@@ -212,6 +212,7 @@ struct TagoraInfo::Private
     std::unordered_map<std::u16string, std::pair<FileIdentity, std::vector<std::u16string>>>
         rewritten;
     std::map<std::u16string, std::unique_ptr<Save>> saves;
+    std::string password; // of the encrypted files read and written
 
     // The path of the file itself, symbolic links resolved.
     const std::u16string &target(const std::u16string &path)
@@ -286,6 +287,11 @@ void TagoraInfo::setEvents(Events *events)
     m_events = events;
 }
 
+void TagoraInfo::setPassword(const std::string &password)
+{
+    d->password = password;
+}
+
 std::int32_t TagoraInfo::job(const std::u16string &path, const std::u16string &operation,
                              const std::function<std::int32_t(std::vector<std::u16string> &)> &body)
 {
@@ -329,7 +335,7 @@ std::int32_t TagoraInfo::ReadInfo(const std::u16string &path)
             const bool mayWait = attempt < 100 && file->writerHolds();
             std::shared_ptr<PdfInfoFile> pdf;
             try {
-                pdf = std::make_shared<PdfInfoFile>(target, file);
+                pdf = std::make_shared<PdfInfoFile>(target, file, d->password);
             } catch (...) {
                 if (!mayWait)
                     throw;
@@ -399,7 +405,7 @@ TagoraInfo::Save &TagoraInfo::begin(const std::u16string &path, std::int32_t wai
         save->original = reading->second.info;
         save->metadata = reading->second.metadata;
     } else {
-        save->pdf = std::make_shared<PdfInfoFile>(target, save->file);
+        save->pdf = std::make_shared<PdfInfoFile>(target, save->file, d->password);
         save->original = d->infoOf(*save->pdf, target, save->identity);
     }
     PdfInfoFile &pdf = *save->pdf;
@@ -501,7 +507,7 @@ std::int32_t TagoraInfo::RemoveInfoEntry(const std::u16string &path, const std::
 std::int32_t TagoraInfo::RestoreRevision(const std::u16string &path, std::int32_t revision)
 {
     return change(path, u"RestoreRevision " + decimal(revision), [&](Save &save) {
-        const std::vector<Revision> revisions = RevisionHistory::read(save.target);
+        const std::vector<Revision> revisions = RevisionHistory::read(save.target, d->password);
         if (revision < 1 || std::size_t(revision) > revisions.size())
             Automation::raise(Automation::SubscriptOutOfRange,
                               u"the file has no revision " + decimal(revision) + u" (it has " +
@@ -531,7 +537,7 @@ void TagoraInfo::TruncateToRevision(const std::u16string &path, std::int32_t rev
             Automation::raise(FileLocked, u"a save of the file is in progress");
         const std::shared_ptr<File> file = File::openExclusive(target, wait);
         // Read under the lock: no save of ours comes between the reading and the cut.
-        const std::vector<Revision> revisions = RevisionHistory::read(target);
+        const std::vector<Revision> revisions = RevisionHistory::read(target, d->password);
         if (revision < 1 || std::size_t(revision) > revisions.size())
             Automation::raise(Automation::SubscriptOutOfRange,
                               u"the file has no revision " + decimal(revision) + u" (it has " +
@@ -680,7 +686,7 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
         RevisionWriter::append(*save.file, save.base->length, revision);
         try {
             SaveProof::checkRevision(save.target, save.file, save.info,
-                                     metadata ? &*metadata : nullptr);
+                                     metadata ? &*metadata : nullptr, d->password);
         } catch (...) {
             RevisionWriter::cutBack(*save.file, save.base->length);
             throw;

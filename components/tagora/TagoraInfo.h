@@ -84,6 +84,10 @@ public:
 
     // Where the events go from now on (nullptr: nowhere).
     void setEvents(Events *events);
+    // The user password of the encrypted files this object reads and writes from now on
+    // (UTF-8; empty, the default, opens only files whose user password is empty). The
+    // same password proves what a save wrote.
+    void setPassword(const std::string &password);
 
     // Writes Title, Author, Subject and Keywords (an empty text removes the entry),
     // and Creator and Producer when given. Empty Creator and Producer keep what the file

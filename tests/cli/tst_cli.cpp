@@ -374,14 +374,33 @@ private slots:
 
     void encryptedFiles()
     {
-        // qpdf's cryptography, which the command line loads only when it is needed.
+        // qpdf's cryptography, which the command line loads only when it is needed; a
+        // user password given with --password, which every reader then needs.
         for (const bool aes256 : {false, true}) {
-            const QString locked = m_dir->filePath(QStringLiteral("locked%1.pdf").arg(aes256));
-            QVERIFY(PdfMaker::encrypt(m_pdf, locked, "", "owner", true, aes256));
-            QCOMPARE(orvfields({"write", locked, "--set", "Secret=yes", "-q"}).exitCode, 0);
-            QVERIFY(orvfields({"read", locked}).out.contains("\nSecret: yes\n"));
-            QCOMPARE(TestPdf::check(locked).exitCode, 0);
-            QVERIFY(TestPdf::bytes(locked).contains("/Encrypt"));
+            for (const char *password : {"", "clé"}) {
+                const QString locked =
+                    m_dir->filePath(QStringLiteral("locked%1%2.pdf").arg(aes256).arg(*password));
+                QVERIFY(PdfMaker::encrypt(m_pdf, locked, password, "owner", true, aes256));
+                const QByteArray original = TestPdf::bytes(locked);
+                const QStringList given =
+                    *password ? QStringList{"--password", QString::fromUtf8(password)}
+                              : QStringList();
+                if (*password)
+                    QCOMPARE(orvfields({"read", locked}).exitCode, 1);
+                QCOMPARE(
+                    orvfields(QStringList{"write", locked, "--set", "Secret=yes", "-q"} + given)
+                        .exitCode,
+                    0);
+                QVERIFY(TestPdf::bytes(locked).startsWith(original));
+                const Support::Output info = Support::run(
+                    "pdfinfo", {"-custom", "-upw", QString::fromUtf8(password), locked});
+                QVERIFY2(info.text.contains(QRegularExpression("\nSecret: +yes\n")),
+                         qPrintable(info.text));
+                QCOMPARE(Support::run("qpdf", {"--check",
+                                               "--password=" + QString::fromUtf8(password), locked})
+                             .exitCode,
+                         0);
+            }
         }
     }
 

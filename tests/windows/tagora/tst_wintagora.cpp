@@ -255,6 +255,76 @@ void leftovers()
         DeleteFileW(in(name).c_str());
 }
 
+// Saves of `path` round after round, each setting Title and Author to the round's number
+// (and, with `trail`, bytes after the end first, so that each save writes the file anew),
+// until the process is ended.
+[[noreturn]] void saveLoop(const std::wstring &path, bool trail)
+{
+    for (int round = 1;; ++round) {
+        if (trail) {
+            const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                            nullptr, OPEN_EXISTING, 0, nullptr);
+            DWORD written = 0;
+            WriteFile(file, "\n% tail\n", 8, &written, nullptr);
+            CloseHandle(file);
+        }
+        const std::u16string value = Automation::utf16(std::to_string(round));
+        TagoraInfo writer;
+        errorOf([&] {
+            writer.WriteInfoEntry(u16(path), u"Title", value);
+            writer.WriteInfoEntry(u16(path), u"Author", value);
+            writer.Commit();
+        });
+    }
+}
+
+// Encrypted saves ended by TerminateProcess at random moments, appended and written
+// anew: the file holds its old entries or a whole round, and nothing stays beside it
+// once the next save has run.
+void killedSaves()
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    int saved = 0;
+    int leftBeside = 0;
+    for (int trial = 0; trial < 16; ++trial) {
+        const bool trail = trial % 2 == 1;
+        const std::wstring path = in(L"killed.pdf");
+        DeleteFileW(path.c_str());
+        copyOf(L"encrypted.pdf", L"killed.pdf");
+        const std::string original = bytesOf(path);
+        std::wstring command = L"\"" + std::wstring(self) + L"\" --save-loop \"" + path + L"\" " +
+                               (trail ? L"trail" : L"append");
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        CHECK(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+        // Once the loop has begun to write, at a random moment of its next rounds.
+        for (int wait = 0; wait < 500 && bytesOf(path) == original; ++wait)
+            Sleep(10);
+        Sleep(DWORD(GetTickCount() * 7919u % 60u));
+        TerminateProcess(process.hProcess, 9);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        const auto entries = entriesOf(path);
+        const std::u16string title = entries.count(u"Title") ? entries.at(u"Title") : u"";
+        const std::u16string author = entries.count(u"Author") ? entries.at(u"Author") : u"";
+        CHECK(title == author || (title == u"User guide" && author == u"Zo\u00eb Lambert"));
+        saved += title == author ? 1 : 0;
+        leftBeside += filesStartingWith(L"~killed") > 0 ? 1 : 0;
+        TagoraInfo next;
+        next.WriteInfoEntry(u16(path), u"Next", u"save");
+        next.Commit();
+        CHECK(filesStartingWith(L"~killed") == 0);
+    }
+    CHECK(saved > 0);
+    std::printf("killed saves: %d of 16 had saved a round, %d left a file beside the book until "
+                "the next save\n",
+                saved, leftBeside);
+}
+
 // A read-only file is refused and left byte for byte; a missing one is missing.
 void refusals()
 {
@@ -273,6 +343,8 @@ void refusals()
 
 int wmain(int argc, wchar_t **argv)
 {
+    if (argc == 4 && std::wstring(argv[1]) == L"--save-loop")
+        saveLoop(argv[2], std::wstring(argv[3]) == L"trail");
     if (argc != 2) {
         std::printf("usage: tst_wintagora FOLDER\n");
         return 2;
@@ -282,6 +354,7 @@ int wmain(int argc, wchar_t **argv)
                                                          {"secondWriter", secondWriter},
                                                          {"encryptedRewrite", encryptedRewrite},
                                                          {"leftovers", leftovers},
+                                                         {"killedSaves", killedSaves},
                                                          {"refusals", refusals}};
     for (const auto &[name, run] : cases) {
         const int failedBefore = failed;
