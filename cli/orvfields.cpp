@@ -27,6 +27,7 @@
 #include "automation/Text.h"
 #include "fields/FieldSet.h"
 #include "tagora/RevisionHistory.h"
+#include "tagora/TagoraError.h"
 #include "tagora/TagoraInfo.h"
 
 #include <chrono>
@@ -128,7 +129,18 @@ private:
             case Options::Command::Read:
                 break;
             case Options::Command::Write:
-                return write(library, path, file);
+                // A file replaced under the save (FileChanged) is read and written again:
+                // the lock held from the read means no other writer's change is undone.
+                for (int attempt = 1;; ++attempt) {
+                    Tagora::TagoraInfo writer(&events);
+                    writer.setPassword(m_options.password);
+                    try {
+                        return write(writer, path, file);
+                    } catch (const Automation::AutomationError &failure) {
+                        if (failure.number() != Tagora::FileChanged || attempt == 3)
+                            throw;
+                    }
+                }
             case Options::Command::History:
                 return {historyReport(path, history(path, file)), {}, false};
             case Options::Command::Revert:

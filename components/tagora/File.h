@@ -56,6 +56,14 @@ struct FileStatus
 // Throws (Examine) when the path names nothing.
 FileStatus examine(const std::u16string &path);
 
+// Whether `path` still names the file `held` describes, at the size it had: no other save
+// has put another file under the name or appended to it since.
+inline bool stillNamed(const std::u16string &path, const FileIdentity &held)
+{
+    const FileIdentity named = examine(path).identity;
+    return named.volume == held.volume && named.file == held.file && named.size == held.size;
+}
+
 class File
 {
 public:

@@ -109,7 +109,7 @@ QPDFObjectHandle writable(QPDFObjectHandle value)
 
 void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool replaceInfo,
                         const std::u16string &target, const std::optional<std::string> &metadata,
-                        std::int32_t wait)
+                        const FileIdentity &held)
 {
     QPDF &pdf = file.document();
     if (metadata) {
@@ -151,7 +151,7 @@ void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool repl
                                               warningText(*warning, target) +
                                               u"); it was left as it was");
     SaveProof::checkRewrite(file, writer, target, copy->file(), info);
-    copy->commit(wait);
+    copy->commit(held);
 }
 
 } // namespace Tagora

@@ -13,6 +13,7 @@
 // it, its owner and group.
 #pragma once
 
+#include "File.h"
 #include "InfoDictionary.h"
 
 #include <cstdint>
@@ -32,11 +33,10 @@ public:
     // becomes the data of the catalog's metadata stream. Throws AutomationError
     // (RewriteRefused when qpdf warned or the copy does not pass the proof); the target
     // is then unchanged.
-    // `wait`: how long another program's handle may keep the copy from taking the target's
-    // place (see ReplacementFile::commit).
+    // `held`: the target as the save holds it (see ReplacementFile::commit).
     static void write(PdfInfoFile &pdf, const InfoDictionary &info, bool replaceInfo,
                       const std::u16string &target, const std::optional<std::string> &metadata,
-                      std::int32_t wait);
+                      const FileIdentity &held);
 };
 
 } // namespace Tagora

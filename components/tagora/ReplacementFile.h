@@ -41,9 +41,10 @@ public:
     virtual const std::shared_ptr<File> &file() const = 0;
     // Flushes the new file and puts it in the target's place. Throws AutomationError
     // (Write, ReplaceWithCopy naming the program in the way where the system can tell);
-    // the target is then unchanged. `wait`: how long another program's handle may be
-    // waited for (no platform waits yet).
-    virtual void commit(std::int32_t wait) = 0;
+    // the target is then unchanged. `held`: the target as the save holds it; when the name
+    // leads elsewhere or the file changed (another writer came in), FileChanged, so that
+    // the copy never goes over what another save wrote.
+    virtual void commit(const FileIdentity &held) = 0;
 };
 
 } // namespace Tagora

@@ -187,10 +187,9 @@ struct TagoraInfo::Save
 {
     std::shared_ptr<File> file;
     std::u16string target;
-    FileIdentity identity;            // of the file when the save began
-    std::int32_t wait = 0;            // how long the save waits for the file (milliseconds)
-    std::shared_ptr<PdfInfoFile> pdf; // as read; the whole-file writer works from it
-    std::optional<RevisionBase> base; // an appended revision; none: the file written anew
+    FileIdentity identity;                      // of the file when the save began
+    std::shared_ptr<PdfInfoFile> pdf;           // as read; the whole-file writer works from it
+    std::optional<RevisionBase> base;           // an appended revision; none: the file written anew
     std::optional<ObjectEncryption> encryption; // of an encrypted file's appended revision
     std::u16string rewriteReason;
     bool replaceInfo = false;               // the Info object is the Info dictionary's own
@@ -392,7 +391,6 @@ TagoraInfo::Save &TagoraInfo::begin(const std::u16string &path, std::int32_t wai
     auto save = std::make_unique<Save>();
     save->target = target;
     save->file = File::openExclusive(target, wait);
-    save->wait = wait;
     save->identity = save->file->identity();
 
     if (const auto reading = d->readings.find(target); reading != d->readings.end()) {
@@ -691,12 +689,19 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
             RevisionWriter::cutBack(*save.file, save.base->length);
             throw;
         }
+        // On Windows a rename over the file (another save writing it anew) may have put
+        // another file under its name while this save held the old one: what was appended
+        // went where no reader looks.
+        if (!stillNamed(save.target, save.file->identity()))
+            Automation::raise(FileChanged,
+                              u"the file was replaced by another program during the save");
         log.push_back(save.target + u": appended a revision of " +
                       decimal(std::int64_t(revision.size())) + u" bytes after byte " +
                       decimal(save.base->length));
         return;
     }
-    FullRewrite::write(*save.pdf, save.info, save.replaceInfo, save.target, metadata, save.wait);
+    FullRewrite::write(*save.pdf, save.info, save.replaceInfo, save.target, metadata,
+                       save.file->identity());
     d->rewritten.insert_or_assign(save.target,
                                   std::pair{examined(save.target).identity, save.info.names()});
     log.push_back(save.target + u": the whole file was written anew, since " + save.rewriteReason);

@@ -372,6 +372,36 @@ private slots:
         readsBackTheSame(b);
     }
 
+    void signaturesStayValid()
+    {
+        // A book signed by poppler's pdfsig, with a certificate certutil made for the test,
+        // plain and encrypted: after a write its signature still holds.
+        const QString nss = "sql:" + m_dir->filePath("nss");
+        QVERIFY(QDir().mkpath(m_dir->filePath("nss")));
+        QCOMPARE(Support::run("certutil", {"-N", "-d", nss, "--empty-password"}).exitCode, 0);
+        QCOMPARE(Support::run("certutil", {"-S", "-s", "CN=OrvFields test", "-n", "tester", "-x",
+                                           "-t", "CT,C,C", "-d", nss, "-z", m_pdf})
+                     .exitCode,
+                 0);
+        for (const bool encrypted : {false, true}) {
+            const QString source = m_dir->filePath(QStringLiteral("unsigned%1.pdf").arg(encrypted));
+            const QString book = m_dir->filePath(QStringLiteral("signed%1.pdf").arg(encrypted));
+            QVERIFY(encrypted ? PdfMaker::encrypt(m_pdf, source, "", "owner", true, true)
+                              : QFile::copy(m_pdf, source));
+            Support::run("pdfsig",
+                         {"-nssdir", nss, "-add-signature", "-nick", "tester", source, book});
+            const auto valid = [&] {
+                return Support::run("pdfsig", {"-nssdir", nss, book})
+                    .text.contains("Signature Validation: Signature is Valid.");
+            };
+            QVERIFY(valid());
+            QCOMPARE(orvfields({"write", book, "--title", "Signed, then titled", "-q"}).exitCode,
+                     0);
+            QVERIFY(valid());
+            QCOMPARE(TestPdf::pdfinfo(book).value("Title"), QStringLiteral("Signed, then titled"));
+        }
+    }
+
     void encryptedFiles()
     {
         // qpdf's cryptography, which the command line loads only when it is needed; a

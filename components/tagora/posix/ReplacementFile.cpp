@@ -8,7 +8,9 @@
 
 #include "Descriptor.h"
 #include "SystemError.h"
+#include "automation/AutomationError.h"
 #include "automation/Text.h"
+#include "tagora/TagoraError.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -108,9 +110,12 @@ public:
     const std::shared_ptr<File> &file() const override { return m_file; }
 
     // Nothing stands in a rename's way here: readers keep the old file.
-    void commit(std::int32_t) override
+    void commit(const FileIdentity &held) override
     {
         m_file->flush();
+        if (!stillNamed(Automation::utf16(m_target), held))
+            Automation::raise(FileChanged, u"another program wrote the file while its new copy "
+                                           u"was made");
         if (m_path.empty())
             giveName();
         if (::rename(m_path.c_str(), m_target.c_str()) != 0)

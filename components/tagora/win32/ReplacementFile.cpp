@@ -15,7 +15,8 @@
 // (older systems, other file systems, wine) MoveFileExW(MOVEFILE_REPLACE_EXISTING |
 // MOVEFILE_WRITE_THROUGH) does it, with this process's handles on the target closed for
 // the moment; another program's open handle makes it fail, and the target stays as it
-// was. The error then names the program in the way where the Restart Manager can tell.
+// was, and the error names the program in the way where the Restart Manager can tell.
+// It is not tried again: with this save's handles closed another writer may have come in.
 //
 // The new file is marked for deletion as soon as it is made, and unmarked just before the
 // rename: a process killed before that leaves nothing. One killed between the two leaves
@@ -23,7 +24,9 @@
 #include "tagora/ReplacementFile.h"
 
 #include "Win32File.h"
+#include "automation/AutomationError.h"
 #include "automation/Text.h"
+#include "tagora/TagoraError.h"
 
 #include <restartmanager.h>
 
@@ -200,9 +203,12 @@ public:
 
     const std::shared_ptr<File> &file() const override { return m_file; }
 
-    void commit(std::int32_t) override
+    void commit(const FileIdentity &held) override
     {
         m_file->flush();
+        if (!stillNamed(std::u16string(m_target.begin(), m_target.end()), held))
+            Automation::raise(FileChanged,
+                              u"another program wrote the file while its new copy was made");
         // Kept when it cannot be unmarked: it would go with its last handle, renamed or not.
         if (!markForDeletion(m_handle, false))
             Win32::raiseError(FileOperation::ReplaceWithCopy, GetLastError());
@@ -211,7 +217,9 @@ public:
             flushFolderOf(m_target);
             return;
         }
-        // The save that commits holds the target open (its lock, its reading).
+        // The save that commits holds the target open (its lock, its reading). Tried once:
+        // with its handles closed another writer may come in, and a second attempt could
+        // put this copy over what that writer wrote.
         bool moved = false;
         DWORD error = ERROR_SUCCESS;
         Win32::withHandlesClosed(m_target, [&] {

@@ -216,7 +216,7 @@ void encryptedRewrite()
               [&] {
                   const auto copy = Tagora::ReplacementFile::beside(path);
                   copy->file()->writeAt(0, "%PDF-1.4\n", 9);
-                  copy->commit(0);
+                  copy->commit(Tagora::examine(path).identity);
               },
               &why) == Automation::DeviceIOError);
     CHECK(why.find(u"cannot replace it (") != std::u16string::npos && why.back() == u')' &&
