@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // FullRewrite: writes a whole PDF anew, for the files an appended revision cannot serve:
-// encrypted files (their strings must be encrypted), files that qpdf could read only by
-// repairing them, and files that do not end with a clean end of revision.
+// files that qpdf could read only by repairing them, files that do not end with a clean
+// end of revision, encrypted files whose encryption dictionary leaves the key in doubt;
+// and for a save asked to drop the file's history.
 //
 // qpdf's writer produces the new file from the document as read (with the encryption of
 // the original, its stream data untouched) into a file beside the target. The new file

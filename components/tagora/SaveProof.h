@@ -9,8 +9,8 @@
 // data it holds in the original, as qpdf reads it after decryption, under the same
 // filters: so every stream that decodes in the original decodes in the copy to the same
 // bytes, and a wrong key cannot pass for right. The cost is one reading (and decryption)
-// of every stream of both files, paid only on the rewrite path (encrypted, repaired or
-// unclean files).
+// of every stream of both files, paid only on the rewrite path (repaired or unclean files,
+// doubtful encryption, a dropped history).
 //
 // An appended revision is proved where that is cheap: the Info of the file as it now
 // ends, and the XMP packet when the revision replaced it, read (and decrypted) through a
