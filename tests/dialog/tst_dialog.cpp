@@ -20,9 +20,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -162,18 +159,23 @@ QStringList accessibleNames(const QWidget *dialog)
     return names;
 }
 
-// What `orvfields read --json` finds in a file, in the same form.
+// What readers that are not ours find in a file, in the same form: pdfinfo's entries
+// (the custom ones by name), once qpdf has checked the file.
 QStringList readBack(const QString &pdf)
 {
-    const Support::Output out =
-        Support::run(QStringLiteral(ORVFIELDS_CLI), {QStringLiteral("read"), pdf, "--json"});
-    const QJsonObject json = QJsonDocument::fromJson(out.text.toUtf8()).object();
+    const Support::Output check = TestPdf::check(pdf);
+    if (check.exitCode != 0)
+        return {"qpdf --check: " + check.text};
+    const QMap<QString, QString> shown = TestPdf::pdfinfo(pdf);
+    const QStringList standard{"Title", "Author", "Subject", "Keywords"};
     QStringList lines;
-    for (const char *key : {"Title", "Author", "Subject", "Keywords"})
-        lines.append(json.value(QLatin1String(key)).toString());
-    for (const QJsonValue &field : json.value(QStringLiteral("custom")).toArray())
-        lines.append(field[QStringLiteral("name")].toString() + u'=' +
-                     field[QStringLiteral("value")].toString());
+    for (const QString &key : standard)
+        lines.append(shown.value(key));
+    const QStringList kept{"Creator", "Producer", "CreationDate", "ModDate", "Trapped"};
+    for (auto entry = shown.begin(); entry != shown.end(); ++entry) {
+        if (!standard.contains(entry.key()) && !kept.contains(entry.key()))
+            lines.append(entry.key() + u'=' + entry.value());
+    }
     return lines;
 }
 

@@ -43,9 +43,10 @@ while IFS= read -r -d '' elf; do
         *) fail "${elf#"$tree"/} searches $path" ;;
         esac
     done
-    resolved=$(ldd "$elf" | grep -E 'libOrv' || true)
-    if [ -n "$resolved" ] && ! grep -q "=> $tree/" <<<"$resolved"; then
-        fail "${elf#"$tree"/} does not load the tree's libraries: $resolved"
+    # Every library of ours from the tree, not just one of them.
+    outside=$(ldd "$elf" | grep -E 'libOrv' | grep -vF "=> $tree/" || true)
+    if [ -n "$outside" ]; then
+        fail "${elf#"$tree"/} does not load the tree's libraries: $outside"
     fi
 done < <(find "$tree" -type f -print0)
 
@@ -83,6 +84,8 @@ sed -i 's/^PluginName = .*/PluginName = PDF fields from share/' "$tree/share/orv
 # The installed host, on the installed sample.
 "$tree/bin/orvfields-host" --language en --select "User guide" --screenshot "$work/dialog.png" \
     >"$work/host.log" 2>&1 || fail "orvfields-host: $(cat "$work/host.log")"
+[ "$(head -c 4 "$work/dialog.png" | tail -c 3)" = PNG ] ||
+    fail "orvfields-host wrote no screenshot of the dialog"
 
 # A host of another project, built against the moved tree.
 if "$cmake" -S "$source/examples/external-host" -B "$work/host" -DCMAKE_PREFIX_PATH="$tree" \

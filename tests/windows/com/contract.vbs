@@ -11,6 +11,8 @@ failures = 0
 
 Sub Check(ok, what)
     checks = checks + 1
+    ' Only True passes: "Not Null" is Null, which If takes for False.
+    If VarType(ok) <> vbBoolean Then ok = False
     If Not ok Then
         failures = failures + 1
         WScript.Echo "FAIL: " & what

@@ -314,11 +314,16 @@ void session(const std::u16string &publication, const std::u16string &selected,
     const Ref<Object> form = Host::createPlugin(tree, language);
 
     std::atomic<bool> returned = false;
+    std::atomic<bool> strayed = false;
     const HANDLE finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread driver([&] {
         user();
-        // A user who got lost closes what is left, so that Show returns.
+        // Show returns within moments of the user's last step. If it does not, the session
+        // left a box or the dialog open, which fails it; they are closed so the suite goes on.
         for (int i = 0; i < 100 && !returned; ++i, Sleep(100)) {
+            if (i < 20)
+                continue;
+            strayed = true;
             if (const HWND box = messageBox())
                 PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
             else if (const HWND dialog = topWindow("frmMain"))
@@ -344,6 +349,7 @@ void session(const std::u16string &publication, const std::u16string &selected,
     }
     CloseHandle(finished);
     driver.join();
+    check(!strayed, "Show returned after the user's last step, no box or dialog left open");
     check(IsWindowEnabled(host) && GetActiveWindow() == host,
           "the host's window is enabled and active again");
     const Ref<Object> error = get(form, u"LastError").toObject();

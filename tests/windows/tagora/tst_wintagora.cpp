@@ -7,6 +7,7 @@
 #include "automation/AutomationError.h"
 #include "automation/Text.h"
 #include "tagora/ReplacementFile.h"
+#include "tagora/RevisionHistory.h"
 #include "tagora/TagoraError.h"
 #include "tagora/TagoraInfo.h"
 
@@ -171,15 +172,22 @@ void secondWriter()
     CHECK(entriesOf(notes).count(u"Status") == 0);
     CHECK(bytesOf(notes) == before);
 
+    // The second writer waits for the first to let go, then builds on what it wrote: two
+    // revisions, the draft's and the final one.
     std::thread letGo([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         first.Commit();
     });
+    const auto waiting = std::chrono::steady_clock::now();
     CHECK(errorOf([&] { second.LockFile(path, 5000); }) == 0);
+    CHECK(std::chrono::steady_clock::now() - waiting >= std::chrono::milliseconds(150));
     letGo.join();
     CHECK(errorOf([&] { second.WriteInfoEntry(path, u"Status", u"final"); }) == 0);
     second.Commit();
     CHECK(entriesOf(notes)[u"Status"] == u"final");
+    const std::vector<Tagora::Revision> revisions = Tagora::RevisionHistory::read(path);
+    CHECK(revisions.size() == 3 &&
+          Tagora::RevisionHistory::changes(&revisions[0], revisions[1]).front().after == u"draft");
 }
 
 // An encrypted file with bytes after its end is written anew beside itself and renamed
