@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: Apache-2.0
-# Checks the layers of docs/architecture.md against the code: every quoted include of
-# a folder in the table names a header of its own folder or of a folder the table lets
-# it include, no row lets a folder include one that stands above it, and a portable
-# folder includes no Qt header and no header of one operating system.
+# Checks the layers of docs/architecture.md against the code: every folder with code is
+# a row, every quoted include of a folder names a header of its own folder or of a folder
+# the table lets it include, no row lets a folder include one that stands above it, and
+# a portable folder includes no Qt header and no header of one operating system.
 #   cmake -DROOT=<project folder> -P layering.cmake
 
 cmake_minimum_required(VERSION 3.25)
@@ -35,6 +35,20 @@ list(LENGTH folders count)
 if(count LESS 10)
     message(FATAL_ERROR "docs/architecture.md: the layer table was not found")
 endif()
+
+# Every folder with code is a row: a folder the table forgets is checked by nothing.
+file(GLOB_RECURSE code RELATIVE "${ROOT}" LIST_DIRECTORIES false
+    "${ROOT}/src/*.h" "${ROOT}/src/*.cpp" "${ROOT}/src/*.inc"
+    "${ROOT}/components/*.h" "${ROOT}/components/*.cpp"
+    "${ROOT}/cli/*.h" "${ROOT}/cli/*.cpp" "${ROOT}/host/*.h" "${ROOT}/host/*.cpp")
+set(unlisted "")
+foreach(file IN LISTS code)
+    get_filename_component(dir "${file}" DIRECTORY)
+    if(NOT dir IN_LIST folders AND NOT dir IN_LIST unlisted)
+        list(APPEND unlisted "${dir}")
+        list(APPEND failures "${dir} holds code but is no row of docs/architecture.md")
+    endif()
+endforeach()
 
 # The folder that an include spelled with a folder names, from the include roots.
 function(folder_of spelled result)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The console on POSIX: arguments are bytes, which must be UTF-8; output through stdio.
-#include "../Console.h"
+#include "cli/Console.h"
 
 #include "automation/Text.h"
 

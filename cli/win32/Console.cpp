@@ -4,9 +4,10 @@
 // to a file or a pipe, in binary mode ("\n", as on every other system), and UTF-16
 // through WriteConsoleW to a console, which then shows every character its font has,
 // whatever its code page: nothing of the console's state is changed.
-#include "../Console.h"
+#include "cli/Console.h"
 
 #include "automation/Text.h"
+#include "win32base/Win32Base.h"
 
 #include <windows.h>
 
@@ -38,15 +39,8 @@ bool isConsole(HANDLE handle)
 
 bool consoleFailed = false;
 
-std::wstring wide(const std::u16string &text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string sixteen(const std::wstring &text)
-{
-    return std::u16string(text.begin(), text.end());
-}
+using Win32Base::u16;
+using Win32Base::wide;
 
 // The system's message for `error`, in one line.
 std::string messageOf(DWORD error)
@@ -62,7 +56,7 @@ std::string messageOf(DWORD error)
         message.pop_back();
     if (message.empty())
         return "system error " + std::to_string(error);
-    return Automation::utf8(sixteen(message));
+    return Automation::utf8(u16(message));
 }
 
 } // namespace
@@ -165,8 +159,8 @@ std::u16string systemPath(const std::u16string &path)
         return path;
     // "\\server\share\..." becomes "\\?\UNC\server\share\...".
     if (full.starts_with(L"\\\\"))
-        return u"\\\\?\\UNC\\" + sixteen(full.substr(2));
-    return u"\\\\?\\" + sixteen(full);
+        return u"\\\\?\\UNC\\" + u16(full.substr(2));
+    return u"\\\\?\\" + u16(full);
 }
 
 } // namespace Cli::Console
@@ -179,7 +173,7 @@ int wmain(int argc, wchar_t **argv)
     _setmode(_fileno(stderr), _O_BINARY);
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i) {
-        const std::u16string argument = Cli::Console::sixteen(argv[i]);
+        const std::u16string argument = Cli::Console::u16(argv[i]);
         if (Automation::utf16(Automation::utf8(argument)) != argument)
             return Cli::usageError("argument " + std::to_string(i) + " is not valid UTF-16");
         arguments.push_back(argument);

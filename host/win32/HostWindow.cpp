@@ -7,6 +7,7 @@
 #include "host/model/NodeParameters.h"
 #include "host/model/PublicationNode.h"
 #include "host/model/PublicationReader.h"
+#include "win32base/Win32Base.h"
 
 #include <commdlg.h>
 
@@ -31,15 +32,8 @@ enum Command : int
     StatusControl,
 };
 
-std::wstring wide(const std::u16string &text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string u16(const std::wstring &text)
-{
-    return std::u16string(text.begin(), text.end());
-}
+using Win32Base::u16;
+using Win32Base::wide;
 
 bool isFile(const std::u16string &path)
 {

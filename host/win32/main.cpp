@@ -7,7 +7,7 @@
 #include "HostWindow.h"
 #include "WindowCapture.h"
 
-#include "automation/com/Com.h"
+#include "win32base/Win32Base.h"
 
 #include <ole2.h>
 #include <shellapi.h>
@@ -55,7 +55,7 @@ void tell(DWORD which, const std::wstring &text, UINT icon = 0)
 
 std::wstring programFolder()
 {
-    const std::wstring path = Automation::Com::modulePath(nullptr);
+    const std::wstring path = Win32Base::modulePath(nullptr);
     return path.substr(0, path.find_last_of(L"\\/"));
 }
 

@@ -124,11 +124,6 @@ constexpr std::size_t Piece = 1 << 30;
 
 } // namespace
 
-std::wstring wide(const std::u16string &path)
-{
-    return std::wstring(path.begin(), path.end());
-}
-
 bool lockExclusive(HANDLE handle)
 {
     OVERLAPPED range = lockRange();

@@ -8,6 +8,8 @@
 // target for the moment of the rename, then opens them again (withHandlesClosed).
 #pragma once
 
+#include "win32base/Win32Base.h"
+
 #include "tagora/File.h"
 #include "tagora/TagoraError.h"
 
@@ -19,7 +21,7 @@
 namespace Tagora::Win32 {
 
 // The path as Windows takes it: both are UTF-16.
-std::wstring wide(const std::u16string &path);
+using Win32Base::wide;
 
 // Throws the error for `error` (a GetLastError value) met while doing `operation`,
 // with the system's message for it.

@@ -252,11 +252,6 @@ Ref<Object> knownObject(IUnknown *object)
 
 } // namespace
 
-std::wstring wide(std::u16string_view text)
-{
-    return std::wstring(reinterpret_cast<const wchar_t *>(text.data()), text.size());
-}
-
 std::u16string fromWide(const wchar_t *text)
 {
     return text ? std::u16string(reinterpret_cast<const char16_t *>(text)) : std::u16string();

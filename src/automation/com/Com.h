@@ -40,6 +40,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include "win32base/Win32Base.h"
+
 #include <oaidl.h>
 #include <windows.h>
 
@@ -57,9 +59,7 @@ namespace Automation::Com {
 // COM's own, not the portable contract's (ClassFactory.h): the two differ in type.
 using HRESULT = ::HRESULT;
 
-// Texts: wchar_t is 16 bits wide on Windows.
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
-std::wstring wide(std::u16string_view text);
+using Win32Base::wide;
 std::u16string fromWide(const wchar_t *text);
 // A BSTR holds its length: embedded nulls stay. A null BSTR is the empty text.
 std::u16string fromBstr(BSTR text);
@@ -75,11 +75,9 @@ inline bool fromVariantBool(VARIANT_BOOL value)
     return value != VARIANT_FALSE;
 }
 
-// "{XXXXXXXX-...}" in capitals, as the class tables write identifiers.
-// The full path of a loaded module (nullptr: the program); empty when it cannot be
-// read. Paths longer than MAX_PATH are read whole.
-std::wstring modulePath(HMODULE module);
+using Win32Base::modulePath;
 
+// "{XXXXXXXX-...}" in capitals, as the class tables write identifiers.
 std::string guidText(const GUID &guid);
 // The identifier a text names; false when it names none.
 bool guidOf(std::string_view text, GUID &guid);

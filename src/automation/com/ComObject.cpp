@@ -77,24 +77,6 @@ ITypeInfo *loadTypeInfo(const GUID &iid, bool vtable)
 
 } // namespace
 
-std::wstring modulePath(HMODULE module)
-{
-    constexpr std::size_t LongestPath = 32768;
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), DWORD(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= LongestPath)
-            return {};
-        path.resize(path.size() * 2);
-    }
-}
-
 void setModule(HINSTANCE module)
 {
     typeLibraryModule() = module;

@@ -21,25 +21,6 @@ std::u16string &replacement()
 // Any object of this module tells which module it is.
 const char marker = 0;
 
-// The module's full path; paths longer than MAX_PATH are read whole.
-std::wstring modulePath(HMODULE module)
-{
-    constexpr std::size_t LongestPath = 32768;
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), DWORD(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= LongestPath)
-            return {};
-        path.resize(path.size() * 2);
-    }
-}
-
 } // namespace
 
 // Asked once: every message to a control compares a window's module with it.
@@ -59,7 +40,7 @@ std::u16string ModuleFolder()
 {
     if (!replacement().empty())
         return replacement();
-    const std::wstring path = modulePath(ThisModule());
+    const std::wstring path = Win32Base::modulePath(ThisModule());
     if (path.empty())
         return {};
     return u16(std::filesystem::path(path).parent_path().wstring());

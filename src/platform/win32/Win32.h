@@ -17,6 +17,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include "win32base/Win32Base.h"
+
 #include <windows.h>
 
 #include <string>
@@ -24,18 +26,8 @@
 
 namespace Platform {
 
-// UTF-16 both ways: wchar_t is 16 bits wide on Windows.
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
-
-inline std::wstring wide(std::u16string_view text)
-{
-    return std::wstring(reinterpret_cast<const wchar_t *>(text.data()), text.size());
-}
-
-inline std::u16string u16(std::wstring_view text)
-{
-    return std::u16string(reinterpret_cast<const char16_t *>(text.data()), text.size());
-}
+using Win32Base::u16;
+using Win32Base::wide;
 
 // The text of a window (a caption, a text box's contents).
 std::wstring WindowText(HWND window);
