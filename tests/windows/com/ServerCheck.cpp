@@ -11,6 +11,7 @@
 //    host object handed in and given back as itself, calls, errors and interfaces
 //    across IDispatch both ways, a host interface called through its own pointer.
 // Prints each failed check, then "comcheck: N checks, F failed"; exits with F.
+#include "../Checks.h"
 #include "automation/ClassInfo.h"
 #include "automation/Dispatch.h"
 #include "automation/Registry.h"
@@ -37,25 +38,8 @@
 
 namespace {
 
-int checks = 0;
-int failures = 0;
-
-void check(bool ok, const std::string &what)
-{
-    ++checks;
-    if (!ok) {
-        ++failures;
-        std::printf("FAIL: %s\n", what.c_str());
-    }
-}
-
-std::string narrow(const wchar_t *text)
-{
-    std::string out;
-    for (; text && *text; ++text)
-        out += *text < 0x80 ? char(*text) : '?';
-    return out;
-}
+using Checks::check;
+using Checks::narrow;
 
 // What the component did to the test's objects, in order.
 std::vector<std::string> journal;
@@ -566,7 +550,7 @@ int wmain(int argc, wchar_t **argv)
         errorsAndEvents();
         bridges();
     }
-    std::printf("comcheck: %d checks, %d failed\n", checks, failures);
+    const int failures = Checks::summary("comcheck");
     std::fflush(stdout);
     OleUninitialize();
     return failures;

@@ -4,6 +4,8 @@
 // ClassInfo::describe, so that the text compares line for line with the class tables
 // (ClassTables.cpp). An interface whose flags are not those of a dual interface of the
 // component says so on a line of its own.
+#include "../Checks.h"
+
 #include <oaidl.h>
 #include <ole2.h>
 #include <windows.h>
@@ -14,13 +16,7 @@
 
 namespace {
 
-std::string narrow(const wchar_t *text)
-{
-    std::string out;
-    for (; text && *text; ++text)
-        out += *text < 0x80 ? char(*text) : '?';
-    return out;
-}
+using Checks::narrow;
 
 std::string bstrText(BSTR text)
 {

@@ -20,6 +20,7 @@
 // 3. A host without a publication: the invalid-publication message, no dialog shown.
 // After each, the host's window is enabled and active again.
 // Prints each failed check, then "dialogclient: N checks, F failed"; exits with F.
+#include "../Checks.h"
 #include "automation/AutomationError.h"
 #include "automation/Dispatch.h"
 #include "automation/Text.h"
@@ -48,18 +49,7 @@ using namespace Automation;
 
 namespace {
 
-std::atomic<int> checks = 0;
-std::atomic<int> failures = 0;
-
-void check(bool ok, const std::string &what)
-{
-    ++checks;
-    if (!ok) {
-        ++failures;
-        std::printf("FAIL: %s\n", what.c_str());
-        std::fflush(stdout);
-    }
-}
+using Checks::check;
 
 std::string text8(const std::wstring &text)
 {
@@ -476,7 +466,7 @@ int wmain(int argc, wchar_t **argv)
         check(false, "error " + std::to_string(error.number()) + ": " + utf8(error.description()));
     }
 
-    std::printf("dialogclient: %d checks, %d failed\n", checks.load(), failures.load());
+    const int failures = Checks::summary("dialogclient");
     std::fflush(stdout);
     DestroyWindow(host);
     DestroyWindow(probe);

@@ -4,6 +4,7 @@
 // keys, clicks, focus moves, text and selection changes, scrolling and the close box;
 // a message box answered by another thread; the file questions on real files; the
 // language files of the module folder.
+#include "../Checks.h"
 #include "i18n/mdlLanguage.h"
 #include "platform/DoEvents.h"
 #include "platform/FileSystem.h"
@@ -27,18 +28,6 @@
 using namespace Platform;
 
 namespace {
-
-int failures = 0;
-
-void check(bool ok, const char *what, int line)
-{
-    if (!ok) {
-        ++failures;
-        std::printf("FAIL line %d: %s\n", line, what);
-        std::fflush(stdout);
-    }
-}
-#define CHECK(condition) check((condition), #condition, __LINE__)
 
 // ---- files and the system's answers
 
@@ -570,7 +559,7 @@ int main()
     files();
     systemAnswers();
     toolkit();
-    std::printf("%s: %d failure(s)\n", failures ? "FAILED" : "passed", failures);
+    const int failures = Checks::summary("tst_win32platform");
     CoUninitialize();
     return failures ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 // itself, and the refusals. Run as `tst_wintagora FOLDER`, where FOLDER holds
 // user-guide.pdf, release-notes.pdf, annual-report.pdf and encrypted.pdf (AES-128); the
 // files it writes stay there for run.sh to read back with the Linux tools.
+#include "../Checks.h"
 #include "automation/AutomationError.h"
 #include "automation/Text.h"
 #include "tagora/ReplacementFile.h"
@@ -23,17 +24,6 @@
 using Tagora::TagoraInfo;
 
 namespace {
-
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const char *what, int line)
-{
-    ++(ok ? passed : failed);
-    if (!ok)
-        std::printf("FAIL line %d: %s\n", line, what);
-}
-#define CHECK(condition) check((condition), #condition, __LINE__)
 
 std::wstring folder;
 
@@ -365,14 +355,13 @@ int wmain(int argc, wchar_t **argv)
                                                          {"killedSaves", killedSaves},
                                                          {"refusals", refusals}};
     for (const auto &[name, run] : cases) {
-        const int failedBefore = failed;
+        const int failedBefore = Checks::failures;
         std::u16string why;
         if (const std::int32_t error = errorOf(run, &why)) {
-            ++failed;
+            Checks::check(false, name + std::string(" raised its error"));
             std::printf("FAIL error %ld: %s\n", long(error), Automation::utf8(why).c_str());
         }
-        std::printf("%s %s\n", failed == failedBefore ? "PASS" : "FAIL", name);
+        std::printf("%s %s\n", Checks::failures == failedBefore ? "PASS" : "FAIL", name);
     }
-    std::printf("%d passed, %d failed\n", passed, failed);
-    return failed == 0 ? 0 : 1;
+    return Checks::summary("tst_wintagora") == 0 ? 0 : 1;
 }
