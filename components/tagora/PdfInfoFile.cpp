@@ -15,6 +15,7 @@
 #include <qpdf/BufferInputSource.hh>
 #include <qpdf/Pl_String.hh>
 #include <qpdf/QPDFTokenizer.hh>
+#include <qpdf/QUtil.hh>
 
 namespace Tagora {
 
@@ -37,9 +38,23 @@ PdfInfoFile::PdfInfoFile(const std::u16string &name, std::shared_ptr<File> file,
     if (std::string_view(head, read).find("%PDF-") == std::string_view::npos)
         Automation::raise(Automation::InvalidFileFormat, u"the file is not a PDF");
 
-    m_pdf = std::make_unique<QPDF>();
-    m_pdf->setSuppressWarnings(true);
-    m_pdf->processInputSource(m_input, m_password.c_str());
+    const auto open = [&] {
+        m_pdf = std::make_unique<QPDF>();
+        m_pdf->setSuppressWarnings(true);
+        m_pdf->processInputSource(m_input, m_password.c_str());
+    };
+    try {
+        open();
+    } catch (const QPDFExc &error) {
+        // Older encryption (RC4 and AES-128) takes its password in PDFDocEncoding, which
+        // a text given in UTF-8 is not beyond ASCII: the same text in those bytes.
+        std::string pdfDoc;
+        if (error.getErrorCode() != qpdf_e_password ||
+            !QUtil::utf8_to_pdf_doc(m_password, pdfDoc) || pdfDoc == m_password)
+            throw;
+        m_password = pdfDoc;
+        open();
+    }
     m_warningsAtOpen = m_pdf->numWarnings();
 }
 
