@@ -134,15 +134,6 @@ private:
     std::string m_out;
 };
 
-// The text of a revision's Info entry `name`, or none.
-std::optional<std::u16string> entryOf(const Tagora::Revision &revision, std::u16string_view name)
-{
-    for (const Tagora::InfoEntry &entry : revision.info)
-        if (entry.name == name)
-            return entry.text;
-    return std::nullopt;
-}
-
 // A value of a history line: quoted, so that an empty text and one with blanks at its
 // ends show as what they are.
 std::u16string quoted(const std::optional<std::u16string> &text)
@@ -165,8 +156,8 @@ std::string history(const std::vector<Tagora::Revision> &revisions)
         out += u"revision " + Automation::utf16(std::to_string(i + 1)) + u": ends at byte " +
                Automation::utf16(std::to_string(revision.end));
         for (const std::u16string_view name : {u"ModDate", u"Producer"})
-            out += u", " + std::u16string(name) + u' ' +
-                   oneLine(entryOf(revision, name).value_or(u"-"));
+            out +=
+                u", " + std::u16string(name) + u' ' + oneLine(revision.text(name).value_or(u"-"));
         out += u'\n';
         for (const Tagora::EntryChange &change :
              Tagora::RevisionHistory::changes(i > 0 ? &revisions[i - 1] : nullptr, revision))
@@ -196,8 +187,8 @@ std::string historyJson(std::u16string_view file, const std::vector<Tagora::Revi
         const Tagora::Revision &revision = revisions[i];
         writer.raw(i > 0 ? ",{" : "{").key(u"revision").raw(std::to_string(i + 1));
         writer.key(u"end").raw(std::to_string(revision.end));
-        writer.key(u"modDate").optional(entryOf(revision, u"ModDate"));
-        writer.key(u"producer").optional(entryOf(revision, u"Producer"));
+        writer.key(u"modDate").optional(revision.text(u"ModDate"));
+        writer.key(u"producer").optional(revision.text(u"Producer"));
         writer.key(u"changes").raw("[");
         bool first = true;
         for (const Tagora::EntryChange &change :

@@ -203,8 +203,8 @@ private:
         }
     }
 
-    // Reverts the file to the revision asked for; a failure of its own when the file has
-    // no such revision, so that the message can say how many it has.
+    // Reverts the file to the revision asked for (the library refuses one the file does not
+    // have); by default to the one before the last, which a file needs to have.
     std::optional<Outcome> revert(Tagora::TagoraInfo &library, const std::u16string &path,
                                   const std::u16string &file) const
     {
@@ -213,15 +213,14 @@ private:
         // takes the lock itself.
         if (!m_options.truncate)
             library.LockFile(file, m_options.wait);
-        const int count = int(history(path, file).size());
-        if (count == 1 && m_options.revision == 0)
-            return failed(path, Automation::SubscriptOutOfRange,
-                          path + u": the file has only its original revision");
-        const int revision = m_options.revision > 0 ? m_options.revision : count - 1;
-        if (revision > count)
-            return failed(path, Automation::SubscriptOutOfRange,
-                          path + u": the file has no revision " + number(revision) + u" (it has " +
-                              number(count) + u")");
+        int revision = m_options.revision;
+        if (revision == 0) {
+            const int count = int(history(path, file).size());
+            if (count == 1)
+                return failed(path, Automation::SubscriptOutOfRange,
+                              path + u": the file has only its original revision");
+            revision = count - 1;
+        }
         if (m_options.truncate) {
             library.TruncateToRevision(file, revision, m_options.wait);
             return std::nullopt;
@@ -230,8 +229,6 @@ private:
         library.Commit();
         return std::nullopt;
     }
-
-    static std::u16string number(int value) { return Automation::utf16(std::to_string(value)); }
 
     std::string historyReport(const std::u16string &path,
                               const std::vector<Tagora::Revision> &revisions) const

@@ -95,6 +95,22 @@ std::vector<std::int64_t> revisionEnds(File &file, std::int64_t size)
     return ends;
 }
 
+XmpFields fieldsOf(const std::string &packet);
+
+// The revision that `pdf` reads, ending at `end`.
+Revision revisionOf(PdfInfoFile &pdf, std::int64_t end)
+{
+    Revision revision;
+    revision.end = end;
+    revision.info = pdf.info().entries();
+    if (const std::optional<PdfInfoFile::Metadata> metadata = pdf.metadata();
+        metadata && metadata->decoded) {
+        revision.xmp = metadata->data;
+        revision.xmpFields = fieldsOf(metadata->data);
+    }
+    return revision;
+}
+
 XmpFields fieldsOf(const std::string &packet)
 {
     std::u16string problem;
@@ -161,14 +177,7 @@ std::vector<Revision> RevisionHistory::read(const std::u16string &path, const st
             // A prefix qpdf reads only by repairing it ends no revision of the file's own.
             if (pdf.warningsAtOpen() > 0)
                 continue;
-            Revision revision;
-            revision.end = end;
-            revision.info = pdf.info().entries();
-            if (const std::optional<PdfInfoFile::Metadata> metadata = pdf.metadata();
-                metadata && metadata->decoded) {
-                revision.xmp = metadata->data;
-                revision.xmpFields = fieldsOf(metadata->data);
-            }
+            Revision revision = revisionOf(pdf, end);
             if (!revisions.empty())
                 revision.otherChanges = otherChanges(pdf, before);
             before = pdf.document().getXRefTable();
@@ -186,14 +195,7 @@ std::vector<Revision> RevisionHistory::read(const std::u16string &path, const st
         // No end of revision reads cleanly: the file as qpdf reads it (by repairing it),
         // or its reason, as a read gives it.
         PdfInfoFile pdf(path, file, password);
-        Revision whole;
-        whole.info = pdf.info().entries();
-        if (const std::optional<PdfInfoFile::Metadata> metadata = pdf.metadata();
-            metadata && metadata->decoded) {
-            whole.xmp = metadata->data;
-            whole.xmpFields = fieldsOf(metadata->data);
-        }
-        revisions.push_back(std::move(whole));
+        revisions.push_back(revisionOf(pdf, size));
     }
     revisions.back().end = size;
     return revisions;
@@ -202,23 +204,15 @@ std::vector<Revision> RevisionHistory::read(const std::u16string &path, const st
 std::vector<EntryChange> RevisionHistory::changes(const Revision *before, const Revision &after)
 {
     std::vector<EntryChange> changes;
-    const auto textOf = [](const std::vector<InfoEntry> &entries,
-                           const std::u16string &name) -> std::optional<std::u16string> {
-        for (const InfoEntry &entry : entries) {
-            if (entry.name == name)
-                return entry.text;
-        }
-        return std::nullopt;
-    };
-    const std::vector<InfoEntry> none;
-    const std::vector<InfoEntry> &old = before ? before->info : none;
+    const Revision none;
+    const Revision &old = before ? *before : none;
     for (const InfoEntry &entry : after.info) {
-        const std::optional<std::u16string> was = textOf(old, entry.name);
+        const std::optional<std::u16string> was = old.text(entry.name);
         if (was != entry.text)
             changes.push_back({entry.name, was, entry.text});
     }
-    for (const InfoEntry &entry : old) {
-        if (!textOf(after.info, entry.name))
+    for (const InfoEntry &entry : old.info) {
+        if (!after.text(entry.name))
             changes.push_back({entry.name, entry.text, std::nullopt});
     }
     const XmpFields empty;

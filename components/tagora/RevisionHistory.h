@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Tagora {
@@ -44,6 +45,16 @@ struct Revision
     // "object 12 0 (a page)" texts; empty for revision 1 (it holds everything) and for a
     // revision that changed only the document information.
     std::vector<std::u16string> otherChanges;
+
+    // The text of its Info entry named exactly `name`, or none.
+    std::optional<std::u16string> text(std::u16string_view name) const
+    {
+        for (const InfoEntry &entry : info) {
+            if (entry.name == name)
+                return entry.text;
+        }
+        return std::nullopt;
+    }
 };
 
 // One value a revision changed: an Info entry ("Title") or an XMP equivalent

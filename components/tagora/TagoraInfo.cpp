@@ -169,6 +169,16 @@ std::vector<InfoEntry> listed(const std::u16string &target, const InfoDictionary
     return entries;
 }
 
+// Revision `number` of a file's revisions, 1 being the original.
+const Revision &numbered(const std::vector<Revision> &revisions, std::int32_t number)
+{
+    if (number < 1 || std::size_t(number) > revisions.size())
+        Automation::raise(Automation::SubscriptOutOfRange,
+                          u"the file has no revision " + decimal(number) + u" (it has " +
+                              decimal(std::int64_t(revisions.size())) + u")");
+    return revisions[std::size_t(number - 1)];
+}
+
 // What the last ReadInfo of a file found: a save that begins while the file is still
 // that one starts from it, without reading the file again.
 struct Reading
@@ -506,11 +516,7 @@ std::int32_t TagoraInfo::RestoreRevision(const std::u16string &path, std::int32_
 {
     return change(path, u"RestoreRevision " + decimal(revision), [&](Save &save) {
         const std::vector<Revision> revisions = RevisionHistory::read(save.target, d->password);
-        if (revision < 1 || std::size_t(revision) > revisions.size())
-            Automation::raise(Automation::SubscriptOutOfRange,
-                              u"the file has no revision " + decimal(revision) + u" (it has " +
-                                  decimal(std::int64_t(revisions.size())) + u")");
-        const Revision &past = revisions[std::size_t(revision - 1)];
+        const Revision &past = numbered(revisions, revision);
         InfoDictionary restored;
         for (const InfoEntry &entry : past.info)
             restored.set(entry);
@@ -536,10 +542,7 @@ void TagoraInfo::TruncateToRevision(const std::u16string &path, std::int32_t rev
         const std::shared_ptr<File> file = File::openExclusive(target, wait);
         // Read under the lock: no save of ours comes between the reading and the cut.
         const std::vector<Revision> revisions = RevisionHistory::read(target, d->password);
-        if (revision < 1 || std::size_t(revision) > revisions.size())
-            Automation::raise(Automation::SubscriptOutOfRange,
-                              u"the file has no revision " + decimal(revision) + u" (it has " +
-                                  decimal(std::int64_t(revisions.size())) + u")");
+        const std::int64_t end = numbered(revisions, revision).end;
         for (std::size_t later = std::size_t(revision); later < revisions.size(); ++later) {
             const std::vector<std::u16string> &other = revisions[later].otherChanges;
             if (other.empty())
@@ -553,7 +556,6 @@ void TagoraInfo::TruncateToRevision(const std::u16string &path, std::int32_t rev
                                   u"); the file was left as it was");
         }
         d->readings.erase(target);
-        const std::int64_t end = revisions[std::size_t(revision - 1)].end;
         if (end < file->identity().size) {
             file->truncate(end);
             file->flush();

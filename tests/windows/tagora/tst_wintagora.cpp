@@ -53,17 +53,23 @@ std::string bytesOf(const std::wstring &path)
 
 // A copy of a sample, made with `attributes` (wine keeps the hidden attribute only when a
 // file is created with it).
-std::wstring copyOf(const wchar_t *sample, const std::wstring &name,
-                    DWORD attributes = FILE_ATTRIBUTE_NORMAL)
+// A new file holding `bytes`.
+void writeFile(const std::wstring &path, const std::string &bytes,
+               DWORD attributes = FILE_ATTRIBUTE_NORMAL)
 {
-    const std::wstring path = in(name);
-    const std::string bytes = bytesOf(in(sample));
     const HANDLE file =
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
     DWORD written = 0;
     CHECK(WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) &&
           written == bytes.size());
     CloseHandle(file);
+}
+
+std::wstring copyOf(const wchar_t *sample, const std::wstring &name,
+                    DWORD attributes = FILE_ATTRIBUTE_NORMAL)
+{
+    const std::wstring path = in(name);
+    writeFile(path, bytesOf(in(sample)), attributes);
     return path;
 }
 
@@ -88,15 +94,6 @@ std::int32_t errorOf(const std::function<void()> &body, std::u16string *descript
         return error.number();
     }
     return 0;
-}
-
-void writeFile(const std::wstring &path, const std::string &bytes)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
 }
 
 // Files in the folder whose name starts with `prefix`.
