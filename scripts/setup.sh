@@ -24,7 +24,7 @@ orv_packages() {
 # and builds.
 orv_build() {
     orv_packages cmake g++ make pkg-config qt6-base-dev libqpdf-dev libgnutls28-dev \
-        libexempi-dev nlohmann-json3-dev qpdf poppler-utils \
+        libexempi-dev nlohmann-json3-dev doctest-dev qpdf poppler-utils \
         fonts-dejavu-core fonts-dejavu-extra || return 1
     cd "$orv_root" || return 1
     if [ ! -f build/CMakeCache.txt ] || [ $# -gt 0 ]; then

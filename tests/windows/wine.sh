@@ -5,6 +5,7 @@
 # ORVFIELDS_WINEARCH=win64; scripts/wine-setup.sh makes it on first use).
 #
 #   wine.sh PROGRAM ARG...      runs the program under a virtual X server
+#   wine.sh --console PROGRAM ARG...  runs a program without windows
 #   source wine.sh              in a test's script, for these:
 #     orv_wine PROGRAM ARG...     wine, quietly, with a time limit; a program of the
 #                                 system (regsvr32, reg, cscript) is the prefix's own
@@ -73,5 +74,10 @@ orv_registered() {
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
-    orv_wine_x "$@"
+    if [ "$1" = --console ]; then
+        shift
+        timeout 290 "$orv_loader" "$@"
+    else
+        orv_wine_x "$@"
+    fi
 fi

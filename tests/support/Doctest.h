@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: Apache-2.0
+// What every suite of the portable core includes: doctest, the component's UTF-16 texts
+// printed as UTF-8 in failure reports, and the automation error a call raises. These
+// suites build with both compilers and run natively and under wine.
+#pragma once
+
+#include "automation/AutomationError.h"
+#include "automation/Text.h"
+
+#include <doctest.h>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+
+namespace doctest {
+template <> struct StringMaker<std::u16string>
+{
+    static String convert(const std::u16string &text)
+    {
+        return ('"' + Automation::utf8(text) + '"').c_str();
+    }
+};
+} // namespace doctest
+
+namespace Support {
+
+inline std::string utf8(const std::u16string &text)
+{
+    return Automation::utf8(text);
+}
+
+inline std::u16string u16(const std::string &utf8Text)
+{
+    return Automation::utf16(utf8Text);
+}
+
+// The automation error `body` raises as "number description"; empty when it returns.
+template <typename Body> std::string failure(Body &&body)
+{
+    try {
+        body();
+    } catch (const Automation::AutomationError &error) {
+        return std::to_string(error.number()) + ' ' + utf8(error.description());
+    }
+    return {};
+}
+
+// The number of the automation error `body` raises; 0 when it returns.
+template <typename Body> std::int32_t errorOf(Body &&body)
+{
+    try {
+        body();
+    } catch (const Automation::AutomationError &error) {
+        return error.number();
+    }
+    return 0;
+}
+
+} // namespace Support
