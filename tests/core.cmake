@@ -11,10 +11,8 @@ else()
 endif()
 add_library(orv_coretest STATIC
     ${CMAKE_CURRENT_LIST_DIR}/support/DoctestMain.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/support/HostCall.h
-    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/HostCall.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/support/Locale.h
-    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Locale.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/support/Platform.h
+    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Platform.cpp
     ${CMAKE_CURRENT_LIST_DIR}/support/Process.h
     ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Process.cpp)
 # Only doctest.h lives in that folder: the cross compiler sees nothing else of the host.

@@ -14,7 +14,7 @@
 #include "support/Boxes.h"
 #include "support/Doctest.h"
 #include "support/Files.h"
-#include "support/Locale.h"
+#include "support/Platform.h"
 
 #include <algorithm>
 #include <optional>

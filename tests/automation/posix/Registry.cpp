@@ -28,7 +28,6 @@ namespace {
 struct Registry
 {
     Registry() { setenv("ORVFIELDS_REGISTRY", path.c_str(), 1); }
-    ~Registry() { setenv("ORVFIELDS_REGISTRY", previous.c_str(), 1); }
 
     // The user's and the machine's registries in the test's folder, and no other:
     // `dirs` is XDG_CONFIG_DIRS with % for the folder.
@@ -41,8 +40,6 @@ struct Registry
         setenv("XDG_CONFIG_DIRS", dirs.c_str(), 1);
     }
 
-    const char *const given = std::getenv("ORVFIELDS_REGISTRY");
-    const std::string previous = given ? given : "";
     Support::TempFolder dir;
     const std::string path = (dir / "sub/registry.ini").string();
 };
@@ -109,7 +106,6 @@ TEST_CASE_FIXTURE(Registry, "registered, described, created, counted and unregis
                       "number As Long, untouched As Long)\n"),
           std::string(
               "   10  0x60030004  Adopt             method (other As _Sample) As Boolean\n"),
-          std::string("coclass Control (control)\n"),
           "  server     " + server + " (threading model Apartment)\n"})
         CHECK_MESSAGE(contains(description.out, line), description.out);
     CHECK(description.exitCode == 0);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // A host on Windows reaches the object through its IDispatch, as a script engine does.
-#include "support/HostCall.h"
+#include "support/Platform.h"
 
 #include "automation/com/Com.h"
 
@@ -64,6 +64,11 @@ Variant hostCall(Automation::Object *object, const MemberId &member, Invoke kind
     const Variant value = Com::fromVariant(result);
     VariantClear(&result);
     return value;
+}
+
+int codePageOfLocaleZero()
+{
+    return int(GetACP());
 }
 
 } // namespace Support

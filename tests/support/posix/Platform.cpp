@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// A host on Linux calls the runtime directly.
-#include "support/HostCall.h"
+// On Linux a host calls the runtime directly.
+#include "support/Platform.h"
 
 #include "automation/Dispatch.h"
 
@@ -12,6 +12,11 @@ Automation::Variant hostCall(Automation::Object *object, const MemberId &member,
     if (const auto *name = std::get_if<std::u16string>(&member))
         return Automation::invoke(object, *name, kind, args);
     return Automation::invoke(object, std::get<Automation::DispId>(member), kind, args);
+}
+
+int codePageOfLocaleZero()
+{
+    return 0;
 }
 
 } // namespace Support
