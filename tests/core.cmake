@@ -5,14 +5,16 @@
 find_path(ORVFIELDS_DOCTEST_DIR doctest.h PATHS /usr/include/doctest
     NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 if(WIN32)
-    set(orv_process_cpp win32/Process.cpp)
+    set(orv_support_platform win32)
 else()
-    set(orv_process_cpp posix/Process.cpp)
+    set(orv_support_platform posix)
 endif()
 add_library(orv_coretest STATIC
     ${CMAKE_CURRENT_LIST_DIR}/support/DoctestMain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/support/Platform.h
+    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Platform.cpp
     ${CMAKE_CURRENT_LIST_DIR}/support/Process.h
-    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_process_cpp})
+    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Process.cpp)
 # Only doctest.h lives in that folder: the cross compiler sees nothing else of the host.
 target_include_directories(orv_coretest SYSTEM PUBLIC ${ORVFIELDS_DOCTEST_DIR})
 target_include_directories(orv_coretest PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/src)
