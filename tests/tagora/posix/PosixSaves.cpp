@@ -139,6 +139,34 @@ TEST_CASE(
     CHECK(filesIn(folder.path()) == kept);
 }
 
+TEST_CASE("refuses a file that a program ignoring locks changed, or replaced by a copy")
+{
+    // During a save, and a copy of the same bytes renamed over the file after the read,
+    // which only the file's identity tells. (Windows keeps other writers out of a file
+    // under a save, and other programs from renaming over a file the object has open.)
+    const Support::TempFolder folder;
+    const fs::path path = folder / "changed.pdf", copy = folder / "copy.pdf";
+    for (const auto &[duringTheSave, replaced] :
+         {std::pair{false, true}, {true, false}, {true, true}}) {
+        CAPTURE(duringTheSave);
+        CAPTURE(replaced);
+        REQUIRE(PdfMaker().write(path));
+        TagoraInfo info;
+        info.ReadInfo(u16(path));
+        if (duringTheSave)
+            info.WriteInfoEntry(u16(path), u"Title", u"Mine");
+        if (replaced)
+            fs::rename(Support::writeFile(copy, Support::readFile(path)), path);
+        else
+            REQUIRE(PdfMaker::alter(path, "(A title)", "(B title)"));
+        const std::string changed = Support::readFile(path);
+        for (const Job &job : writeJobs)
+            expectFailure(info, path, FileChanged, job);
+        info.Commit();
+        CHECK(Support::readFile(path) == changed);
+    }
+}
+
 TEST_CASE("a killed save leaves the file as it was or with the whole save")
 {
     // A child saves the file round after round until it is killed at a random moment;

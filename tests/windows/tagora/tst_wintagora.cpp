@@ -157,12 +157,15 @@ void secondWriter()
 }
 
 // An encrypted file with bytes after its end is written anew beside itself and renamed
-// over it, while the saving object holds it open; it keeps its attributes and leaves no
-// new file behind. The next save appends an encrypted revision.
+// over it, while the saving object and another reader hold it open; it keeps its
+// attributes, leaves no new file behind, and the other reader's next save sees that the
+// file changed. The next save appends an encrypted revision.
 void encryptedRewrite()
 {
     const std::wstring secret = copyOf(L"encrypted.pdf", L"secret.pdf", FILE_ATTRIBUTE_HIDDEN);
     const std::u16string path = u16(secret);
+    TagoraInfo other;
+    other.ReadInfo(path);
     {
         TagoraInfo writer;
         CHECK(writer.ReadInfo(path) >= 4);
@@ -172,6 +175,7 @@ void encryptedRewrite()
     CHECK(entriesOf(secret)[u"Title"] == u"Encrypted \u2713");
     CHECK(filesStartingWith(L"~") == 0);
     CHECK(GetFileAttributesW(secret.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    CHECK(errorOf([&] { other.WriteInfoEntry(path, u"Title", u"Stale"); }) == Tagora::FileChanged);
     // A program holding the file open without sharing deletion stops the rename: the file
     // stays as it was, and the new copy goes. The save in progress of this process, whose
     // handle is set aside for the attempt, has its lock again afterwards.
