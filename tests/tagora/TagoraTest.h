@@ -42,6 +42,16 @@ inline std::string utf8(const fs::path &path)
     return utf8(path.u16string());
 }
 
+// A folder of the test's own, and files made in it.
+struct Folder
+{
+    Support::TempFolder dir;
+    fs::path make(const std::string &name, const std::string &bytes = PdfMaker().bytes()) const
+    {
+        return Support::writeFile(dir / name, bytes);
+    }
+};
+
 // Whether another writer holds the file's lock: a save of another object cannot begin.
 inline bool lockedForSaves(const fs::path &path)
 {
@@ -95,16 +105,6 @@ inline Entries readEntries(const fs::path &path)
     for (int i = 0; i < count; ++i)
         entries.emplace_back(utf8(reader.InfoName(i)), utf8(reader.InfoValue(i)));
     return entries;
-}
-
-// The value of the entry named `name` as a new object reads it.
-inline std::string readValue(const fs::path &path, const std::string &name)
-{
-    for (const auto &[entryName, value] : readEntries(path)) {
-        if (entryName == name)
-            return value;
-    }
-    return "(no entry " + name + ")";
 }
 
 // Entries as "name=value|name=value".
@@ -181,31 +181,15 @@ inline std::map<std::string, std::string> exiftool(const fs::path &path)
     return tags;
 }
 
-// What mutool and pikepdf read with the empty password, as "key=value" lines: mutool's
-// Info Title ("mutool:Title"), pikepdf's Info entries and its XMP dc:title ("xmp:title").
-inline Lines otherReaders(const fs::path &path)
+// The Title that mutool reads with the empty password.
+inline std::string mutoolTitle(const fs::path &path)
 {
-    Lines lines;
     const Support::TempFolder folder;
-    Support::writeFile(
-        folder / "title.js",
-        "print('mutool:Title=' + new PDFDocument(scriptArgs[0]).getMetaData('info:Title'));");
-    // Debian's pikepdf lives with Debian's python, whatever else the PATH offers.
-    const char *python = R"(
-import pikepdf, sys
-with pikepdf.open(sys.argv[1]) as pdf:
-    for key, value in pdf.docinfo.items():
-        print(key[1:] + '=' + str(value))
-    print('xmp:title=' + str(pdf.open_metadata().get('dc:title')))
-)";
-    for (const Support::Output &out :
-         {Support::run("mutool", {"run", utf8(folder / "title.js"), utf8(path)}),
-          Support::run("/usr/bin/python3", {"-c", python, utf8(path)})}) {
-        std::istringstream text(out.out);
-        for (std::string line; std::getline(text, line);)
-            lines.push_back(line);
-    }
-    return lines;
+    Support::writeFile(folder / "title.js",
+                       "print(new PDFDocument(scriptArgs[0]).getMetaData('info:Title'));");
+    const std::string out =
+        Support::run("mutool", {"run", utf8(folder / "title.js"), utf8(path)}).out;
+    return out.substr(0, out.find_last_not_of('\n') + 1);
 }
 
 // Empty when `path` holds the bytes `before` followed by exactly one revision that
