@@ -258,7 +258,8 @@ private slots:
         QFETCH(QByteArray, info);
         QFETCH(QString, text);
         QFETCH(QString, json);
-        QVERIFY(info.isEmpty() || PdfMaker{.infoBody = info}.write(m_pdf));
+        QVERIFY(info.isEmpty() ||
+                PdfMaker{.infoBody = info.toStdString()}.write(m_pdf.toStdString()));
         QCOMPARE(orvfields({"read", m_pdf}).out, text);
         QCOMPARE(orvfields({"read", "--json", m_pdf}).out, json.replace("FILE", m_pdf) + '\n');
     }
@@ -284,7 +285,8 @@ private slots:
     {
         QFETCH(QString, date);
         QFETCH(QString, iso);
-        QVERIFY(PdfMaker{.infoBody = "<< /ModDate (" + date.toLatin1() + ") >>"}.write(m_pdf));
+        QVERIFY(PdfMaker{.infoBody = "<< /ModDate (" + date.toStdString() + ") >>"}.write(
+            m_pdf.toStdString()));
         const QString out = orvfields({"read", "--json", m_pdf}).out;
         QVERIFY2(out.contains("\"ModDate\":{\"pdf\":\"" + date + "\",\"iso\":" + iso + "}"),
                  qPrintable(out));
@@ -322,7 +324,8 @@ private slots:
         // a write that changes nothing writes nothing.
         const QByteArray entries = "/Trapped /True /N 42 /A [1  2] /D <</K (v)>> /E () "
                                    "/title (lower) /Title (T) /Hex <48E9> /Z#20z 1.50";
-        QVERIFY(PdfMaker{.infoBody = "<< " + entries + " >>"}.write(m_pdf));
+        QVERIFY(
+            PdfMaker{.infoBody = "<< " + entries.toStdString() + " >>"}.write(m_pdf.toStdString()));
         const QByteArray original = TestPdf::bytes(m_pdf);
         Result result = orvfields({"write", m_pdf, "--title", "T", "--set", "hex=Hé"});
         QCOMPARE(result.exitCode, 0);
@@ -352,7 +355,7 @@ private slots:
                           {"Édition", "2ᵉ"}});
         QVERIFY(PdfMaker{.infoBody = "<< /Author (Someone) /SOURCE (paper) /R#C3#A9viseur (old) "
                                      "/Zone (x) /#C3#A9dition (1) >>"}
-                    .write(b));
+                    .write(b.toStdString()));
         const Result read = orvfields({"read", "--json", a});
         const QByteArray original = TestPdf::bytes(b);
         const Result dry =
@@ -386,7 +389,8 @@ private slots:
         for (const bool encrypted : {false, true}) {
             const QString source = m_dir->filePath(QStringLiteral("unsigned%1.pdf").arg(encrypted));
             const QString book = m_dir->filePath(QStringLiteral("signed%1.pdf").arg(encrypted));
-            QVERIFY(encrypted ? PdfMaker::encrypt(m_pdf, source, "", "owner", true, true)
+            QVERIFY(encrypted ? PdfMaker::encrypt(m_pdf.toStdString(), source.toStdString(), "",
+                                                  "owner", true, PdfMaker::Crypt::Aes256)
                               : QFile::copy(m_pdf, source));
             Support::run("pdfsig",
                          {"-nssdir", nss, "-add-signature", "-nick", "tester", source, book});
@@ -416,7 +420,9 @@ private slots:
         int n = 0;
         for (const auto &[aes256, made, given] : cases) {
             const QString locked = m_dir->filePath(QStringLiteral("locked%1.pdf").arg(++n));
-            QVERIFY(PdfMaker::encrypt(m_pdf, locked, made, "owner", true, aes256));
+            QVERIFY(PdfMaker::encrypt(m_pdf.toStdString(), locked.toStdString(), made, "owner",
+                                      true,
+                                      aes256 ? PdfMaker::Crypt::Aes256 : PdfMaker::Crypt::Aes128));
             const QByteArray original = TestPdf::bytes(locked);
             const QStringList password =
                 given.isEmpty() ? QStringList() : QStringList{"--password", given};
@@ -457,7 +463,8 @@ private slots:
         // write --drop-history leave one revision, with no trace of the values overwritten.
         QFETCH(bool, aes256);
         const QString pdf = aes256 ? m_dir->filePath("aes.pdf") : m_pdf;
-        QVERIFY(!aes256 || PdfMaker::encrypt(m_pdf, pdf, "", "owner", true, true));
+        QVERIFY(!aes256 || PdfMaker::encrypt(m_pdf.toStdString(), pdf.toStdString(), "", "owner",
+                                             true, PdfMaker::Crypt::Aes256));
         const QByteArray original = TestPdf::bytes(pdf);
         QCOMPARE(orvfields({"revert", pdf}).err,
                  "orvfields: " + pdf + ": the file has only its original revision\n");
@@ -580,8 +587,9 @@ private slots:
         for (int round = 0; round < 20; ++round) {
             TestPdf::make(plain, {{"Title", "Guide"}, {"Keep", "me"}, {"Also", "this"}});
             QFile::remove(m_pdf);
-            QVERIFY(round % 2 == 0 ? QFile::copy(plain, m_pdf)
-                                   : PdfMaker::encrypt(plain, m_pdf, "", "owner", true, false));
+            QVERIFY(round % 2 == 0
+                        ? QFile::copy(plain, m_pdf)
+                        : PdfMaker::encrypt(plain.toStdString(), m_pdf.toStdString(), "", "owner"));
             QList<std::shared_ptr<QProcess>> processes;
             for (int r = 0; r < 2; ++r) {
                 processes.append(std::make_shared<QProcess>());
@@ -615,7 +623,7 @@ private slots:
         // XMP metadata that cannot be read is left alone, with one line of warning.
         QVERIFY(PdfMaker{.metadata = "<x:xmpmeta><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/"
                                      "22-rdf-syntax-ns#\"><unclosed>"}
-                    .write(m_pdf));
+                    .write(m_pdf.toStdString()));
         const Result warned = orvfields({"write", m_pdf, "--author", "B"});
         QCOMPARE(warned.exitCode, 0);
         // The library names the file by its full name, on Windows on wine's drive Z:.

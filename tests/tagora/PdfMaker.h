@@ -3,23 +3,22 @@
 // file holds: the order of the Info entries, their encodings, where the Info dictionary
 // lives (its own object, inside an object stream, direct in the trailer, nowhere) and
 // the kind of cross-reference section. Files that need qpdf's writer (encryption) start
-// from one of these.
+// from one of these and are made by the qpdf library, so that both builds make them.
+// Standard C++ and qpdf only: the QtTest suites use it too.
 #pragma once
-
-#include <QByteArray>
-#include <QFile>
-#include <QMap>
-#include <QString>
 
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
 
-class PdfMaker
+struct PdfMaker
 {
-public:
     enum class Xref
     {
         Table,
@@ -32,127 +31,150 @@ public:
         Direct,         // in the trailer
         Missing
     };
+    // qpdf's encryption methods: RC4 of 40 and 128 bits, RC4 through a crypt filter, AES
+    // of 128 bits (the XMP packet encrypted or in clear) and of 256 bits.
+    enum class Crypt
+    {
+        Rc4_40,
+        Rc4_128,
+        Rc4CryptFilter,
+        Aes128,
+        Aes128ClearXmp,
+        Aes256
+    };
 
     Xref xref = Xref::Table;
     Info info = Info::Indirect;
     // The Info dictionary in PDF syntax; object 6 holds the string (Referenced value).
-    QByteArray infoBody = "<< /Title (A title) /Author (An author) >>";
+    std::string infoBody = "<< /Title (A title) /Author (An author) >>";
     // When set, the trailer's /Info value instead ("1 0 R": a damaged file's Info).
-    QByteArray trailerInfo = {};
+    std::string trailerInfo = {};
     // When set, the data of an XMP metadata stream (object 8) that the catalog names.
-    QByteArray metadata = {};
-    QByteArray version = "1.5";
+    std::string metadata = {};
+    std::string version = "1.5";
     // Bytes of page content, to make larger files.
-    qint64 contentBytes = 64;
+    std::size_t contentBytes = 64;
 
-    QByteArray bytes() const
+    std::string bytes() const
     {
         struct Entry
         {
-            int type;
-            qint64 field1;
-            int field2;
+            std::uint64_t type;
+            std::uint64_t field1;
+            std::uint64_t field2;
         };
-        QByteArray out("%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n");
-        QMap<int, Entry> entries;
-        auto add = [&](int number, const QByteArray &body) {
+        std::string out = "%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n";
+        std::map<int, Entry> entries;
+        auto add = [&](int number, const std::string &body) {
             entries[number] = {1, out.size(), 0};
-            out += QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n";
+            out += std::to_string(number) + " 0 obj\n" + body + "\nendobj\n";
         };
-        add(1, metadata.isEmpty() ? "<< /Type /Catalog /Pages 2 0 R >>"
-                                  : "<< /Type /Catalog /Pages 2 0 R /Metadata 8 0 R >>");
+        auto stream = [](const std::string &dictionary, const std::string &data) {
+            return "<< " + dictionary + " /Length " + std::to_string(data.size()) +
+                   " >>\nstream\n" + data + "\nendstream";
+        };
+        add(1, metadata.empty() ? "<< /Type /Catalog /Pages 2 0 R >>"
+                                : "<< /Type /Catalog /Pages 2 0 R /Metadata 8 0 R >>");
         add(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
         add(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>");
-        QByteArray content;
+        std::string content;
         while (content.size() < contentBytes)
             content += "0 0 m 100 100 l S\n";
-        add(4, "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content +
-                   "\nendstream");
+        add(4, stream("", content));
         if (info == Info::Indirect)
             add(5, infoBody);
         else if (info != Info::InObjectStream)
             add(5, "<< /Unused true >>");
         add(6, "(Referenced value)");
         if (info == Info::InObjectStream) {
-            const QByteArray header = "5 0 ";
-            const QByteArray data = header + infoBody;
-            add(7, "<< /Type /ObjStm /N 1 /First " + QByteArray::number(header.size()) +
-                       " /Length " + QByteArray::number(data.size()) + " >>\nstream\n" + data +
-                       "\nendstream");
+            add(7, stream("/Type /ObjStm /N 1 /First 4", "5 0 " + infoBody));
             entries[5] = {2, 7, 0};
         }
+        if (!metadata.empty())
+            add(8, stream("/Type /Metadata /Subtype /XML", metadata));
 
-        if (!metadata.isEmpty())
-            add(8, "<< /Type /Metadata /Subtype /XML /Length " +
-                       QByteArray::number(metadata.size()) + " >>\nstream\n" + metadata +
-                       "\nendstream");
-
-        QByteArray trailer = "/Root 1 0 R /ID [<0123456789ABCDEF0123456789ABCDEF>"
-                             "<0123456789ABCDEF0123456789ABCDEF>]";
-        if (!trailerInfo.isEmpty())
+        std::string trailer = "/Root 1 0 R /ID [<0123456789ABCDEF0123456789ABCDEF>"
+                              "<0123456789ABCDEF0123456789ABCDEF>]";
+        if (!trailerInfo.empty())
             trailer += " /Info " + trailerInfo;
         else if (info == Info::Indirect || info == Info::InObjectStream)
             trailer += " /Info 5 0 R";
         else if (info == Info::Direct)
             trailer += " /Info " + infoBody;
 
-        const int size = entries.lastKey() + (xref == Xref::Stream ? 2 : 1);
-        const qint64 startxref = out.size();
+        const int size = entries.rbegin()->first + (xref == Xref::Stream ? 2 : 1);
+        const std::size_t startxref = out.size();
         if (xref == Xref::Table) {
-            out += "xref\n0 " + QByteArray::number(size) + "\n0000000000 65535 f\r\n";
-            for (int number = 1; number < size; ++number)
-                out += entries.contains(number)
-                           ? QByteArray::number(entries[number].field1).rightJustified(10, '0') +
-                                 " 00000 n\r\n"
-                           : QByteArray("0000000000 65535 f\r\n");
-            out += "trailer\n<< /Size " + QByteArray::number(size) + ' ' + trailer + " >>\n";
+            out += "xref\n0 " + std::to_string(size) + "\n0000000000 65535 f\r\n";
+            for (int number = 1; number < size; ++number) {
+                const auto entry = entries.find(number);
+                const std::string offset =
+                    entry == entries.end() ? "" : std::to_string(entry->second.field1);
+                out += entry == entries.end()
+                           ? "0000000000 65535 f\r\n"
+                           : std::string(10 - offset.size(), '0') + offset + " 00000 n\r\n";
+            }
+            out += "trailer\n<< /Size " + std::to_string(size) + ' ' + trailer + " >>\n";
         } else {
             entries[size - 1] = {1, startxref, 0};
-            QByteArray data;
-            auto field = [&](qint64 value, int width) {
+            std::string data;
+            auto field = [&](std::uint64_t value, int width) {
                 for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
-                    data.append(char((value >> shift) & 0xFF));
+                    data += char((value >> shift) & 0xFF);
             };
-            field(0, 1), field(0, 4), field(65535, 2);
-            for (int number = 1; number < size; ++number) {
-                const Entry entry = entries.value(number, {0, 0, 65535});
-                field(entry.type, 1), field(entry.field1, 4), field(entry.field2, 2);
+            for (int number = 0; number < size; ++number) {
+                const auto entry = entries.find(number);
+                const Entry e = entry == entries.end() ? Entry{0, 0, 65535} : entry->second;
+                field(e.type, 1), field(e.field1, 4), field(e.field2, 2);
             }
-            out += QByteArray::number(size - 1) + " 0 obj\n<< /Type /XRef /Size " +
-                   QByteArray::number(size) + " /W [1 4 2] " + trailer + " /Length " +
-                   QByteArray::number(data.size()) + " >>\nstream\n" + data +
-                   "\nendstream\nendobj\n";
+            out += std::to_string(size - 1) + " 0 obj\n" +
+                   stream("/Type /XRef /Size " + std::to_string(size) + " /W [1 4 2] " + trailer,
+                          data) +
+                   "\nendobj\n";
         }
-        out += "startxref\n" + QByteArray::number(startxref) + "\n%%EOF\n";
-        return out;
+        return out + "startxref\n" + std::to_string(startxref) + "\n%%EOF\n";
     }
 
     // Writes the file; false when it cannot.
-    bool write(const QString &path) const
+    bool write(const std::filesystem::path &path) const
     {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes()) >= 0 &&
-               file.flush();
+        const std::string data = bytes();
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        return bool(out.write(data.data(), std::streamsize(data.size())).flush());
     }
 
     // A copy of `source` encrypted by qpdf with these passwords; `allowChanges` false
-    // forbids modifying the document.
-    static bool encrypt(const QString &source, const QString &target, const char *userPassword,
-                        const char *ownerPassword, bool allowChanges, bool aes256)
+    // forbids modifying the document; `objectStreams`: written with a cross-reference
+    // stream and object streams.
+    static bool encrypt(const std::filesystem::path &source, const std::filesystem::path &target,
+                        const char *user, const char *owner, bool allowChanges = true,
+                        Crypt crypt = Crypt::Aes128, bool objectStreams = false)
     {
         try {
             QPDF pdf;
-            pdf.processFile(QFile::encodeName(source).constData());
-            // qpdf keeps the name's pointer: the bytes must outlive the writer.
-            const QByteArray name = QFile::encodeName(target);
-            QPDFWriter writer(pdf, name.constData());
-            if (aes256)
-                writer.setR6EncryptionParameters(userPassword, ownerPassword, true, true, true,
-                                                 true, true, allowChanges, qpdf_r3p_full, true);
-            else
-                writer.setR4EncryptionParametersInsecure(userPassword, ownerPassword, true, true,
-                                                         true, true, true, allowChanges,
-                                                         qpdf_r3p_full, true, true);
+            pdf.processFile(utf8(source).c_str());
+            // qpdf keeps the name's pointer: the string must outlive the writer.
+            const std::string name = utf8(target);
+            QPDFWriter writer(pdf, name.c_str());
+            writer.setObjectStreamMode(objectStreams ? qpdf_o_generate : qpdf_o_disable);
+            const bool m = allowChanges;
+            switch (crypt) {
+            case Crypt::Rc4_40:
+                writer.setR2EncryptionParametersInsecure(user, owner, true, m, true, true);
+                break;
+            case Crypt::Rc4_128:
+                writer.setR3EncryptionParametersInsecure(user, owner, true, true, true, true, true,
+                                                         m, qpdf_r3p_full);
+                break;
+            case Crypt::Aes256:
+                writer.setR6EncryptionParameters(user, owner, true, true, true, true, true, m,
+                                                 qpdf_r3p_full, true);
+                break;
+            default:
+                writer.setR4EncryptionParametersInsecure(
+                    user, owner, true, true, true, true, true, m, qpdf_r3p_full,
+                    crypt != Crypt::Aes128ClearXmp, crypt != Crypt::Rc4CryptFilter);
+            }
             writer.write();
             return true;
         } catch (const std::exception &) {
@@ -160,29 +182,36 @@ public:
         }
     }
 
-    // Replaces the last `from` in the file by `to` of the same length and gives the file
-    // back its modification time: a change that neither its size nor its time shows.
-    // Appends bytes after the file's end of revision, as some tools leave them: a save can
-    // then only write the whole file anew.
-    static bool trail(const QString &path)
+    // A path as qpdf takes it on every system.
+    static std::string utf8(const std::filesystem::path &path)
     {
-        QFile file(path);
-        return file.open(QIODevice::Append) && file.write("\n% left by another tool\n") > 0;
+        const auto text = path.u8string();
+        return {text.begin(), text.end()};
     }
 
-    static bool alter(const QString &path, const QByteArray &from, const QByteArray &to)
+    // Appends bytes after the file's end of revision, as some tools leave them: a save can
+    // then only write the whole file anew.
+    static bool trail(const std::filesystem::path &path)
     {
-        const QByteArray name = QFile::encodeName(path);
-        struct stat st = {};
-        QFile file(path);
-        if (from.size() != to.size() || ::stat(name.constData(), &st) != 0 ||
-            !file.open(QIODevice::ReadWrite))
-            return false;
-        const qsizetype at = file.readAll().lastIndexOf(from);
-        if (at < 0 || !file.seek(at) || file.write(to) != to.size())
+        std::ofstream file(path, std::ios::binary | std::ios::app);
+        return bool(file << "\n% left by another tool\n" << std::flush);
+    }
+
+    // Replaces the last `from` in the file by `to` of the same length and gives the file
+    // back its modification time: a change that neither its size nor its time shows.
+    static bool alter(const std::filesystem::path &path, const std::string &from,
+                      const std::string &to)
+    {
+        std::error_code error;
+        const auto modified = std::filesystem::last_write_time(path, error);
+        std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+        const std::string data{std::istreambuf_iterator<char>(file), {}};
+        const std::size_t at = data.rfind(from);
+        if (error || from.size() != to.size() || at == std::string::npos ||
+            !file.seekp(std::streamoff(at)).write(to.data(), std::streamsize(to.size())).flush())
             return false;
         file.close();
-        const timespec times[2] = {st.st_atim, st.st_mtim};
-        return ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
+        std::filesystem::last_write_time(path, modified, error);
+        return !error;
     }
 };

@@ -1,37 +1,61 @@
 // SPDX-License-Identifier: Apache-2.0
-// What the tests of the PDF information library share: whether a file is under a save's
+// What the suites of the PDF information library share: whether a file is under a save's
 // lock, a record of a TagoraInfo object's events, reading every entry through a fresh
 // object, a save made the way the field set makes it; and the Oracle: what readers that
-// are not ours say about a file, beyond what support/TestPdf.h asks of qpdf and pdfinfo.
+// are not ours say about a file. qpdf's library reads on both builds; exiftool, mutool
+// and pikepdf only where Support::otherReadersRun().
 #pragma once
 
-#include "support/TestPdf.h"
+#include "PdfMaker.h"
+#include "support/Doctest.h"
+#include "support/Files.h"
+#include "support/Pdf.h"
 #include "tagora/TagoraError.h"
 #include "tagora/TagoraInfo.h"
+#include "tagora/XmpPacket.h"
 
-#include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QList>
-#include <QPair>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStringList>
-#include <QTemporaryFile>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 
-#include <qpdf/QPDF.hh>
-
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 using namespace Tagora;
-using Support::q;
-using Support::u;
+using Support::u16;
+using Support::utf8;
+namespace fs = std::filesystem;
+
+using Entries = std::vector<std::pair<std::string, std::string>>; // UTF-8 name, value
+using Lines = std::vector<std::string>;
+
+// A path as the library takes it, and as its errors name it.
+inline std::u16string u16(const fs::path &path)
+{
+    return path.u16string();
+}
+inline std::string utf8(const fs::path &path)
+{
+    return utf8(path.u16string());
+}
+
+// A folder of the test's own, and files made in it.
+struct Folder
+{
+    Support::TempFolder dir;
+    fs::path make(const std::string &name, const std::string &bytes = PdfMaker().bytes()) const
+    {
+        return Support::writeFile(dir / name, bytes);
+    }
+};
 
 // Whether another writer holds the file's lock: a save of another object cannot begin.
-inline bool lockedForSaves(const QString &path)
+inline bool lockedForSaves(const fs::path &path)
 {
-    return Support::errorOf([&] { TagoraInfo().LockFile(u(path), 0); }) == Tagora::FileLocked;
+    return Support::errorOf([&] { TagoraInfo().LockFile(u16(path), 0); }) == Tagora::FileLocked;
 }
 
 // The events of one object as short texts, in the order they came: "start", "done
@@ -40,7 +64,7 @@ inline bool lockedForSaves(const QString &path)
 class EventLog : public TagoraInfo::Events
 {
 public:
-    explicit EventLog(TagoraInfo &info, QString watched = {})
+    explicit EventLog(TagoraInfo &info, fs::path watched = {})
         : m_info(info), m_watched(std::move(watched))
     {
         info.setEvents(this);
@@ -52,147 +76,168 @@ public:
     void OnJobStart(const std::u16string &, const std::u16string &) override { note("start"); }
     void OnJobDone(const std::u16string &input, const std::u16string &output) override
     {
-        note("done " + q(input) + ' ' + q(output));
+        note("done " + utf8(input) + ' ' + utf8(output));
     }
     void OnJobFail(const std::u16string &, const std::u16string &) override { note("fail"); }
-    void OnJobError(std::int32_t n) override { note(QStringLiteral("error %1").arg(n)); }
-    void OnLogMessage(const std::u16string &message) override { log << q(message); }
+    void OnJobError(std::int32_t n) override { note("error " + std::to_string(n)); }
+    void OnLogMessage(const std::u16string &message) override { log.push_back(utf8(message)); }
 
-    QStringList events;
-    QStringList log;
+    Lines events;
+    Lines log;
 
 private:
-    void note(const QString &event)
+    void note(const std::string &event)
     {
-        events << (!m_watched.isEmpty() && lockedForSaves(m_watched) ? "locked " : "") + event;
+        events.push_back((!m_watched.empty() && lockedForSaves(m_watched) ? "locked " : "") +
+                         event);
     }
 
     TagoraInfo &m_info;
-    QString m_watched;
+    fs::path m_watched;
 };
 
-using Entries = QList<QPair<QString, QString>>;
-
 // The entries of `path` as a new object reads them.
-inline Entries readEntries(const QString &path)
+inline Entries readEntries(const fs::path &path)
 {
     TagoraInfo reader;
     Entries entries;
-    const int count = reader.ReadInfo(u(path));
+    const int count = reader.ReadInfo(u16(path));
     for (int i = 0; i < count; ++i)
-        entries.append({q(reader.InfoName(i)), q(reader.InfoValue(i))});
+        entries.emplace_back(utf8(reader.InfoName(i)), utf8(reader.InfoValue(i)));
     return entries;
 }
 
-// The value of the entry named `name` as a new object reads it.
-inline QString readValue(const QString &path, const QString &name)
+// Entries as "name=value|name=value".
+inline std::string joined(const Entries &entries)
 {
-    for (const auto &[entryName, value] : readEntries(path)) {
-        if (entryName == name)
-            return value;
-    }
-    return QStringLiteral("(no entry %1)").arg(name);
-}
-
-// Entries as "name=value" lines.
-inline QStringList lines(const Entries &entries)
-{
-    QStringList result;
+    std::string result;
     for (const auto &[name, value] : entries)
-        result.append(name + u'=' + value);
+        result += (result.empty() ? "" : "|") + name + '=' + value;
     return result;
 }
 
 // The way the field set saves: read, remove every entry, write the standard entries
 // (empty subject, creator and producer), then each custom entry, and commit.
-inline void saveLikeTheFieldSet(TagoraInfo &info, const QString &file, const Entries &custom,
+inline void saveLikeTheFieldSet(TagoraInfo &info, const fs::path &file, const Entries &custom,
                                 const std::u16string &title = u"New title",
                                 const std::u16string &author = u"Ünïcode author",
                                 const std::u16string &keywords = u"k1, k2")
 {
-    const std::u16string path = u(file);
+    const std::u16string path = u16(file);
     const int count = info.ReadInfo(path);
     for (int i = 0; i < count; ++i)
         info.RemoveInfoEntry(path, info.InfoName(i));
     info.WriteStandardInfo(path, title, author, u"", keywords, u"", u"");
     for (const auto &[name, value] : custom)
-        info.WriteInfoEntry(path, u(name), u(value));
+        info.WriteInfoEntry(path, u16(name), u16(value));
     info.Commit();
 }
 
 namespace Oracle {
 
-// The output of `qpdf --check` when it reports an error or a warning, else empty.
-inline QString qpdfProblems(const QString &path)
+// What the qpdf library reads with the empty password: the Info entries by name (texts
+// in UTF-8, other values in PDF syntax), the pages, whether the file is encrypted, the
+// first /ID element and the XMP packet.
+struct QpdfView
 {
-    const Support::Output check = TestPdf::check(path);
-    return check.exitCode == 0 ? QString() : check.text;
-}
+    std::map<std::string, std::string> info;
+    std::size_t pages = 0;
+    bool encrypted = false;
+    std::string id;
+    std::string xmp;
+};
 
-// The Info keys as the qpdf library reads them (sorted), as UTF-8 texts.
-inline QStringList qpdfKeys(const QString &path)
+inline QpdfView qpdf(const fs::path &path)
 {
-    QStringList keys;
+    QpdfView view;
     QPDF pdf;
     pdf.setSuppressWarnings(true);
-    pdf.processFile(QFile::encodeName(path).constData());
-    for (const std::string &key : pdf.getTrailer().getKey("/Info").getKeys())
-        keys << QString::fromUtf8(key.substr(1));
-    return keys;
+    pdf.processFile(PdfMaker::utf8(path).c_str());
+    if (QPDFObjectHandle info = pdf.getTrailer().getKey("/Info"); info.isDictionary()) {
+        for (auto [key, value] : info.ditems())
+            view.info[key.substr(1)] = value.isString() ? value.getUTF8Value() : value.unparse();
+    }
+    view.pages = QPDFPageDocumentHelper(pdf).getAllPages().size();
+    view.encrypted = pdf.isEncrypted();
+    view.id = pdf.getTrailer().getKey("/ID").getArrayItem(0).getStringValue();
+    if (QPDFObjectHandle metadata = pdf.getRoot().getKey("/Metadata"); metadata.isStream()) {
+        const auto data = metadata.getStreamData();
+        view.xmp.assign(reinterpret_cast<const char *>(data->getBuffer()), data->getSize());
+    }
+    return view;
 }
 
-// What `exiftool -j -a -G1` says of the file: tags by group and name ("XMP-dc:Title").
-inline QJsonObject exiftool(const QString &path)
+// What exiftool -a -G1 says of the file: tags by group and name ("XMP-dc:Title"), lists
+// joined by ", ". Empty where it cannot run.
+inline std::map<std::string, std::string> exiftool(const fs::path &path)
 {
-    // Its standard output alone: the JSON.
-    QProcess process;
-    process.start(QStringLiteral("exiftool"), {"-j", "-a", "-G1", path});
-    process.waitForFinished(60000);
-    return QJsonDocument::fromJson(process.readAllStandardOutput()).array().at(0).toObject();
+    std::map<std::string, std::string> tags;
+    std::istringstream lines(Support::run("exiftool", {"-args", "-a", "-G1", utf8(path)}).out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t equals = line.find('=');
+        if (line.size() > 1 && equals != std::string::npos)
+            tags[line.substr(1, equals - 1)] = line.substr(equals + 1);
+    }
+    return tags;
 }
 
-// What mutool and pikepdf read with the empty password, as "key=value" lines: mutool's
-// Info Title ("mutool:Title"), pikepdf's Info entries, its XMP dc:title ("xmp:title") and
-// the first /ID element in hex ("id").
-inline QStringList otherReaders(const QString &path)
+// The Title that mutool reads with the empty password.
+inline std::string mutoolTitle(const fs::path &path)
 {
-    QTemporaryFile script(QDir::temp().filePath("mutool-XXXXXX.js"));
-    if (!script.open())
-        return {"no script"};
-    script.write(
-        "print('mutool:Title=' + new PDFDocument(scriptArgs[0]).getMetaData('info:Title'));");
-    script.close();
-    QStringList lines = Support::run("mutool", {"run", script.fileName(), path})
-                            .text.split(u'\n', Qt::SkipEmptyParts);
-    // Debian's pikepdf lives with Debian's python, whatever else the PATH offers.
-    const char *python = R"(
-import pikepdf, sys
-with pikepdf.open(sys.argv[1]) as pdf:
-    for key, value in pdf.docinfo.items():
-        print(key[1:] + '=' + str(value))
-    print('xmp:title=' + str(pdf.open_metadata().get('dc:title')))
-    print('id=' + bytes(pdf.trailer.ID[0]).hex())
-)";
-    lines += Support::run("/usr/bin/python3", {"-c", python, path})
-                 .text.split(u'\n', Qt::SkipEmptyParts);
-    return lines;
+    const Support::TempFolder folder;
+    Support::writeFile(folder / "title.js",
+                       "print(new PDFDocument(scriptArgs[0]).getMetaData('info:Title'));");
+    const std::string out =
+        Support::run("mutool", {"run", utf8(folder / "title.js"), utf8(path)}).out;
+    return out.substr(0, out.find_last_not_of('\n') + 1);
 }
 
 // Empty when `path` holds the bytes `before` followed by exactly one revision that
 // continues the last one of `before` and qpdf finds no problem; else what is wrong.
-inline QString appendedRevisionProblems(const QByteArray &before, const QString &path)
+inline std::string appendedRevisionProblems(const std::string &before, const fs::path &path,
+                                            const std::string &password = {})
 {
-    const QByteArray after = Support::bytes(path);
-    if (!after.startsWith(before))
-        return QStringLiteral("the bytes before are not kept");
-    const QByteArray added = after.mid(before.size());
-    const qsizetype at = before.lastIndexOf("startxref");
-    const QByteArray previous = before.mid(at + 9, 24).simplified().split(' ').first();
-    const QRegularExpression prev(QStringLiteral("/Prev %1\\b").arg(QLatin1String(previous)));
-    if (at < 0 || added.count("%%EOF") != 1 || !prev.match(QString::fromLatin1(added)).hasMatch())
-        return QStringLiteral("not one revision after the one at %1:\n%2")
-            .arg(QString::fromLatin1(previous), QString::fromLatin1(added.left(2000)));
-    return qpdfProblems(path);
+    const std::string after = Support::readFile(path);
+    if (after.compare(0, before.size(), before) != 0)
+        return "the bytes before are not kept";
+    const std::string added = after.substr(before.size());
+    const std::size_t at = before.rfind("startxref");
+    std::istringstream previous(at == std::string::npos ? "" : before.substr(at + 9));
+    std::string offset;
+    previous >> offset;
+    const std::size_t prev = added.find("/Prev " + offset);
+    const std::size_t end = added.find("%%EOF");
+    if (offset.empty() || prev == std::string::npos ||
+        added.find_first_of(" \n\r/>", prev + 6 + offset.size()) != prev + 6 + offset.size() ||
+        end == std::string::npos || added.find("%%EOF", end + 1) != std::string::npos)
+        return "not one revision after the one at " + offset + ":\n" + added.substr(0, 2000);
+    return Pdf::problems(path, password);
 }
 
 } // namespace Oracle
+
+using Job = std::function<void(TagoraInfo &, const std::u16string &)>;
+
+// One job of each kind that writes.
+inline const std::vector<Job> writeJobs{
+    [](TagoraInfo &t, const std::u16string &p) { t.WriteInfoEntry(p, u"Title", u"New"); },
+    [](TagoraInfo &t, const std::u16string &p) { t.RemoveInfoEntry(p, u"Title"); },
+    [](TagoraInfo &t, const std::u16string &p) {
+        t.WriteStandardInfo(p, u"T", u"A", u"", u"", u"", u"");
+    },
+};
+
+// Runs `job`, which must fail with `number`: the events, the error naming the file, the
+// file as it was.
+inline void expectFailure(TagoraInfo &info, const fs::path &path, int number, const Job &job)
+{
+    EventLog log(info);
+    const bool existed = fs::exists(path);
+    const std::string before = Support::readFile(path);
+    const std::string error = Support::failure([&] { job(info, u16(path)); });
+    CAPTURE(error);
+    CHECK(error.rfind(std::to_string(number) + ' ' + utf8(path) + ": ", 0) == 0);
+    CHECK(log.events == Lines{"start", "error " + std::to_string(number), "fail"});
+    CHECK(fs::exists(path) == existed);
+    CHECK(Support::readFile(path) == before);
+}

@@ -1,30 +1,21 @@
 // SPDX-License-Identifier: Apache-2.0
 // The PDF information library on real files: what it reads, what it writes, and what
-// independent readers (qpdf, pdfinfo) find in the files afterwards.
-#include "PdfMaker.h"
+// independent readers find in the files afterwards (the qpdf library everywhere; pdfinfo,
+// exiftool, mutool and pikepdf where they run).
 #include "TagoraTest.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QJsonObject>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimeZone>
-
-#include <sys/stat.h>
-
-using namespace Tagora;
-
-using Xref = PdfMaker::Xref;
-using Where = PdfMaker::Info;
+#include <chrono>
+#include <regex>
 
 namespace {
 
+using Xref = PdfMaker::Xref;
+using Where = PdfMaker::Info;
+using Crypt = PdfMaker::Crypt;
+
 // An XMP packet as PDF/A files carry it: identification, dates, tools, a property of a
 // namespace of its own, and the equivalents of four Info entries.
-const QByteArray PdfAPacket =
+const std::string PdfAPacket =
     "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>"
     "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
     "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
@@ -37,506 +28,415 @@ const QByteArray PdfAPacket =
     "</rdf:li></rdf:Alt></dc:title><dc:creator><rdf:Seq><rdf:li>Old author</rdf:li></rdf:Seq>"
     "</dc:creator><dc:description><rdf:Alt><rdf:li xml:lang=\"x-default\">Sujet \xC3\xA9"
     "</rdf:li></rdf:Alt></dc:description></rdf:Description></rdf:RDF></x:xmpmeta>" +
-    QByteArray(1000, ' ') + "<?xpacket end=\"w\"?>";
+    std::string(1000, ' ') + "<?xpacket end=\"w\"?>";
+
+bool contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// Seconds since 1970 of a PDF date "D:YYYYMMDDHHmmSS+HH'mm'"; -1 for another form.
+std::int64_t secondsOf(const std::string &date)
+{
+    std::smatch m;
+    if (!std::regex_match(
+            date, m, std::regex(R"(D:(\d{4})(\d\d)(\d\d)(\d\d)(\d\d)(\d\d)([+-])(\d\d)'(\d\d)')")))
+        return -1;
+    auto n = [&](std::size_t i) {
+        return std::stoi(m[i]);
+    };
+    using namespace std::chrono;
+    const sys_days day = year(n(1)) / n(2) / n(3);
+    return day.time_since_epoch().count() * 86400 + n(4) * 3600 + n(5) * 60 + n(6) -
+           (m[7] == "-" ? -1 : 1) * (n(8) * 3600 + n(9) * 60);
+}
+
+std::int64_t now()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 } // namespace
 
-class TestTagoraInfo : public QObject
+TEST_CASE_FIXTURE(Folder, "reads and writes Info wherever it lives")
 {
-    Q_OBJECT
-
-private slots:
-    void readsAndWritesInfoWhereverItLives_data()
-    {
-        QTest::addColumn<Xref>("xref");
-        QTest::addColumn<Where>("where");
-        QTest::newRow("own object, table") << Xref::Table << Where::Indirect;
-        QTest::newRow("own object, stream") << Xref::Stream << Where::Indirect;
-        QTest::newRow("object stream") << Xref::Stream << Where::InObjectStream;
-        QTest::newRow("direct, table") << Xref::Table << Where::Direct;
-        QTest::newRow("direct, stream") << Xref::Stream << Where::Direct;
-        QTest::newRow("missing, table") << Xref::Table << Where::Missing;
-    }
-
-    void readsAndWritesInfoWhereverItLives()
-    {
-        QFETCH(Xref, xref);
-        QFETCH(Where, where);
-        PdfMaker maker;
-        maker.xref = xref;
-        maker.info = where;
+    const std::pair<Xref, Where> rows[] = {
+        {Xref::Table, Where::Indirect},        {Xref::Stream, Where::Indirect},
+        {Xref::Stream, Where::InObjectStream}, {Xref::Table, Where::Direct},
+        {Xref::Stream, Where::Direct},         {Xref::Table, Where::Missing}};
+    for (const auto &[xref, where] : rows) {
+        CAPTURE(int(xref) * 10 + int(where));
         // qpdf alone would answer Alpha, Source, Zeta, source.
-        maker.infoBody = "<< /Zeta (z) /source (second) /Source (first) /Alpha [1 /x] >>";
-        const QString path = make("where.pdf", maker.bytes());
-        const QByteArray original = Support::bytes(path);
-        Entries expected;
-        if (where != Where::Missing)
-            expected = {
-                {"Zeta", "z"}, {"source", "second"}, {"Source", "first"}, {"Alpha", "[ 1 /x ]"}};
+        const fs::path path = make(
+            "where ✓.pdf",
+            PdfMaker{.xref = xref,
+                     .info = where,
+                     .infoBody = "<< /Zeta (z) /source (second) /Source (first) /Alpha [1 /x] >>"}
+                .bytes());
+        const std::string original = Support::readFile(path);
+        const Entries before = where == Where::Missing ? Entries()
+                                                       : Entries{{"Zeta", "z"},
+                                                                 {"source", "second"},
+                                                                 {"Source", "first"},
+                                                                 {"Alpha", "[ 1 /x ]"}};
+        // An entry it holds keeps its place; a new one goes last.
+        Entries expected = before;
+        if (expected.empty())
+            expected = {{"Added", "new"}, {"Zeta", "changed"}};
+        else
+            expected[0].second = "changed", expected.emplace_back("Added", "new");
 
         // One save: the first change locks the file, nothing reaches it before the
         // commit, a read meanwhile answers with the pending entries.
         TagoraInfo info;
         const EventLog notes(info, path);
-        QCOMPARE(info.ReadInfo(u(path)), expected.size());
-        // An entry it holds keeps its place; a new one goes last.
-        QCOMPARE(info.WriteInfoEntry(u(path), u"Added", u"new"), expected.size() + 1);
-        const Entries before = expected;
-        if (expected.isEmpty())
-            expected = {{"Added", "new"}, {"Zeta", "changed"}};
-        else
-            expected = Entries{{"Zeta", "changed"}} + expected.mid(1) + Entries{{"Added", "new"}};
-        QCOMPARE(info.WriteInfoEntry(u(path), u"Zeta", u"changed"), expected.size());
-        QCOMPARE(notes.events,
-                 (QStringList{"start", "done " + path + " ReadInfo", "start",
-                              "locked done " + path + " WriteInfoEntry Added", "locked start",
-                              "locked done " + path + " WriteInfoEntry Zeta"}));
-        QCOMPARE(Support::bytes(path), original);
-        QCOMPARE(readEntries(path), before);
-        QCOMPARE(info.ReadInfo(u(path)), expected.size());
-        QCOMPARE(q(info.InfoValue(0)), expected.first().second);
+        CHECK(info.ReadInfo(u16(path)) == int(before.size()));
+        CHECK(info.WriteInfoEntry(u16(path), u"Added", u"new") == int(before.size()) + 1);
+        CHECK(info.WriteInfoEntry(u16(path), u"Zeta", u"changed") == int(expected.size()));
+        const std::string done = "done " + utf8(path);
+        CHECK(notes.events == Lines{"start", done + " ReadInfo", "start",
+                                    "locked " + done + " WriteInfoEntry Added", "locked start",
+                                    "locked " + done + " WriteInfoEntry Zeta"});
+        CHECK(Support::readFile(path) == original);
+        CHECK(readEntries(path) == before);
+        CHECK(info.ReadInfo(u16(path)) == int(expected.size()));
+        CHECK(utf8(info.InfoValue(0)) == expected[0].second);
         info.Commit();
-        QVERIFY(!lockedForSaves(path));
-        QCOMPARE(Oracle::appendedRevisionProblems(original, path), QString());
-        QCOMPARE(readEntries(path).mid(0, expected.size()), expected);
+        CHECK(!lockedForSaves(path));
+        CHECK(Oracle::appendedRevisionProblems(original, path) == "");
+        CHECK(readEntries(path) == expected);
     }
+}
 
-    void readsEncodingsAndNonStringValues()
-    {
-        PdfMaker maker;
-        maker.infoBody =
-            "<< /Doc (\\205 \\240 caf\\351) /Be <FEFF0041D83DDE00> /U8 (\357\273\277\303\234ber)"
-            " /My#20Key#23 (v) /Caf#C3#A9 (x) /N 12 /R -3.5 /B false /Nm /Some#20Name"
-            " /D << /K (v) >> /Ref 6 0 R /Gone null /Dangling 99 0 R /LE <FFFE4100E900>"
-            " /Esc <FEFF001B656E001B00480069> /Odd <FEFF004100> /#E9t#E9 (not UTF-8) >>";
-        const QString path = make("values.pdf", maker.bytes());
-        const QStringList expected =
-            QStringLiteral("Doc=– € café|Be=A😀|U8=Über|My Key#=v|Café=x|N=12|R=-3.5|B=false|"
-                           "Nm=Some Name|D=<< /K (v) >>|Ref=Referenced value|LE=Aé|Esc=Hi|Odd=A|"
-                           "été=not UTF-8")
-                .split(u'|');
-        QCOMPARE(lines(readEntries(path)), expected);
-        // Writing another entry keeps the values that are not texts as they were.
-        TagoraInfo().WriteInfoEntry(u(path), u"Title", u"T");
-        QCOMPARE(lines(readEntries(path)), expected + QStringList{"Title=T"});
-        QCOMPARE(Oracle::qpdfProblems(path), QString());
-    }
+TEST_CASE_FIXTURE(Folder, "reads encodings and values that are not texts")
+{
+    const fs::path path = make(
+        "values.pdf",
+        PdfMaker{.infoBody =
+                     "<< /Doc (\\205 \\240 caf\\351) /Be <FEFF0041D83DDE00> /U8 "
+                     "(\357\273\277\303\234ber)"
+                     " /My#20Key#23 (v) /Caf#C3#A9 (x) /N 12 /R -3.5 /B false /Nm /Some#20Name"
+                     " /D << /K (v) >> /Ref 6 0 R /Gone null /Dangling 99 0 R /LE <FFFE4100E900>"
+                     " /Esc <FEFF001B656E001B00480069> /Odd <FEFF004100> /#E9t#E9 (not UTF-8) >>"}
+            .bytes());
+    const std::string expected = "Doc=– € café|Be=A😀|U8=Über|My Key#=v|Café=x|N=12|R=-3.5|B=false|"
+                                 "Nm=Some Name|D=<< /K (v) >>|Ref=Referenced value|LE=Aé|Esc=Hi|"
+                                 "Odd=A|été=not UTF-8";
+    CHECK(joined(readEntries(path)) == expected);
+    // Writing another entry keeps the values that are not texts as they were.
+    TagoraInfo().WriteInfoEntry(u16(path), u"Title", u"T");
+    CHECK(joined(readEntries(path)) == expected + "|Title=T");
+    CHECK(Pdf::problems(path) == "");
+}
 
-    void writesTextsAndNamesThatReadersShowExactly_data()
+TEST_CASE_FIXTURE(Folder, "writes texts and names that readers show exactly")
+{
+    const struct
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("utf16");
-        QTest::newRow("ascii") << QStringLiteral("A (parenthesised) \\ title") << false;
-        QTest::newRow("pdfdoc") << QStringLiteral("Émile – 50 € œuvre") << false;
-        QTest::newRow("cjk") << QStringLiteral("日本語のタイトル") << true;
-        QTest::newRow("emoji") << QStringLiteral("Smile 😀") << true;
+        std::string text;
+        bool utf16;
+    } rows[] = {
+        {"A (parenthesised) \\ title", false},
+        {"Émile – 50 € œuvre", false},
+        {"日本語のタイトル", true},
+        {"Smile 😀", true},
         // In PDFDocEncoding these would start with the bytes of a byte order mark.
-        QTest::newRow("mark-lookalike") << QStringLiteral("þÿ starts like a mark") << true;
-        QTest::newRow("name delimiters") << QStringLiteral("Hash#sign(x)/[y]<z>{w}%") << false;
-        QTest::newRow("empty") << QString() << false;
-    }
-
-    void writesTextsAndNamesThatReadersShowExactly()
-    {
+        {"þÿ starts like a mark", true},
+        {"Hash#sign(x)/[y]<z>{w}%", false},
+        {"", false},
+    };
+    for (const auto &[text, utf16] : rows) {
+        CAPTURE(text);
         // The text as the Title, and as the name and the value of a custom entry.
-        QFETCH(QString, text);
-        QFETCH(bool, utf16);
-        const QString path = make("text.pdf");
-        const qsizetype length = Support::bytes(path).size();
+        const fs::path path = make("text.pdf");
+        const std::size_t length = Support::readFile(path).size();
         TagoraInfo info;
-        info.WriteInfoEntry(u(path), u"Title", u(text));
-        info.WriteInfoEntry(u(path), u(text), u(text));
+        info.WriteInfoEntry(u16(path), u"Title", u16(text));
+        info.WriteInfoEntry(u16(path), u16(text), u16(text));
         info.Commit();
-        QCOMPARE(Oracle::qpdfProblems(path), QString());
-        QCOMPARE(readEntries(path),
-                 (Entries{{"Title", text}, {"Author", "An author"}, {text, text}}));
-        const QMap<QString, QString> shown = TestPdf::pdfinfo(path);
-        QCOMPARE(shown.value("Title"), text);
-        QCOMPARE(shown.value(text), text);
-        QStringList names{"Title", "Author", text};
-        std::sort(names.begin(), names.end(),
-                  [](const QString &a, const QString &b) { return a.toUtf8() < b.toUtf8(); });
-        QCOMPARE(Oracle::qpdfKeys(path), names);
+        CHECK(Pdf::problems(path) == "");
+        CHECK(readEntries(path) == Entries{{"Title", text}, {"Author", "An author"}, {text, text}});
+        const std::map<std::string, std::string> all{
+            {"Title", text}, {"Author", "An author"}, {text, text}};
+        CHECK(Oracle::qpdf(path).info == all);
+        if (Support::otherReadersRun()) {
+            auto shown = Pdf::pdfinfo(path);
+            CHECK(shown["Title"] + '|' + shown[text] == text + '|' + text);
+        }
         // PDFDocEncoding whenever it holds the text.
-        QCOMPARE(Support::bytes(path).mid(length).contains("<FEFF"), utf16);
+        CHECK(contains(Support::readFile(path).substr(length), "<FEFF") == utf16);
 
         // Removing by the name as read finds it again; names are compared exactly.
-        QCOMPARE(info.ReadInfo(u(path)), 3);
-        QCOMPARE(info.RemoveInfoEntry(u(path), u"title"), 0);
-        QCOMPARE(info.RemoveInfoEntry(u(path), info.InfoName(2)), 1);
+        CHECK(info.ReadInfo(u16(path)) == 3);
+        CHECK(info.RemoveInfoEntry(u16(path), u"title") == 0);
+        CHECK(info.RemoveInfoEntry(u16(path), info.InfoName(2)) == 1);
         info.Commit();
-        QCOMPARE(readEntries(path).mid(0, 2), (Entries{{"Title", text}, {"Author", "An author"}}));
+        CHECK(readEntries(path) == Entries{{"Title", text}, {"Author", "An author"}});
     }
+}
 
-    void aSaveIsOneRevision_data()
-    {
-        QTest::addColumn<Xref>("xref");
-        QTest::newRow("classic table") << Xref::Table;
-        QTest::newRow("cross-reference stream") << Xref::Stream;
-    }
-
-    void aSaveIsOneRevision()
-    {
-        // A save appends one revision, which keeps the provenance, stamps ModDate and
-        // writes back what it read as it was (a name stays a name); another object's save
-        // appends its own after it.
-        QFETCH(Xref, xref);
-        PdfMaker maker;
-        maker.xref = xref;
-        maker.infoBody = "<< /Title (T) /Subject (S) /Creator (Writer 1.0) /Producer (Press 2.0)"
+TEST_CASE_FIXTURE(Folder, "a save is one revision")
+{
+    // A save appends one revision, which keeps the provenance, stamps ModDate and writes
+    // back what it read as it was (a name stays a name); another object's save appends its
+    // own after it; a save that changes nothing writes nothing.
+    for (const Xref xref : {Xref::Table, Xref::Stream}) {
+        CAPTURE(int(xref));
+        const fs::path path = make(
+            "revision.pdf",
+            PdfMaker{.xref = xref,
+                     .infoBody =
+                         "<< /Title (T) /Subject (S) /Creator (Writer 1.0) /Producer (Press 2.0)"
                          " /CreationDate (D:19991231235959+01'00') /ModDate (D:20000101000000Z)"
-                         " /Trapped /True /N 42 /Hex <466972737420312E30> >>";
-        maker.contentBytes = 70000; // offsets beyond two bytes
-        const QString path = make("revision.pdf", maker.bytes());
-        const QByteArray original = Support::bytes(path);
-        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+                         " /Trapped /True /N 42 /Hex <466972737420312E30> >>",
+                     .contentBytes = 70000} // offsets beyond two bytes
+                .bytes());
+        const std::string original = Support::readFile(path);
+        const std::int64_t before = now();
         TagoraInfo first;
         saveLikeTheFieldSet(first, path,
                             {{"Trapped", "True"}, {"N", "42"}, {"Hex", "First 1.0"}, {"New", "2"}});
-        QCOMPARE(Oracle::appendedRevisionProblems(original, path), QString());
+        CHECK(Oracle::appendedRevisionProblems(original, path) == "");
 
-        const QByteArray updated = Support::bytes(path);
-        const QByteArray appended = updated.mid(original.size());
-        QCOMPARE(appended.count(" obj"), xref == Xref::Table ? 1 : 2);
-        QCOMPARE(appended.contains("/Type /XRef"), xref == Xref::Stream);
-        QVERIFY2(appended.contains("/Trapped /True /N 42 /Hex <466972737420312E30> /New (2)"),
-                 appended.constData());
+        const std::string updated = Support::readFile(path);
+        const std::string appended = updated.substr(original.size());
+        CAPTURE(appended);
+        const std::regex object(" obj\n");
+        const std::ptrdiff_t objects = std::distance(
+            std::sregex_iterator(appended.begin(), appended.end(), object), std::sregex_iterator());
+        CHECK(objects == (xref == Xref::Table ? 1 : 2));
+        CHECK(contains(appended, "/Type /XRef") == (xref == Xref::Stream));
+        CHECK(contains(appended, "/Trapped /True /N 42 /Hex <466972737420312E30> /New (2)"));
         // Readers that seek entries by position need each one to be exactly 20 bytes.
-        static const QRegularExpression table(
-            R"(\nxref\n(\d+ 1\n\d{10} \d{5} n(\r\n| \n| \r))+trailer\n)");
-        QCOMPARE(table.match(QString::fromLatin1(appended)).hasMatch(), xref == Xref::Table);
-        QStringList names;
+        CHECK(std::regex_search(
+                  appended,
+                  std::regex(R"(\nxref\n(\d+ 1\n\d{10} \d{5} n(\r\n| \n| \r))+trailer\n)")) ==
+              (xref == Xref::Table));
+        Lines names;
         for (const auto &entry : readEntries(path))
-            names << entry.first;
-        QCOMPARE(names, (QStringList{"Title", "Author", "Keywords", "Creator", "Producer",
-                                     "CreationDate", "ModDate", "Trapped", "N", "Hex", "New"}));
-        const QMap<QString, QString> shown = TestPdf::pdfinfo(path);
-        QCOMPARE(shown.value("Author"), QStringLiteral("Ünïcode author"));
-        QCOMPARE(shown.value("Creator") + shown.value("Producer"),
-                 QStringLiteral("Writer 1.0Press 2.0"));
-        QCOMPARE(shown.value("CreationDate"), QStringLiteral("D:19991231235959+01'00'"));
-        const QRegularExpressionMatch date =
-            QRegularExpression(R"(^D:(\d{14})([+-])(\d\d)'(\d\d)'$)").match(shown.value("ModDate"));
-        QVERIFY2(date.hasMatch(), qPrintable(shown.value("ModDate")));
-        QDateTime moment = QDateTime::fromString(date.captured(1), "yyyyMMddHHmmss");
-        const int offset = date.captured(3).toInt() * 3600 + date.captured(4).toInt() * 60;
-        moment.setTimeZone(QTimeZone(date.captured(2) == "-" ? -offset : offset));
-        QVERIFY(moment >= before && moment <= QDateTime::currentDateTime().addSecs(1));
+            names.push_back(entry.first);
+        CHECK(names == Lines{"Title", "Author", "Keywords", "Creator", "Producer", "CreationDate",
+                             "ModDate", "Trapped", "N", "Hex", "New"});
+        auto shown = Oracle::qpdf(path).info;
+        CHECK(shown["Author"] == "Ünïcode author");
+        CHECK(shown["Creator"] + shown["Producer"] == "Writer 1.0Press 2.0");
+        CHECK(shown["CreationDate"] == "D:19991231235959+01'00'");
+        CAPTURE(shown["ModDate"]);
+        CHECK(secondsOf(shown["ModDate"]) >= before - 1);
+        CHECK(secondsOf(shown["ModDate"]) <= now() + 1);
 
         // Given texts replace creator and producer; the creation date the save began
         // with comes back.
         TagoraInfo second;
-        second.RemoveInfoEntry(u(path), u"CreationDate");
-        second.WriteStandardInfo(u(path), u"T", u"", u"", u"", u"New maker", u"New press");
+        second.RemoveInfoEntry(u16(path), u"CreationDate");
+        second.WriteStandardInfo(u16(path), u"T", u"", u"", u"", u"New maker", u"New press");
         second.Commit();
-        QCOMPARE(Oracle::appendedRevisionProblems(updated, path), QString());
-        const QMap<QString, QString> rewritten = TestPdf::pdfinfo(path);
-        QCOMPARE(rewritten.value("Creator") + rewritten.value("Producer"),
-                 QStringLiteral("New makerNew press"));
-        QCOMPARE(rewritten.value("CreationDate"), QStringLiteral("D:19991231235959+01'00'"));
-        // A save that changes nothing writes nothing.
-        const QByteArray last = Support::bytes(path);
+        CHECK(Oracle::appendedRevisionProblems(updated, path) == "");
+        shown = Oracle::qpdf(path).info;
+        CHECK(shown["Creator"] + shown["Producer"] == "New makerNew press");
+        CHECK(shown["CreationDate"] == "D:19991231235959+01'00'");
+        const std::string last = Support::readFile(path);
         TagoraInfo idle;
-        idle.WriteInfoEntry(u(path), u"N", u"42");
-        idle.RemoveInfoEntry(u(path), u"Absent");
+        idle.WriteInfoEntry(u16(path), u"N", u"42");
+        idle.RemoveInfoEntry(u16(path), u"Absent");
         idle.Commit();
-        QCOMPARE(Support::bytes(path), last);
+        CHECK(Support::readFile(path) == last);
     }
+}
 
-    void neverOverwritesTheDocumentWithItsInfo_data()
-    {
-        // A damaged file's /Info pointing at another part of the document.
-        QTest::addColumn<QByteArray>("info");
-        QTest::newRow("the catalog") << QByteArray("1 0 R");
-        QTest::newRow("the page tree") << QByteArray("2 0 R");
-        QTest::newRow("a page") << QByteArray("3 0 R");
-        QTest::newRow("a string") << QByteArray("6 0 R");
-        QTest::newRow("a number") << QByteArray("42");
-    }
-
-    void neverOverwritesTheDocumentWithItsInfo()
-    {
-        QFETCH(QByteArray, info);
-        const QString path = make("pointing.pdf", PdfMaker{.trailerInfo = info}.bytes());
+TEST_CASE_FIXTURE(Folder, "never overwrites the document with its Info")
+{
+    // A damaged file's /Info pointing at the catalog, the page tree, a page, a string, a number.
+    for (const char *info : {"1 0 R", "2 0 R", "3 0 R", "6 0 R", "42"}) {
+        CAPTURE(info);
+        const fs::path path = make("pointing.pdf", PdfMaker{.trailerInfo = info}.bytes());
         TagoraInfo writer;
-        writer.WriteInfoEntry(u(path), u"Title", u"Mine");
+        writer.WriteInfoEntry(u16(path), u"Title", u"Mine");
         writer.Commit();
-        QCOMPARE(Oracle::qpdfProblems(path), QString());
-        const QMap<QString, QString> shown = TestPdf::pdfinfo(path, false);
-        QCOMPARE(shown.value("Pages"), QStringLiteral("1"));
-        QCOMPARE(shown.value("Title"), QStringLiteral("Mine"));
+        CHECK(Pdf::problems(path) == "");
+        const Oracle::QpdfView view = Oracle::qpdf(path);
+        CHECK(view.pages == 1);
+        CHECK(view.info == std::map<std::string, std::string>{{"Title", "Mine"}});
     }
+}
 
-    void appendsARevisionToEncryptedFiles_data()
+TEST_CASE_FIXTURE(Folder, "appends a revision to encrypted files, with XMP in step with Info")
+{
+    // Saved twice (new values, then the old ones back), a file that qpdf encrypted with an
+    // empty user password, or a plain one, takes a small revision each time that every
+    // reader decrypts; the encryption and the first /ID stay; the XMP equivalents of what
+    // the save wrote follow Info, and what it did not write stays.
+    struct Row
     {
-        QTest::addColumn<QStringList>("method"); // qpdf --encrypt's arguments after the passwords
-        QTest::addColumn<bool>("xrefStream");
-        QTest::addColumn<bool>("xmp");
-        const std::pair<const char *, QStringList> methods[] = {{"RC4-40", {"40"}},
-                                                                {"RC4-128", {"128", "--use-aes=n"}},
-                                                                {"AES-128", {"128", "--use-aes=y"}},
-                                                                {"AES-256", {"256"}}};
-        for (const auto &[name, method] : methods) {
-            for (const bool xrefStream : {false, true}) {
-                for (const bool xmp : {false, true})
-                    QTest::addRow("%s, %s, %s", name, xrefStream ? "xref stream" : "table",
-                                  xmp ? "XMP" : "no XMP")
-                        << method << xrefStream << xmp;
-            }
-        }
-        QTest::newRow("RC4-128 crypt filter, XMP")
-            << QStringList{"128", "--use-aes=n", "--force-V4"} << false << true;
-        QTest::newRow("AES-128, XMP in clear")
-            << QStringList{"128", "--use-aes=y", "--cleartext-metadata"} << false << true;
-    }
-
-    void appendsARevisionToEncryptedFiles()
-    {
-        // Made by qpdf with an empty user password, saved twice (new values, then the old
-        // ones back): each save appends a small revision that every reader decrypts, the
-        // encryption and the first /ID stay.
-        QFETCH(QStringList, method);
-        QFETCH(bool, xrefStream);
-        QFETCH(bool, xmp);
-        const PdfMaker maker{.infoBody = "<< /Title (Old title) /Edition (1) >>",
-                             .metadata = xmp ? PdfAPacket : QByteArray()};
-        const QString plain = make("plain.pdf", maker.bytes());
-        const QString path = m_dir.filePath("encrypted.pdf");
-        QFile::remove(path);
-        const Support::Output made = Support::run(
-            "qpdf",
-            QStringList{"--allow-weak-crypto", "--encrypt", "", "owner"} + method +
-                QStringList{"--",
-                            xrefStream ? "--object-streams=generate" : "--object-streams=disable",
-                            plain, path});
-        QVERIFY2(made.exitCode == 0, qPrintable(made.text));
-        const QString id = Oracle::otherReaders(path).filter("id=").value(0);
-        QVERIFY(id.size() > 3);
+        std::optional<Crypt> crypt;
+        bool xrefStream;
+        bool xmp;
+    };
+    std::vector<Row> rows{{std::nullopt, false, true},
+                          {std::nullopt, true, true},
+                          {Crypt::Rc4CryptFilter, false, true},
+                          {Crypt::Aes128ClearXmp, false, true}};
+    for (const Crypt crypt : {Crypt::Rc4_40, Crypt::Rc4_128, Crypt::Aes128, Crypt::Aes256})
+        for (const bool xrefStream : {false, true})
+            for (const bool xmp : {false, true})
+                rows.push_back({crypt, xrefStream, xmp});
+    for (const auto &[crypt, xrefStream, xmp] : rows) {
+        CAPTURE(int(crypt.value_or(Crypt(-1))));
+        CAPTURE(xrefStream);
+        CAPTURE(xmp);
+        const PdfMaker maker{.xref = xrefStream ? Xref::Stream : Xref::Table,
+                             .infoBody = "<< /Title (Old title) /Edition (1) >>",
+                             .metadata = xmp ? PdfAPacket : ""};
+        const fs::path path = make("encrypted.pdf", maker.bytes());
+        REQUIRE((!crypt || PdfMaker::encrypt(make("plain.pdf", maker.bytes()), path, "", "owner",
+                                             true, *crypt, xrefStream)));
+        const std::string id = Oracle::qpdf(path).id;
         for (const auto &[title, edition] :
-             {std::pair{QStringLiteral("Nouveau titre — ✓"), QStringLiteral("2")},
-              std::pair{QStringLiteral("Old title"), QStringLiteral("1")}}) {
-            const QByteArray before = Support::bytes(path);
+             {std::pair<std::string, std::string>{"Nouveau titre — ✓", "2 – ✓"},
+              std::pair<std::string, std::string>{"Old title", "1"}}) {
+            const std::string before = Support::readFile(path);
             TagoraInfo info;
-            info.WriteInfoEntry(u(path), u"Title", u(title));
-            info.WriteInfoEntry(u(path), u"Edition", u(edition));
-            info.Commit();
-            QCOMPARE(Oracle::appendedRevisionProblems(before, path), QString());
-            const QByteArray added = Support::bytes(path).mid(before.size());
-            QVERIFY2(added.size() < 8192, qPrintable(QString::number(added.size())));
-            QCOMPARE(added.contains("/Type /XRef"), xrefStream);
-            const QMap<QString, QString> shown = TestPdf::pdfinfo(path);
-            QCOMPARE(shown.value("Title"), title);
-            QCOMPARE(shown.value("Edition"), edition);
-            QVERIFY(TestPdf::pdfinfo(path, false).value("Encrypted").startsWith("yes"));
-            const QStringList others = Oracle::otherReaders(path);
-            for (const QString &expected :
-                 {"mutool:Title=" + title, "Title=" + title, "Edition=" + edition, id,
-                  "xmp:title=" + (xmp ? title : "None")})
-                QVERIFY2(others.contains(expected), qPrintable(others.join(" | ")));
+            saveLikeTheFieldSet(info, path, {{"Edition", edition}, {"Other", "o"}}, u16(title));
+            CHECK(Oracle::appendedRevisionProblems(before, path) == "");
+            const std::string added = Support::readFile(path).substr(before.size());
+            CHECK(added.size() < 8192);
+            CHECK(contains(added, "/Type /XRef") == xrefStream);
+            Oracle::QpdfView view = Oracle::qpdf(path);
+            CHECK(view.info.erase("ModDate") == 1);
+            CHECK(view.info == std::map<std::string, std::string>{{"Title", title},
+                                                                  {"Author", "Ünïcode author"},
+                                                                  {"Keywords", "k1, k2"},
+                                                                  {"Edition", edition},
+                                                                  {"Other", "o"}});
+            CHECK(view.encrypted == bool(crypt));
+            CHECK(view.id == id);
+            // The save emptied Subject and wrote no XMP for a custom entry it did not hold.
+            const std::optional<XmpPacket> packet = XmpPacket::parse(view.xmp);
+            CHECK(utf8(!packet ? u"none"
+                               : packet->title().value_or(u"-") + u"|" +
+                                     packet->author().value_or(u"-") + u"|" +
+                                     packet->keywords().value_or(u"-") + u"|" +
+                                     packet->description().value_or(u"-") + u"|" +
+                                     packet->pdfx(u"Edition").value_or(u"-") + u"|" +
+                                     packet->pdfx(u"Other").value_or(u"-")) ==
+                  (xmp ? title + "|Ünïcode author|k1, k2|-|" + edition + "|-" : "none"));
+            if (!Support::otherReadersRun())
+                continue;
+            CHECK(Oracle::mutoolTitle(path) == title);
+            // exiftool takes seconds to open AES-256.
+            if (!xmp || crypt == Crypt::Aes256)
+                continue;
+            auto tags = Oracle::exiftool(path);
+            CAPTURE(tags);
+            for (const char *date : {"XMP-xmp:ModifyDate", "XMP-xmp:MetadataDate"})
+                CHECK(tags[date] + '=' + std::to_string(tags.count("PDF:ModifyDate")) ==
+                      tags["PDF:ModifyDate"] + "=1");
+            for (const auto &[tag, value] :
+                 std::map<std::string, std::string>{{"XMP-pdfaid:Part", "2"},
+                                                    {"XMP-pdfaid:Conformance", "B"},
+                                                    {"XMP-xmp:CreateDate", "2020:01:02 03:04:05Z"},
+                                                    {"XMP-xmp:CreatorTool", "Writer"},
+                                                    {"XMP-pdf:Producer", "Prod"},
+                                                    {"XMP-c:Thing", "kept"}})
+                CHECK(tags[tag] == value);
         }
     }
+}
 
-    void keepsXmpInStepWithInfo_data()
+TEST_CASE_FIXTURE(Folder, "XMP where Info says nothing")
+{
+    // Info lacking a field reads XMP's; a save adds no XMP where there is none and leaves a
+    // packet it cannot read as it was, and says so.
+    const struct
     {
-        QTest::addColumn<Xref>("xref");
-        QTest::addColumn<bool>("encrypted");
-        QTest::newRow("classic table") << Xref::Table << false;
-        QTest::newRow("cross-reference stream") << Xref::Stream << false;
-        QTest::newRow("AES-128") << Xref::Table << true;
-    }
-
-    void keepsXmpInStepWithInfo()
-    {
-        // After a save every reader agrees: the XMP equivalents of what the save wrote
-        // follow Info, in the same one revision; what it did not write stays.
-        QFETCH(Xref, xref);
-        QFETCH(bool, encrypted);
-        const PdfMaker maker{
-            .xref = xref, .infoBody = "<< /Title (Old) /Edition (1) >>", .metadata = PdfAPacket};
-        QString path = make("pdfa.pdf", maker.bytes());
-        if (encrypted) {
-            const QString plain = std::exchange(path, m_dir.filePath("pdfa-encrypted.pdf"));
-            // AES-128: exiftool takes seconds to open AES-256.
-            QVERIFY(PdfMaker::encrypt(plain, path, "", "owner", true, false));
-        }
-        const QByteArray original = Support::bytes(path);
-        TagoraInfo info;
-        saveLikeTheFieldSet(info, path, {{"Edition", "2 – ✓"}, {"Other", "o"}});
-        QCOMPARE(Oracle::appendedRevisionProblems(original, path), QString());
-        const QJsonObject tags = Oracle::exiftool(path);
-        const std::pair<const char *, const char *> agree[] = {
-            {"XMP-dc:Title", "PDF:Title"},
-            {"XMP-dc:Creator", "PDF:Author"},
-            {"XMP-pdf:Keywords", "PDF:Keywords"},
-            {"XMP-xmp:ModifyDate", "PDF:ModifyDate"},
-            {"XMP-xmp:MetadataDate", "PDF:ModifyDate"}};
-        // exiftool lists PDF keywords split at commas.
-        auto text = [&](const char *tag) {
-            return tags[tag].isArray() ? tags[tag].toVariant().toStringList().join(", ")
-                                       : tags[tag].toVariant().toString();
-        };
-        for (const auto &[xmp, pdf] : agree)
-            QVERIFY2(text(xmp) == text(pdf) && tags.contains(pdf), xmp);
-        QCOMPARE(tags["XMP-dc:Creator"].toString(), QStringLiteral("Ünïcode author"));
-        QVERIFY(!tags.contains("XMP-dc:Description")); // the save emptied Subject
-        QCOMPARE(tags["XMP-pdfx:Edition"].toString(), QStringLiteral("2 – ✓"));
-        QVERIFY(!tags.contains("XMP-pdfx:Other"));
-        const std::pair<const char *, QVariant> kept[] = {
-            {"XMP-pdfaid:Part", 2},
-            {"XMP-pdfaid:Conformance", "B"},
-            {"XMP-xmp:CreateDate", "2020:01:02 03:04:05Z"},
-            {"XMP-xmp:CreatorTool", "Writer"},
-            {"XMP-pdf:Producer", "Prod"},
-            {"XMP-c:Thing", "kept"}};
-        for (const auto &[tag, value] : kept)
-            QCOMPARE(tags[tag].toVariant(), value);
-    }
-
-    void xmpWhereInfoSaysNothing_data()
-    {
-        QTest::addColumn<QByteArray>("info");
-        QTest::addColumn<QByteArray>("metadata");
-        QTest::addColumn<QString>("read");   // the entries read, "name=value" joined by "|"
-        QTest::addColumn<QString>("logged"); // empty: no warning of the XMP
-        QTest::newRow("PDF 2.0, XMP only")
-            << QByteArray() << PdfAPacket
-            << "Title=Old|Author=Old author|Subject=Sujet é|Keywords=old, words"
-            << "";
-        QTest::newRow("both: Info's") << QByteArray("<< /TITLE (Info's) >>") << PdfAPacket
-                                      << "TITLE=Info's|Author=Old author|Subject=Sujet é|"
-                                         "Keywords=old, words"
-                                      << "";
-        QTest::newRow("no XMP") << QByteArray("<< /Title (T) >>") << QByteArray() << "Title=T"
-                                << "";
-        QTest::newRow("broken packet") << QByteArray("<< /Title (T) >>")
-                                       << QByteArray("<x:xmpmeta><rdf:RDF xmlns:rdf="
-                                                     "\"http://www.w3.org/1999/02/22-"
-                                                     "rdf-syntax-ns#\"><unclosed>")
-                                       << "Title=T"
-                                       << "warning";
-    }
-
-    void xmpWhereInfoSaysNothing()
-    {
-        // Info lacking a field reads XMP's; a save adds no XMP where there is none and
-        // leaves a packet it cannot read as it was, and says so.
-        QFETCH(QByteArray, info);
-        QFETCH(QByteArray, metadata);
-        QFETCH(QString, read);
-        QFETCH(QString, logged);
-        const PdfMaker maker{.info = info.isEmpty() ? Where::Missing : Where::Indirect,
-                             .infoBody = info,
-                             .metadata = metadata,
-                             .version = "2.0"};
-        const QString path = make("xmp.pdf", maker.bytes());
-        const QByteArray original = Support::bytes(path);
-        QCOMPARE(lines(readEntries(path)).join(u'|'), read);
+        std::string info;
+        std::string metadata;
+        std::string read;
+        bool warned;
+    } rows[] = {
+        {"", PdfAPacket, "Title=Old|Author=Old author|Subject=Sujet é|Keywords=old, words", false},
+        {"<< /TITLE (Info's) >>", PdfAPacket,
+         "TITLE=Info's|Author=Old author|Subject=Sujet é|Keywords=old, words", false},
+        {"<< /Title (T) >>", "", "Title=T", false},
+        {"<< /Title (T) >>",
+         "<x:xmpmeta><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><unclosed>",
+         "Title=T", true},
+    };
+    for (const auto &row : rows) {
+        CAPTURE(row.read);
+        const fs::path path =
+            make("xmp.pdf", PdfMaker{.info = row.info.empty() ? Where::Missing : Where::Indirect,
+                                     .infoBody = row.info,
+                                     .metadata = row.metadata,
+                                     .version = "2.0"}
+                                .bytes());
+        const std::string original = Support::readFile(path);
+        CHECK(joined(readEntries(path)) == row.read);
         TagoraInfo writer;
         const EventLog log(writer);
-        writer.WriteInfoEntry(u(path), u"Added", u"a");
+        writer.WriteInfoEntry(u16(path), u"Added", u"a");
         writer.Commit();
-        QCOMPARE(log.log.filter("warning: the XMP metadata").size(), logged.isEmpty() ? 0 : 1);
-        const QByteArray appended = Support::bytes(path).mid(original.size());
-        QCOMPARE(appended.contains("\n8 0 obj"), false); // no XMP written where none was asked
-        QCOMPARE(Oracle::appendedRevisionProblems(original, path), QString());
+        CHECK(std::count_if(log.log.begin(), log.log.end(), [](const std::string &line) {
+                  return contains(line, "warning: the XMP metadata");
+              }) == int(row.warned));
+        // No XMP written where none was asked.
+        CHECK(!contains(Support::readFile(path).substr(original.size()), "\n8 0 obj"));
+        CHECK(Oracle::appendedRevisionProblems(original, path) == "");
     }
+}
 
-    void rewritesFilesThatCannotTakeARevision_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        const QByteArray clean = PdfMaker{.infoBody = "<< /Zeta (z) /Title (T) >>"}.bytes();
-        QTest::newRow("garbage after the end") << clean + "garbage\n";
-        QByteArray broken = clean;
-        QTest::newRow("no end of revision")
-            << broken.replace(broken.lastIndexOf("%%EOF"), 5, "%%EOX");
-        broken = clean;
-        QTest::newRow("startxref beyond the end")
-            << broken.insert(broken.lastIndexOf("startxref") + 10, '9');
-        // The Info object's entry points three bytes into the object: qpdf repairs it.
-        const QByteArray entry =
-            QByteArray::number(clean.indexOf("5 0 obj")).rightJustified(10, '0');
-        broken = clean;
-        broken.replace(broken.lastIndexOf(entry + " 00000 n"), 10,
-                       QByteArray::number(entry.toInt() + 3).rightJustified(10, '0'));
-        QTest::newRow("Info object misplaced") << broken;
-    }
-
-    void rewritesFilesThatCannotTakeARevision()
-    {
-        QFETCH(QByteArray, bytes);
-        const QString path = make("damaged.pdf", bytes);
+TEST_CASE_FIXTURE(Folder, "rewrites files that cannot take a revision")
+{
+    const std::string clean = PdfMaker{.infoBody = "<< /Zeta (z) /Title (T) >>"}.bytes();
+    std::string noEnd = clean, beyond = clean, misplaced = clean;
+    noEnd.replace(noEnd.rfind("%%EOF"), 5, "%%EOX");
+    beyond.insert(beyond.rfind("startxref") + 10, "9");
+    // The Info object's entry points three bytes into the object: qpdf repairs it.
+    const std::size_t at = clean.find("5 0 obj");
+    const std::string entry = std::to_string(at), moved = std::to_string(at + 3);
+    misplaced.replace(misplaced.rfind(std::string(10 - entry.size(), '0') + entry + " 00000 n"), 10,
+                      std::string(10 - moved.size(), '0') + moved);
+    for (const std::string &bytes : {clean + "garbage\n", noEnd, beyond, misplaced}) {
+        const fs::path path = make("damaged.pdf", bytes);
         TagoraInfo info;
-        info.WriteInfoEntry(u(path), u"Added", u"first");
+        info.WriteInfoEntry(u16(path), u"Added", u"first");
         info.Commit();
-        QCOMPARE(Oracle::qpdfProblems(path), QString());
-        const QByteArray rewritten = Support::bytes(path);
-        QVERIFY(!rewritten.startsWith(bytes));
+        CHECK(Pdf::problems(path) == "");
+        const std::string rewritten = Support::readFile(path);
+        CHECK(rewritten.compare(0, bytes.size(), bytes) != 0);
         // The file is clean now: the object's next save appends one revision to it.
-        info.WriteInfoEntry(u(path), u"Added", u"second");
-        info.WriteInfoEntry(u(path), u"More", u"third");
+        info.WriteInfoEntry(u16(path), u"Added", u"second");
+        info.WriteInfoEntry(u16(path), u"More", u"third");
         info.Commit();
-        QCOMPARE(Oracle::appendedRevisionProblems(rewritten, path), QString());
-        QCOMPARE(readEntries(path),
-                 (Entries{{"Zeta", "z"}, {"Title", "T"}, {"Added", "second"}, {"More", "third"}}));
+        CHECK(Oracle::appendedRevisionProblems(rewritten, path) == "");
+        CHECK(readEntries(path) ==
+              Entries{{"Zeta", "z"}, {"Title", "T"}, {"Added", "second"}, {"More", "third"}});
     }
+}
 
-    void writesThroughALinkKeepingModeAndEncryption_data()
-    {
-        QTest::addColumn<bool>("encrypted"); // and with bytes after its end: written anew
-        QTest::newRow("plain, appended revision") << false;
-        QTest::newRow("AES-128, whole file written") << true;
-    }
-
-    void writesThroughALinkKeepingModeAndEncryption()
-    {
-        // Reached through a symbolic link, the target is written and the link stays;
-        // the file keeps its mode and, encrypted with an empty user password, its
-        // encryption; nothing is left beside it.
-        QFETCH(bool, encrypted);
-        QVERIFY(QDir(m_dir.path()).mkpath(QTest::currentDataTag()));
-        const QDir folder(m_dir.filePath(QTest::currentDataTag()));
-        const QString plain = make(QStringLiteral("plain-%1.pdf").arg(encrypted));
-        const QString target = folder.filePath("target.pdf");
-        const QString link = folder.filePath("link.pdf");
-        QVERIFY(encrypted ? PdfMaker::encrypt(plain, target, "", "o", true, false) &&
-                                PdfMaker::trail(target)
-                          : QFile::copy(plain, target));
-        QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0640), 0);
-        QVERIFY(QFile::link("target.pdf", link));
-        const QByteArray original = Support::bytes(target);
-
-        TagoraInfo info;
-        saveLikeTheFieldSet(info, link, {{"Zed", "ζ"}, {"Alpha", "α"}});
-        // A name is escaped the same way whichever way the file is written.
-        info.WriteInfoEntry(u(link), u"x#41y", u"link");
-        info.Commit();
-        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
-        QCOMPARE(Oracle::qpdfProblems(target), QString());
-        QCOMPARE(TestPdf::pdfinfo(target, false).value("Encrypted").startsWith("yes"), encrypted);
-        QCOMPARE(Support::bytes(target).startsWith(original), !encrypted);
-        const QMap<QString, QString> shown = TestPdf::pdfinfo(target);
-        QCOMPARE(shown.value("Author"), QStringLiteral("Ünïcode author"));
-        QCOMPARE(shown.value("Zed"), QStringLiteral("ζ"));
-        QCOMPARE(shown.value("x#41y"), QStringLiteral("link"));
-        // qpdf's writer sorts the keys; the object that wrote them reads its own order.
-        QCOMPARE(info.ReadInfo(u(link)), 7);
-        QCOMPARE(q(info.InfoName(4) + info.InfoName(5) + info.InfoName(6)),
-                 QStringLiteral("ZedAlphax#41y"));
-        struct stat st = {};
-        QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 07777, mode_t(0640));
-        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::System),
-                 (QStringList{"link.pdf", "target.pdf"}));
-    }
-
-private:
-    QString make(const QString &name, const QByteArray &bytes = PdfMaker().bytes())
-    {
-        return Support::writeFile(m_dir.filePath(name), bytes);
-    }
-
-    QTemporaryDir m_dir;
-};
-
-QTEST_GUILESS_MAIN(TestTagoraInfo)
-#include "tst_tagorainfo.moc"
+TEST_CASE_FIXTURE(Folder, "a file written anew keeps its encryption and leaves nothing beside it")
+{
+    // Encrypted with an empty user password and with bytes after its end, the file is
+    // written anew; a name is escaped as in an appended revision.
+    const Support::TempFolder folder;
+    const fs::path path = folder / "Zoë ✓.pdf";
+    REQUIRE(PdfMaker::encrypt(make("plain.pdf"), path, "", "o"));
+    REQUIRE(PdfMaker::trail(path));
+    const std::string original = Support::readFile(path);
+    TagoraInfo info;
+    saveLikeTheFieldSet(info, path, {{"Zed", "ζ"}, {"Alpha", "α"}});
+    info.WriteInfoEntry(u16(path), u"x#41y", u"escaped");
+    info.Commit();
+    CHECK(Pdf::problems(path) == "");
+    CHECK(Support::readFile(path).compare(0, original.size(), original) != 0);
+    const Oracle::QpdfView view = Oracle::qpdf(path);
+    CHECK(view.encrypted);
+    CHECK(view.info.at("Author") + view.info.at("Zed") + view.info.at("x#41y") ==
+          "Ünïcode authorζescaped");
+    // qpdf's writer sorts the keys; the object that wrote them reads its own order.
+    CHECK(info.ReadInfo(u16(path)) == 7);
+    CHECK(utf8(info.InfoName(4) + info.InfoName(5) + info.InfoName(6)) == "ZedAlphax#41y");
+    CHECK(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()) == 1);
+}

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # Runs tst_wintagora under wine on copies of the sample books, then reads what it wrote
-# with the Linux tools: qpdf --check, pdfinfo and orvfields.
-#   run.sh TST_WINTAGORA SOURCE_ROOT ORVFIELDS
+# with the Linux tools: qpdf --check and pdfinfo.
+#   run.sh TST_WINTAGORA SOURCE_ROOT
 source "$(dirname "$0")/../wine.sh"
-program=$1 root=$2 cli=$3
+program=$1 root=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -33,27 +33,14 @@ expect() { # WHAT COMMAND...
 info() { pdfinfo "$work/$1" 2>/dev/null; }
 has() { grep -qF -- "$2" <<<"$1"; }
 
-guide="$work/Zoë guide ✓.pdf"
-for file in "$guide" "$work/annual.pdf" "$work/notes.pdf" "$work/secret.pdf"; do
-    expect "qpdf --check ${file##*/}" qpdf --check "$file" >/dev/null
+for file in annual.pdf notes.pdf secret.pdf; do
+    expect "qpdf --check $file" qpdf --check "$work/$file" >/dev/null
 done
-expect "guide: new title" has "$(info "Zoë guide ✓.pdf")" "Title:           Nouveau titre ✓"
-expect "guide: no keywords" eval '! has "$(info "Zoë guide ✓.pdf")" "Keywords:"'
-expect "annual: XMP title" has "$(pdfinfo -meta "$work/annual.pdf")" "Annual report 2024"
 expect "annual: ModDate in +05:30" has "$(pdfinfo -rawdates "$work/annual.pdf")" "+05'30'"
 expect "notes: status" has "$(pdfinfo -custom "$work/notes.pdf")" "Status:          final"
 expect "secret: title" has "$(info secret.pdf)" "Title:           Encrypted again ✓"
-expect "secret: still AES-128" has "$(info secret.pdf)" "Encrypted:       yes"
 expect "secret: AES" has "$(qpdf --show-encryption "$work/secret.pdf")" "AESv2"
 expect "secret: rewritten, then one revision appended" \
     test "$(grep -c -a '%%EOF' "$work/secret.pdf")" -eq 2
-echo "print(new PDFDocument(scriptArgs[0]).getMetaData('info:Title'))" >"$work/title.js"
-expect "secret: mutool reads the appended title" \
-    has "$(mutool run "$work/title.js" "$work/secret.pdf")" "Encrypted again ✓"
-expect "read-only file unchanged" cmp -s "$work/readonly.pdf" "$work/release-notes.pdf"
-report=$("$cli" read "$guide")
-expect "orvfields: guide title" has "$report" "Nouveau titre ✓"
-expect "orvfields: guide proofreader" has "$report" "Proofreader: Åse Ødegård"
-expect "orvfields: secret title" has "$("$cli" read "$work/secret.pdf")" "Encrypted again ✓"
 echo "$passed passed, $failed failed (Linux readers)"
 [ "$failed" -eq 0 ] && [ "$status" -eq 0 ]

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// The PDF library on the Windows file layer (wine, or Windows): real saves of copies of
-// the sample books, two writers on one file, an encrypted file written anew beside
-// itself, and the refusals. Run as `tst_wintagora FOLDER`, where FOLDER holds
+// The PDF library on the Windows file layer (wine, or Windows), in what the core suites
+// (tests/tagora, run under wine too) cannot set up: the local time's bias in ModDate, two
+// writers on one file, an encrypted file written anew beside itself while other handles
+// hold it, leftovers by their Windows names, killed saves. Run as `tst_wintagora FOLDER`,
+// where FOLDER holds
 // user-guide.pdf, release-notes.pdf, annual-report.pdf and encrypted.pdf (AES-128); the
 // files it writes stay there for run.sh to read back with the Linux tools.
 #include "../Checks.h"
@@ -51,9 +53,8 @@ std::string bytesOf(const std::wstring &path)
     return bytes;
 }
 
-// A copy of a sample, made with `attributes` (wine keeps the hidden attribute only when a
-// file is created with it).
-// A new file holding `bytes`.
+// A new file holding `bytes`, made with `attributes` (wine keeps the hidden attribute
+// only when a file is created with it).
 void writeFile(const std::wstring &path, const std::string &bytes,
                DWORD attributes = FILE_ATTRIBUTE_NORMAL)
 {
@@ -108,38 +109,16 @@ int filesStartingWith(const std::wstring &prefix)
     return count;
 }
 
-// Info read, changed in one save (a title, a new entry, one removed) and read back by
-// another object; the save appends a revision, so the original bytes stay in front. The
-// standard fields of a book with XMP metadata go through exempi and stamp ModDate.
-void readWriteReadBack()
+// The standard fields of a book with XMP metadata stamp ModDate in the local time, which
+// run.sh sets to a zone of half hours.
+void localTime()
 {
-    const std::wstring guide = copyOf(L"user-guide.pdf", L"Zo\u00eb guide \u2713.pdf");
-    const std::string before = bytesOf(guide);
-    auto entries = entriesOf(guide);
-    CHECK(entries[u"Title"] == u"User guide" && entries.count(u"Keywords") == 1);
-    {
-        TagoraInfo writer;
-        writer.WriteInfoEntry(u16(guide), u"Title", u"Nouveau titre \u2713");
-        CHECK(writer.WriteInfoEntry(u16(guide), u"Proofreader", u"\u00c5se \u00d8deg\u00e5rd") ==
-              std::int32_t(entries.size()) + 1);
-        CHECK(writer.RemoveInfoEntry(u16(guide), u"Keywords") == 1);
-        writer.Commit();
-    }
-    const std::string after = bytesOf(guide);
-    CHECK(after.size() > before.size() && after.compare(0, before.size(), before) == 0);
-    entries = entriesOf(guide);
-    CHECK(entries[u"Title"] == u"Nouveau titre \u2713");
-    CHECK(entries[u"Proofreader"] == u"\u00c5se \u00d8deg\u00e5rd");
-    CHECK(entries.count(u"Keywords") == 0 && entries[u"Author"] == u"Zo\u00eb Lambert");
-
     const std::wstring annual = copyOf(L"annual-report.pdf", L"annual.pdf");
     TagoraInfo writer;
     writer.WriteStandardInfo(u16(annual), u"Annual report 2024", u"Board of editors", u"Figures",
                              u"", u"", u"");
     writer.Commit();
-    entries = entriesOf(annual);
-    CHECK(entries[u"Title"] == u"Annual report 2024" && entries[u"Subject"] == u"Figures");
-    CHECK(entries[u"ModDate"].size() >= 16);
+    CHECK(entriesOf(annual)[u"Title"] == u"Annual report 2024");
 }
 
 // A second writer is kept out while the first holds the file, waiting as long as it is
@@ -320,20 +299,6 @@ void killedSaves()
                 saved, leftBeside);
 }
 
-// A read-only file is refused and left byte for byte; a missing one is missing.
-void refusals()
-{
-    const std::wstring locked = copyOf(L"release-notes.pdf", L"readonly.pdf");
-    SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY);
-    const std::string before = bytesOf(locked);
-    TagoraInfo writer;
-    CHECK(errorOf([&] { writer.WriteInfoEntry(u16(locked), u"Title", u"No"); }) ==
-          Automation::PermissionDenied);
-    CHECK(errorOf([&] { writer.Commit(); }) == 0);
-    CHECK(bytesOf(locked) == before);
-    CHECK(errorOf([&] { writer.ReadInfo(u16(in(L"missing.pdf"))); }) == Automation::FileNotFound);
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -345,12 +310,11 @@ int wmain(int argc, wchar_t **argv)
         return 2;
     }
     folder = argv[1];
-    const std::pair<const char *, void (*)()> cases[] = {{"readWriteReadBack", readWriteReadBack},
+    const std::pair<const char *, void (*)()> cases[] = {{"localTime", localTime},
                                                          {"secondWriter", secondWriter},
                                                          {"encryptedRewrite", encryptedRewrite},
                                                          {"leftovers", leftovers},
-                                                         {"killedSaves", killedSaves},
-                                                         {"refusals", refusals}};
+                                                         {"killedSaves", killedSaves}};
     for (const auto &[name, run] : cases) {
         const int failedBefore = Checks::failures;
         std::u16string why;
