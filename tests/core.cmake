@@ -9,16 +9,24 @@ if(WIN32)
 else()
     set(orv_support_platform posix)
 endif()
+# The one process runner, also for the Qt-only suites (support/TestSupport.h).
+add_library(orv_testprocess STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/support/Process.h
+    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Process.cpp)
+target_include_directories(orv_testprocess PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+if(WIN32)
+    target_link_libraries(orv_testprocess PRIVATE orv_automation_link)
+endif()
+set_target_properties(orv_testprocess PROPERTIES AUTOMOC OFF)
+
 add_library(orv_coretest STATIC
     ${CMAKE_CURRENT_LIST_DIR}/support/DoctestMain.cpp
     ${CMAKE_CURRENT_LIST_DIR}/support/Platform.h
-    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Platform.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/support/Process.h
-    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Process.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/support/${orv_support_platform}/Platform.cpp)
 # Only doctest.h lives in that folder: the cross compiler sees nothing else of the host.
 target_include_directories(orv_coretest SYSTEM PUBLIC ${ORVFIELDS_DOCTEST_DIR})
 target_include_directories(orv_coretest PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(orv_coretest PUBLIC orv_automation_link)
+target_link_libraries(orv_coretest PUBLIC orv_testprocess orv_automation_link)
 set_target_properties(orv_coretest PROPERTIES AUTOMOC OFF)
 
 # The areas whose suites run on both builds.

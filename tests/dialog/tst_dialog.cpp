@@ -165,7 +165,7 @@ QStringList readBack(const QString &pdf)
 {
     const Support::Output check = TestPdf::check(pdf);
     if (check.exitCode != 0)
-        return {"qpdf --check: " + check.text};
+        return {"qpdf --check: " + QString::fromStdString(check.out + check.err)};
     const QMap<QString, QString> shown = TestPdf::pdfinfo(pdf);
     const QStringList standard{"Title", "Author", "Subject", "Keywords"};
     QStringList lines;
@@ -578,15 +578,16 @@ private slots:
         Support::Output out =
             Support::run(host, {pdf("publication.xml"), "--language", "fr", "--select", "Notes",
                                 "--screenshot", pdf("dialog.png")});
-        QVERIFY2(out.exitCode == 0, qPrintable(out.text));
+        QVERIFY2(out.exitCode == 0, out.err.c_str());
         QCOMPARE(QImage(pdf("dialog.png")).size(), QSize(343, 281));
 
         const QString broken = Support::writeFile(pdf("broken.xml"), "<publication><book");
         out = Support::run(host, {broken, "--screenshot", pdf("none.png")});
         QCOMPARE(out.exitCode, 1);
-        QVERIFY2(out.text.contains("Publication not opened") &&
-                     out.text.contains("This plugin need an open and valid publication"),
-                 qPrintable(out.text));
+        const QString text = QString::fromStdString(out.out + out.err);
+        QVERIFY2(text.contains("Publication not opened") &&
+                     text.contains("This plugin need an open and valid publication"),
+                 qPrintable(text));
         QVERIFY(!QFile::exists(pdf("none.png")));
     }
 

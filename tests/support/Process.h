@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The one way the tests run another program: to its end (a minute at most), with an
-// input, its output and its errors apart. The readers that check what we write
+// input, in a folder, its output and its errors apart. The readers that check what we write
 // (pdfinfo, qpdf, exiftool, mutool, pikepdf) are Linux programs: under wine a suite
 // checks with the qpdf library alone.
 #pragma once
@@ -17,8 +17,9 @@ struct Output
     std::string err;
 };
 
+// `folder` empty: the test's own working folder.
 Output run(const std::string &program, const std::vector<std::string> &args,
-           const std::string &input = {});
+           const std::string &input = {}, const std::string &folder = {});
 
 // Whether the Linux readers can be run from here.
 bool otherReadersRun();

@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: Apache-2.0
-// Small helpers the tests share: a file written and read whole, a program run to its
-// end, the number of the automation error a call raises, and the component's UTF-16
-// texts next to Qt's (conversions both ways, and QCOMPARE printing them).
+// What the Qt-only suites share: a file written and read whole, the runner of
+// support/Process.h with Qt's texts, the number of the automation error a call raises,
+// and the component's UTF-16 texts next to Qt's (conversions both ways, and QCOMPARE
+// printing them).
 #pragma once
 
 #include "automation/AutomationError.h"
+#include "support/Process.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTest>
 
-#include <csignal>
 #include <string>
-#include <sys/resource.h>
 #include <utility>
+#include <vector>
 
 // A component text as QCOMPARE prints it.
 namespace QTest {
@@ -52,20 +52,13 @@ inline QByteArray bytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-struct Output
+inline Output run(const QString &program, const QStringList &args, const QByteArray &input = {},
+                  const QString &folder = {})
 {
-    int exitCode;
-    QString text; // standard output and error, merged
-};
-
-inline Output run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    if (!process.waitForFinished(60000))
-        return {-1, QStringLiteral("timed out")};
-    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+    std::vector<std::string> arguments;
+    for (const QString &arg : args)
+        arguments.push_back(arg.toStdString());
+    return run(program.toStdString(), arguments, input.toStdString(), folder.toStdString());
 }
 
 // The automation error `body` raises as "number description"; empty when it returns.
@@ -84,21 +77,5 @@ template <typename Body> qint32 errorOf(Body &&body)
 {
     return failure(std::forward<Body>(body)).section(u' ', 0, 0).toInt();
 }
-
-// The process's file size limit lowered for as long as it lives: a write past it fails
-// (the signal that would end the process instead is ignored).
-struct FileSizeLimit
-{
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &previous);
-        struct rlimit lowered = previous;
-        lowered.rlim_cur = rlim_t(bytes);
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &previous); }
-    struct rlimit previous = {};
-};
 
 } // namespace Support

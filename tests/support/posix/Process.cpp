@@ -26,7 +26,7 @@ void closeIfOpen(int &fd)
 } // namespace
 
 Output run(const std::string &program, const std::vector<std::string> &args,
-           const std::string &input)
+           const std::string &input, const std::string &folder)
 {
     Output result;
     int in[2], out[2], err[2];
@@ -39,6 +39,8 @@ Output run(const std::string &program, const std::vector<std::string> &args,
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
         posix_spawn_file_actions_addclose(&actions, fd);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     std::vector<char *> argv{const_cast<char *>(program.c_str())};
     for (const std::string &arg : args)
         argv.push_back(const_cast<char *>(arg.c_str()));

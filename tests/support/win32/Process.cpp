@@ -49,7 +49,7 @@ void readAll(HANDLE pipe, std::string &text)
 } // namespace
 
 Output run(const std::string &program, const std::vector<std::string> &args,
-           const std::string &input)
+           const std::string &input, const std::string &folder)
 {
     Output result;
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
@@ -70,8 +70,9 @@ Output run(const std::string &program, const std::vector<std::string> &args,
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessW(
+        nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+        folder.empty() ? nullptr : wide(folder).c_str(), &startup, &process);
     for (HANDLE theirs : {inRead, outWrite, errWrite})
         CloseHandle(theirs);
     std::thread outReader(readAll, outRead, std::ref(result.out));
