@@ -1,75 +1,54 @@
 // SPDX-License-Identifier: Apache-2.0
 // The dialog's part that stands alone: the number read from a generated field name.
-
-#include "automation/AutomationError.h"
 #include "dialog/LeadingNumber.h"
-#include "support/TestSupport.h"
-
-#include <QTest>
+#include "support/Doctest.h"
 
 #include <optional>
 
-Q_DECLARE_METATYPE(std::optional<qint32>)
-
-class tst_DialogParts : public QObject
+TEST_CASE("the number of a generated field name")
 {
-    Q_OBJECT
-
-private slots:
-    void generatedNumber_data()
+    const struct
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<std::optional<qint32>>("number"); // none: overflow
-
-        auto row = [&](const char *tag, const QString &name, std::optional<qint32> number,
-                       const QString &word = QStringLiteral("Field")) {
-            QTest::newRow(tag) << name << word << number;
-        };
-        row("plain", QStringLiteral("Field7"), 7);
-        row("blanks, tabs and line feeds anywhere", QStringLiteral("Field 1\t2\n3"), 123);
-        row("half below", QStringLiteral("Field2.5"), 2);
-        row("half above", QStringLiteral("Field3.5"), 4);
-        row("no number after the word", QStringLiteral("MyField"), 0);
-        row("word not found, other case", QStringLiteral("field9"), 0);
-        row("word twice", QStringLiteral("FieldField4"), 4);
-        row("word in the middle", QStringLiteral("2Field5"), 25);
-        row("word made by a removal stays", QStringLiteral("FiFieldeld7"), 0);
-        row("letters stop the number", QStringLiteral("Field6b7"), 6);
-        row("sign", QStringLiteral("Field-3"), -3);
-        row("sign alone", QStringLiteral("Field-"), 0);
-        row("exponent", QStringLiteral("Field1E2"), 100);
-        row("small exponent letter", QStringLiteral("Field15e-1"), 2);
-        row("exponent without digits", QStringLiteral("Field3E"), 3);
-        row("hexadecimal", QStringLiteral("Field&H1F"), 31);
-        row("hexadecimal, small letters", QStringLiteral("Field&hff"), 255);
-        row("octal", QStringLiteral("Field&O17"), 15);
-        row("octal stops at 8", QStringLiteral("Field&O78"), 7);
-        row("ampersand alone", QStringLiteral("Field&"), 0);
-        row("largest", QStringLiteral("Field2147483647"), 2147483647);
-        row("just past the largest", QStringLiteral("Field2147483647.5"), std::nullopt);
-        row("beyond a double", QStringLiteral("Field1E999"), std::nullopt);
-        row("beyond a double, digits alone", QStringLiteral("Field1") + QString(400, u'0'),
-            std::nullopt);
-        row("hexadecimal past 32 bits", QStringLiteral("Field&H80000000"), std::nullopt);
-        row("tiny", QStringLiteral("Field1E-999"), 0);
-        row("French word", QStringLiteral("Champs3"), 3, QStringLiteral("Champs"));
-        row("English name, French word", QStringLiteral("Field4"), 0, QStringLiteral("Champs"));
+        const char *what;
+        std::u16string name;
+        std::optional<std::int32_t> number; // none: overflow
+        std::u16string word = u"Field";
+    } rows[] = {
+        {"plain", u"Field7", 7},
+        {"blanks, tabs and line feeds anywhere", u"Field 1\t2\n3", 123},
+        {"half below", u"Field2.5", 2},
+        {"half above", u"Field3.5", 4},
+        {"no number after the word", u"MyField", 0},
+        {"word not found, other case", u"field9", 0},
+        {"word twice", u"FieldField4", 4},
+        {"word in the middle", u"2Field5", 25},
+        {"word made by a removal stays", u"FiFieldeld7", 0},
+        {"letters stop the number", u"Field6b7", 6},
+        {"sign", u"Field-3", -3},
+        {"sign alone", u"Field-", 0},
+        {"exponent", u"Field1E2", 100},
+        {"small exponent letter", u"Field15e-1", 2},
+        {"exponent without digits", u"Field3E", 3},
+        {"hexadecimal", u"Field&H1F", 31},
+        {"hexadecimal, small letters", u"Field&hff", 255},
+        {"octal", u"Field&O17", 15},
+        {"octal stops at 8", u"Field&O78", 7},
+        {"ampersand alone", u"Field&", 0},
+        {"largest", u"Field2147483647", 2147483647},
+        {"just past the largest", u"Field2147483647.5", std::nullopt},
+        {"beyond a double", u"Field1E999", std::nullopt},
+        {"beyond a double, digits alone", u"Field1" + std::u16string(400, u'0'), std::nullopt},
+        {"hexadecimal past 32 bits", u"Field&H80000000", std::nullopt},
+        {"tiny", u"Field1E-999", 0},
+        {"French word", u"Champs3", 3, u"Champs"},
+        {"English name, French word", u"Field4", 0, u"Champs"},
+    };
+    for (const auto &row : rows) {
+        CAPTURE(row.what);
+        std::int32_t read = 0;
+        const std::int32_t error =
+            Support::errorOf([&] { read = Dialog::GeneratedNumber(row.name, row.word); });
+        CHECK(error == (row.number ? 0 : 6));
+        CHECK(read == row.number.value_or(0));
     }
-
-    void generatedNumber()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, word);
-        QFETCH(std::optional<qint32>, number);
-
-        qint32 read = 0;
-        const qint32 error = Support::errorOf(
-            [&] { read = Dialog::GeneratedNumber(Support::u(name), Support::u(word)); });
-        QCOMPARE(error, number ? 0 : 6);
-        QCOMPARE(read, number.value_or(0));
-    }
-};
-
-QTEST_MAIN(tst_DialogParts)
-#include "tst_dialogparts.moc"
+}

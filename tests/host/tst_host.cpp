@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // orvfields-host: reading publication files, the tree object model as a plug-in
 // sees it through late binding, the command line, the window's selection, the
-// plug-in run through the registry, and the bundled sample publication.
+// plug-in run through the registry, the bundled sample publication, and the messages of
+// a screenshot run.
 
 #include "automation/AutomationError.h"
 #include "automation/ClassFactory.h"
@@ -287,6 +288,21 @@ private slots:
         QVERIFY(QFile::exists(path(u"User guide")));
         QCOMPARE(path(u"Style manual"), QStringLiteral("None"));
         QVERIFY(!QFile::exists(path(u"Reference manual")));
+    }
+
+    void screenshotRunShowsEveryMessage()
+    {
+        // orvfields-host --screenshot on a publication it cannot read: the host's message,
+        // then the plug-in's, are reported and closed (nothing waits); no picture.
+        const QString broken = write(QStringLiteral("broken.xml"), "<publication><book");
+        const QString none = m_folder.filePath(QStringLiteral("none.png"));
+        const Support::Output out =
+            Support::run(QStringLiteral(ORVFIELDS_HOST), {broken, "--screenshot", none});
+        QCOMPARE(out.exitCode, 1);
+        QVERIFY2(out.text.contains("Publication not opened") &&
+                     out.text.contains("This plugin need an open and valid publication"),
+                 qPrintable(out.text));
+        QVERIFY(!QFile::exists(none));
     }
 
 private:

@@ -13,6 +13,7 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace doctest {
 template <> struct StringMaker<std::u16string>
@@ -20,6 +21,17 @@ template <> struct StringMaker<std::u16string>
     static String convert(const std::u16string &text)
     {
         return ('"' + Automation::utf8(text) + '"').c_str();
+    }
+};
+// A list of texts as {"a", "b"}.
+template <typename Text> struct StringMaker<std::vector<Text>>
+{
+    static String convert(const std::vector<Text> &texts)
+    {
+        String shown = "{";
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            shown += (i ? ", " : "") + StringMaker<Text>::convert(texts[i]);
+        return shown + "}";
     }
 };
 } // namespace doctest

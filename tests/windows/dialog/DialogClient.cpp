@@ -12,7 +12,8 @@
 //    minimising and restoring leaving the dialog on screen; the book's Subject of
 //    100 000 characters shows whole and takes one more; with the PDF held open
 //    elsewhere, Apply gives the locked-file message and the dialog stays; Cancel
-//    closes it without a word, the file untouched.
+//    closes it. (What the dialog does alike on every toolkit, captions, a Cancel that
+//    writes and says nothing, is the suite tests/dialog's, also under wine.)
 // 2. English, the host on "User guide": the user picks "Release notes" in the book list
 //    (screenshot dialog-win-en.png), types an Author, adds a field, renames it, gives
 //    it a value, and applies: the success message. dialog.sh reads the PDF back, its
@@ -37,10 +38,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,12 +52,6 @@ using Checks::check;
 std::string text8(const std::wstring &text)
 {
     return utf8(std::u16string(text.begin(), text.end()));
-}
-
-std::string contents(const std::wstring &path)
-{
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // ---- the user's side: another thread, window messages only
@@ -372,12 +364,8 @@ int wmain(int argc, wchar_t **argv)
     const std::wstring releaseNotes = folder + L"\\books\\release-notes.pdf";
 
     try {
-        const std::string unchanged = contents(releaseNotes);
         session(publication, u"Release notes/Version 2.4", Host::PluginLanguage::French, [&] {
             const Dialog dialog = shownDialog(L"Release notes");
-            check(windowText(dialog.form) == L"Définir les champs du document" &&
-                      windowText(dialog.find("cmdApply")) == L"Appliquer",
-                  "French captions: " + text8(windowText(dialog.form)));
             screenshot(shots + L"\\dialog-win-fr.png");
             check(GetWindow(dialog.form, GW_OWNER) == nullptr && !IsWindowEnabled(host),
                   "modal without an owner: the host's window disabled");
@@ -411,11 +399,8 @@ int wmain(int argc, wchar_t **argv)
             click(dialog.find("cmdCancel"));
             check(waitFor([&] { return !IsWindowVisible(dialog.form); }),
                   "Cancel closes the dialog");
-            Sleep(300);
-            check(!messageBox(), "Cancel says nothing");
         });
         check(formsShown == 1, "the dialog was shown once");
-        check(!unchanged.empty() && contents(releaseNotes) == unchanged, "the book is untouched");
 
         session(publication, u"User guide/Chapter 1", Host::PluginLanguage::English, [&] {
             const Dialog dialog = shownDialog(L"User guide");
@@ -427,13 +412,9 @@ int wmain(int argc, wchar_t **argv)
                   "picking \"Release notes\" loads it: " + text8(dialog.field(0)));
             check(waitFor([&] { return !SendMessageW(books, CB_GETDROPPEDSTATE, 0, 0); }),
                   "the book list closes");
-            check(dialog.field(1) == L"Publishing team" && dialog.field(2) == longSubject() &&
-                      dialog.field(3) == L"release, changes",
-                  "the book's standard fields");
             check(dialog.rows() == "Field10=tenth generated field;Field3=third generated "
                                    "field;Version=2.4;",
                   "the book's own fields: " + dialog.rows());
-            check(windowText(dialog.find("cmdApply")) == L"Apply", "English captions");
             check(focused() == dialog.find("txtField_0"), "the Title box has the focus");
             screenshot(shots + L"\\dialog-win-en.png");
 
