@@ -299,9 +299,10 @@ private slots:
         const Support::Output out =
             Support::run(QStringLiteral(ORVFIELDS_HOST), {broken, "--screenshot", none});
         QCOMPARE(out.exitCode, 1);
-        QVERIFY2(out.text.contains("Publication not opened") &&
-                     out.text.contains("This plugin need an open and valid publication"),
-                 qPrintable(out.text));
+        const QString text = QString::fromStdString(out.out + out.err);
+        QVERIFY2(text.contains("Publication not opened") &&
+                     text.contains("This plugin need an open and valid publication"),
+                 qPrintable(text));
         QVERIFY(!QFile::exists(none));
     }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -57,50 +58,51 @@ Output run(const std::string &program, const std::vector<std::string> &args,
         closeIfOpen(writeEnd), closeIfOpen(outEnd), closeIfOpen(errEnd);
         return result;
     }
-    // A reader that ends early must not end us with SIGPIPE.
+    // A reader that ends early must not end us with SIGPIPE; nothing here waits on a
+    // pipe: a program that leaves a daemon holding its output behind (wine's server)
+    // has ended when it has, whatever the pipes say.
     std::signal(SIGPIPE, SIG_IGN);
+    for (int fd : {writeEnd, outEnd, errEnd})
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     std::size_t written = 0;
     if (input.empty())
         closeIfOpen(writeEnd);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    bool timedOut = false;
-    while (outEnd >= 0 || errEnd >= 0) {
-        pollfd fds[3] = {{outEnd, POLLIN, 0}, {errEnd, POLLIN, 0}, {writeEnd, POLLOUT, 0}};
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            timedOut = true;
-            break;
-        }
-        if (::poll(fds, 3, int(left.count())) < 0 && errno != EINTR)
-            break;
+    const auto readAvailable = [&] {
         char buffer[65536];
         for (auto [fd, text] : {std::pair{&outEnd, &result.out}, std::pair{&errEnd, &result.err}}) {
-            const pollfd &polled = fds[fd == &outEnd ? 0 : 1];
-            if (*fd < 0 || !(polled.revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            const ssize_t n = ::read(*fd, buffer, sizeof buffer);
-            if (n > 0)
+            ssize_t n = 0;
+            while (*fd >= 0 && (n = ::read(*fd, buffer, sizeof buffer)) > 0)
                 text->append(buffer, std::size_t(n));
-            else if (n == 0 || errno != EINTR)
+            if (*fd >= 0 && (n == 0 || (errno != EAGAIN && errno != EINTR)))
                 closeIfOpen(*fd);
         }
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    int status = 0;
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
+        pollfd fds[3] = {{outEnd, POLLIN, 0}, {errEnd, POLLIN, 0}, {writeEnd, POLLOUT, 0}};
+        ::poll(fds, 3, 50);
+        readAvailable();
         if (writeEnd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
             const ssize_t n = ::write(writeEnd, input.data() + written, input.size() - written);
             if (n > 0)
                 written += std::size_t(n);
-            if ((n < 0 && errno != EINTR) || written == input.size())
+            if ((n < 0 && errno != EAGAIN && errno != EINTR) || written == input.size())
                 closeIfOpen(writeEnd);
         }
+        ended = ::waitpid(pid, &status, WNOHANG) == pid;
     }
+    if (ended)
+        readAvailable();
     closeIfOpen(writeEnd), closeIfOpen(outEnd), closeIfOpen(errEnd);
-    if (timedOut)
+    if (!ended) {
         ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        return result;
     }
-    if (!timedOut)
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
 
