@@ -62,12 +62,8 @@ template <typename Body> std::string failure(Body &&body)
 // The number of the automation error `body` raises; 0 when it returns.
 template <typename Body> std::int32_t errorOf(Body &&body)
 {
-    try {
-        body();
-    } catch (const Automation::AutomationError &error) {
-        return error.number();
-    }
-    return 0;
+    const std::string error = failure(std::forward<Body>(body));
+    return error.empty() ? 0 : std::stoi(error);
 }
 
 } // namespace Support

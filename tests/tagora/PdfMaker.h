@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 
@@ -187,31 +186,5 @@ struct PdfMaker
     {
         const auto text = path.u8string();
         return {text.begin(), text.end()};
-    }
-
-    // Appends bytes after the file's end of revision, as some tools leave them: a save can
-    // then only write the whole file anew.
-    static bool trail(const std::filesystem::path &path)
-    {
-        std::ofstream file(path, std::ios::binary | std::ios::app);
-        return bool(file << "\n% left by another tool\n" << std::flush);
-    }
-
-    // Replaces the last `from` in the file by `to` of the same length and gives the file
-    // back its modification time: a change that neither its size nor its time shows.
-    static bool alter(const std::filesystem::path &path, const std::string &from,
-                      const std::string &to)
-    {
-        std::error_code error;
-        const auto modified = std::filesystem::last_write_time(path, error);
-        std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-        const std::string data{std::istreambuf_iterator<char>(file), {}};
-        const std::size_t at = data.rfind(from);
-        if (error || from.size() != to.size() || at == std::string::npos ||
-            !file.seekp(std::streamoff(at)).write(to.data(), std::streamsize(to.size())).flush())
-            return false;
-        file.close();
-        std::filesystem::last_write_time(path, modified, error);
-        return !error;
     }
 };

@@ -2,8 +2,8 @@
 // What the suites of the PDF information library share: whether a file is under a save's
 // lock, a record of a TagoraInfo object's events, reading every entry through a fresh
 // object, a save made the way the field set makes it; and the Oracle: what readers that
-// are not ours say about a file. qpdf's library reads on both builds; exiftool, mutool
-// and pikepdf only where Support::otherReadersRun().
+// are not ours say about a file. qpdf's library reads on both builds; mutool only
+// where Support::otherReadersRun().
 #pragma once
 
 #include "PdfMaker.h"
@@ -51,6 +51,25 @@ struct Folder
         return Support::writeFile(dir / name, bytes);
     }
 };
+
+// Appends bytes after the file's end of revision, as some tools leave them: a save can
+// then only write the whole file anew.
+inline void trail(const fs::path &path)
+{
+    std::ofstream(path, std::ios::binary | std::ios::app) << "\n% left by another tool\n";
+}
+
+// Replaces the last `from` in the file by `to` of the same length and gives the file back
+// its modification time: a change that neither its size nor its time shows.
+inline void alter(const fs::path &path, const std::string &from, const std::string &to)
+{
+    const auto modified = fs::last_write_time(path);
+    std::string data = Support::readFile(path);
+    const std::size_t at = data.rfind(from);
+    REQUIRE((at != std::string::npos && from.size() == to.size()));
+    Support::writeFile(path, data.replace(at, from.size(), to));
+    fs::last_write_time(path, modified);
+}
 
 // Whether another writer holds the file's lock: a save of another object cannot begin.
 inline bool lockedForSaves(const fs::path &path)
@@ -165,20 +184,6 @@ inline QpdfView qpdf(const fs::path &path)
         view.xmp.assign(reinterpret_cast<const char *>(data->getBuffer()), data->getSize());
     }
     return view;
-}
-
-// What exiftool -a -G1 says of the file: tags by group and name ("XMP-dc:Title"), lists
-// joined by ", ". Empty where it cannot run.
-inline std::map<std::string, std::string> exiftool(const fs::path &path)
-{
-    std::map<std::string, std::string> tags;
-    std::istringstream lines(Support::run("exiftool", {"-args", "-a", "-G1", utf8(path)}).out);
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t equals = line.find('=');
-        if (line.size() > 1 && equals != std::string::npos)
-            tags[line.substr(1, equals - 1)] = line.substr(equals + 1);
-    }
-    return tags;
 }
 
 // The Title that mutool reads with the empty password.
