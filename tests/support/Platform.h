@@ -29,4 +29,8 @@ Automation::Variant hostCall(Automation::Object *object, const MemberId &member,
 // user's default (GetACP).
 int codePageOfLocaleZero();
 
+// Whether another program may rename a file over one this process holds open, or change
+// it while our save holds it: on POSIX yes; Windows' share modes keep them out.
+bool othersMayReplaceAnOpenFile();
+
 } // namespace Support

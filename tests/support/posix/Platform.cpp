@@ -19,4 +19,9 @@ int codePageOfLocaleZero()
     return 0;
 }
 
+bool othersMayReplaceAnOpenFile()
+{
+    return true;
+}
+
 } // namespace Support

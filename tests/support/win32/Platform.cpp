@@ -71,4 +71,9 @@ int codePageOfLocaleZero()
     return int(GetACP());
 }
 
+bool othersMayReplaceAnOpenFile()
+{
+    return false;
+}
+
 } // namespace Support
