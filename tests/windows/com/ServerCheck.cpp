@@ -346,6 +346,9 @@ void bridges()
     check(form && errorOf([&] { callRef(form.get(), u"LoadSettings", settings); }) == 0 &&
               settings[0].toText() == u"Orvane",
           "LoadSettings by reference from C++");
+    // The type library's coercion fails with DISP_E_TYPEMISMATCH, which DispatchObject maps.
+    check(errorOf([&] { put(form.get(), u"Language", Variant(std::u16string(u"x"))); }) == 13,
+          "a value that does not convert: 13");
 }
 
 } // namespace

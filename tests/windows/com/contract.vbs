@@ -30,7 +30,7 @@ End Sub
 ' The errors a group expects: "On Error Resume Next" around the statement, "On Error
 ' GoTo 0" after the check, which clears Err and lets any later error end the group.
 Sub Identity()
-    Dim record
+    Dim record, value
     Set mf = CreateObject("OrvFields.MainForm")
     Check mf.InputNeed = "XML TREEVIEW", "InputNeed"
     Check mf.INPUTNEED = "XML TREEVIEW", "member names in any letter case"
@@ -42,7 +42,7 @@ Sub Identity()
     mf.Language = "English"
     Check Err.Number = 13, "a Language that is no number: error 13"
     Err.Clear
-    mf.NoSuchMember 1
+    value = mf.NoSuchMember
     Check Err.Number = 438, "an unknown member: error 438"
     On Error GoTo 0
     Set record = mf.LastError
@@ -127,7 +127,7 @@ Sub ComponentErrors()
     list.LinesCount = -1
     Check Err.Number & "|" & Err.Source & "|" & Err.Description = _
         "5|OrvFields.VrnFieldList|Invalid procedure call or argument", _
-        "a component's error reaches the script: " & Err.Number & " " & Err.Description
+        "a component's error reaches the script: " & Err.Number & "|" & Err.Source
     On Error GoTo 0
     Set record = CreateObject("OrvFields.ErrorObject")
     Check record.Number = 0, "ErrorObject by its programmatic identifier"
