@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // typelib-dump FILE: the type library in FILE (a .tlb, or a DLL that holds one as
-// resource 1) as the system's type library reader sees it, printed in the format of
-// ClassInfo::describe, so that the text compares line for line with the class tables
-// (ClassTables.cpp). An interface whose flags are not those of a dual interface of the
-// component says so on a line of its own.
+// resource 1) as the system's reader sees it, in the format of ClassInfo::describe, to
+// compare line for line with the class tables (ClassTables.cpp); an interface whose flags
+// are not those of the component's dual interfaces says so on a line of its own.
 #include "../Checks.h"
 
 #include <oaidl.h>
@@ -12,6 +11,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -32,13 +32,6 @@ std::string guidText(const GUID &guid)
     return narrow(text);
 }
 
-std::string hex(MEMBERID id)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(id));
-    return text;
-}
-
 std::string nameOf(ITypeInfo *info, MEMBERID id = MEMBERID_NIL)
 {
     BSTR name = nullptr;
@@ -51,34 +44,22 @@ std::string nameOf(ITypeInfo *info, MEMBERID id = MEMBERID_NIL)
 // IDispatch.
 std::string typeName(ITypeInfo *info, const TYPEDESC &type)
 {
-    switch (type.vt) {
-    case VT_BOOL:
-        return "Boolean";
-    case VT_I2:
-        return "Integer";
-    case VT_I4:
-        return "Long";
-    case VT_R8:
-        return "Double";
-    case VT_BSTR:
-        return "String";
-    case VT_VARIANT:
-        return "Variant";
-    case VT_DISPATCH:
-        return "Object";
-    case VT_PTR:
-        if (type.lptdesc->vt == VT_USERDEFINED) {
-            ITypeInfo *referred = nullptr;
-            if (FAILED(info->GetRefTypeInfo(type.lptdesc->hreftype, &referred)))
-                return "?";
-            std::string name = nameOf(referred);
-            referred->Release();
+    const std::pair<VARTYPE, const char *> names[] = {
+        {VT_BOOL, "Boolean"}, {VT_I2, "Integer"},      {VT_I4, "Long"},        {VT_R8, "Double"},
+        {VT_BSTR, "String"},  {VT_VARIANT, "Variant"}, {VT_DISPATCH, "Object"}};
+    for (const auto &[vt, name] : names)
+        if (type.vt == vt)
             return name;
-        }
-        return "?pointer to " + typeName(info, *type.lptdesc);
-    default:
+    if (type.vt != VT_PTR)
         return "?vt" + std::to_string(type.vt);
-    }
+    if (type.lptdesc->vt != VT_USERDEFINED)
+        return "?pointer to " + typeName(info, *type.lptdesc);
+    ITypeInfo *referred = nullptr;
+    if (FAILED(info->GetRefTypeInfo(type.lptdesc->hreftype, &referred)))
+        return "?";
+    std::string name = nameOf(referred);
+    referred->Release();
+    return name;
 }
 
 // "(ByRef Cancel As Boolean, ...)" and the result's type, from the parameters.
@@ -115,25 +96,19 @@ void describeMembers(ITypeInfo *info, const TYPEATTR &attributes, bool events)
         std::string list, result;
         describeParameters(info, *function, list, result);
         const std::string name = nameOf(info, function->memid);
-        std::string line = "  " + hex(function->memid);
-        if (events) {
+        char id[16];
+        std::snprintf(id, sizeof id, "  0x%08lX", static_cast<unsigned long>(function->memid));
+        std::string line = id;
+        const INVOKEKIND kind = function->invkind;
+        if (events)
             line += " event " + name + "(" + list + ")";
-        } else {
-            switch (function->invkind) {
-            case INVOKE_PROPERTYGET:
-                line += " get " + name + " As " + result;
-                break;
-            case INVOKE_PROPERTYPUT:
-            case INVOKE_PROPERTYPUTREF:
-                line +=
-                    std::string(function->invkind == INVOKE_PROPERTYPUT ? " put " : " putref ") +
-                    name + " As " + list.substr(list.rfind(" As ") + 4);
-                break;
-            default:
-                line +=
-                    " method " + name + "(" + list + ")" + (result.empty() ? "" : " As " + result);
-            }
-        }
+        else if (kind == INVOKE_PROPERTYGET)
+            line += " get " + name + " As " + result;
+        else if (kind == INVOKE_PROPERTYPUT || kind == INVOKE_PROPERTYPUTREF)
+            line += std::string(kind == INVOKE_PROPERTYPUT ? " put " : " putref ") + name + " As " +
+                    list.substr(list.rfind(" As ") + 4);
+        else
+            line += " method " + name + "(" + list + ")" + (result.empty() ? "" : " As " + result);
         std::printf("%s\n", line.c_str());
         info->ReleaseFuncDesc(function);
     }
@@ -168,43 +143,29 @@ void describeClass(const std::string &libraryName, ITypeInfo *coclass, const TYP
     const std::string name = nameOf(coclass);
     std::printf("class %s (%s.%s)\n  ClassID %s\n", name.c_str(), libraryName.c_str(), name.c_str(),
                 guidText(attributes.guid).c_str());
-    ITypeInfo *events = nullptr;
-    for (UINT i = 0; i < attributes.cImplTypes; ++i) {
-        INT flags = 0;
-        coclass->GetImplTypeFlags(i, &flags);
-        ITypeInfo *type = implementedType(coclass, i);
-        if (!type)
-            continue;
-        if (flags & IMPLTYPEFLAG_FSOURCE) {
-            events = type;
-            continue;
-        }
-        if (!(flags & IMPLTYPEFLAG_FDEFAULT)) {
+    // The default interface, then the events (the class's source): the class tables' order.
+    for (const bool events : {false, true}) {
+        for (UINT i = 0; i < attributes.cImplTypes; ++i) {
+            INT flags = 0;
+            coclass->GetImplTypeFlags(i, &flags);
+            ITypeInfo *type = nullptr;
+            if (bool(flags & IMPLTYPEFLAG_FSOURCE) != events || !(flags & IMPLTYPEFLAG_FDEFAULT) ||
+                !(type = implementedType(coclass, i)))
+                continue;
+            TYPEATTR *typeAttributes = nullptr;
+            type->GetTypeAttr(&typeAttributes);
+            std::printf("  %s %s %s\n", events ? "events" : "interface", nameOf(type).c_str(),
+                        guidText(typeAttributes->guid).c_str());
+            const WORD dual = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE |
+                              TYPEFLAG_FOLEAUTOMATION;
+            if (!events && (typeAttributes->wTypeFlags & dual) != dual)
+                std::printf("  interface flags 0x%04X\n", typeAttributes->wTypeFlags);
+            if (!events && (attributes.wTypeFlags & TYPEFLAG_FCONTROL))
+                std::printf("  control\n");
+            describeMembers(type, *typeAttributes, events);
+            type->ReleaseTypeAttr(typeAttributes);
             type->Release();
-            continue;
         }
-        TYPEATTR *interfaceAttributes = nullptr;
-        type->GetTypeAttr(&interfaceAttributes);
-        std::printf("  interface %s %s\n", nameOf(type).c_str(),
-                    guidText(interfaceAttributes->guid).c_str());
-        const WORD expected =
-            TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION;
-        if ((interfaceAttributes->wTypeFlags & expected) != expected)
-            std::printf("  interface flags 0x%04X\n", interfaceAttributes->wTypeFlags);
-        if (attributes.wTypeFlags & TYPEFLAG_FCONTROL)
-            std::printf("  control\n");
-        describeMembers(type, *interfaceAttributes, false);
-        type->ReleaseTypeAttr(interfaceAttributes);
-        type->Release();
-    }
-    if (events) {
-        TYPEATTR *eventAttributes = nullptr;
-        events->GetTypeAttr(&eventAttributes);
-        std::printf("  events %s %s\n", nameOf(events).c_str(),
-                    guidText(eventAttributes->guid).c_str());
-        describeMembers(events, *eventAttributes, true);
-        events->ReleaseTypeAttr(eventAttributes);
-        events->Release();
     }
 }
 

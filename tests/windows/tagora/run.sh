@@ -21,16 +21,8 @@ TZ=Asia/Kolkata orv_wine "$program" "$(orv_winpath "$work")" || status=$?
 
 passed=0 failed=0
 expect() { # WHAT COMMAND...
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL (Linux): $what"
-    fi
+    if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)) && echo "FAIL (Linux): $1"; fi
 }
-info() { pdfinfo "$work/$1" 2>/dev/null; }
 has() { grep -qF -- "$2" <<<"$1"; }
 
 for file in annual.pdf notes.pdf secret.pdf; do
@@ -38,7 +30,7 @@ for file in annual.pdf notes.pdf secret.pdf; do
 done
 expect "annual: ModDate in +05:30" has "$(pdfinfo -rawdates "$work/annual.pdf")" "+05'30'"
 expect "notes: status" has "$(pdfinfo -custom "$work/notes.pdf")" "Status:          final"
-expect "secret: title" has "$(info secret.pdf)" "Title:           Encrypted again ✓"
+expect "secret: title" has "$(pdfinfo "$work/secret.pdf" 2>/dev/null)" "Title:           Encrypted again ✓"
 expect "secret: AES" has "$(qpdf --show-encryption "$work/secret.pdf")" "AESv2"
 expect "secret: rewritten, then one revision appended" \
     test "$(grep -c -a '%%EOF' "$work/secret.pdf")" -eq 2

@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // The PDF library on the Windows file layer (wine, or Windows), in what the core suites
-// (tests/tagora, run under wine too) cannot set up: the local time's bias in ModDate, two
-// writers on one file, an encrypted file written anew beside itself while other handles
-// hold it, leftovers by their Windows names, killed saves. Run as `tst_wintagora FOLDER`,
-// where FOLDER holds
-// user-guide.pdf, release-notes.pdf, annual-report.pdf and encrypted.pdf (AES-128); the
-// files it writes stay there for run.sh to read back with the Linux tools.
+// (tests/tagora, run under wine too) cannot set up: the local time's bias in ModDate, a
+// writer waiting for another, an encrypted file written anew beside itself while other
+// handles hold it, leftovers by their Windows names, killed saves. `tst_wintagora FOLDER`:
+// FOLDER holds user-guide.pdf, release-notes.pdf, annual-report.pdf and encrypted.pdf
+// (AES-128); the files it writes stay there for run.sh to read back with the Linux tools.
 #include "../Checks.h"
 #include "automation/AutomationError.h"
 #include "automation/Text.h"
@@ -110,7 +109,7 @@ int filesStartingWith(const std::wstring &prefix)
 }
 
 // The standard fields of a book with XMP metadata stamp ModDate in the local time, which
-// run.sh sets to a zone of half hours.
+// run.sh sets to a zone of half hours, and reads back with what each case wrote.
 void localTime()
 {
     const std::wstring annual = copyOf(L"annual-report.pdf", L"annual.pdf");
@@ -118,25 +117,21 @@ void localTime()
     writer.WriteStandardInfo(u16(annual), u"Annual report 2024", u"Board of editors", u"Figures",
                              u"", u"", u"");
     writer.Commit();
-    CHECK(entriesOf(annual)[u"Title"] == u"Annual report 2024");
 }
 
-// A second writer is kept out while the first holds the file, waiting as long as it is
-// told to; a reader reads meanwhile. When the first one lets go, the waiting one gets in.
+// A second writer waits as long as it is told to while the first holds the file (that it
+// is kept out, and the file left alone, is tst_tagorafailures'); when the first one lets
+// go, the waiting one gets in.
 void secondWriter()
 {
     const std::wstring notes = copyOf(L"release-notes.pdf", L"notes.pdf");
     const std::u16string path = u16(notes);
-    const std::string before = bytesOf(notes);
     TagoraInfo first;
     first.WriteInfoEntry(path, u"Status", u"draft");
     TagoraInfo second;
-    CHECK(errorOf([&] { second.WriteInfoEntry(path, u"Status", u"final"); }) == Tagora::FileLocked);
     const auto started = std::chrono::steady_clock::now();
     CHECK(errorOf([&] { second.LockFile(path, 300); }) == Tagora::FileLocked);
     CHECK(std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(250));
-    CHECK(entriesOf(notes).count(u"Status") == 0);
-    CHECK(bytesOf(notes) == before);
 
     // The second writer waits for the first to let go, then builds on what it wrote: two
     // revisions, the draft's and the final one.
@@ -150,7 +145,6 @@ void secondWriter()
     letGo.join();
     CHECK(errorOf([&] { second.WriteInfoEntry(path, u"Status", u"final"); }) == 0);
     second.Commit();
-    CHECK(entriesOf(notes)[u"Status"] == u"final");
     const std::vector<Tagora::Revision> revisions = Tagora::RevisionHistory::read(path);
     CHECK(revisions.size() == 3 &&
           Tagora::RevisionHistory::changes(&revisions[0], revisions[1]).front().after == u"draft");
@@ -168,11 +162,10 @@ void encryptedRewrite()
     other.ReadInfo(path);
     {
         TagoraInfo writer;
-        CHECK(writer.ReadInfo(path) >= 4);
+        writer.ReadInfo(path);
         writer.WriteInfoEntry(path, u"Title", u"Encrypted \u2713");
         writer.Commit();
     }
-    CHECK(entriesOf(secret)[u"Title"] == u"Encrypted \u2713");
     CHECK(filesStartingWith(L"~") == 0);
     CHECK(GetFileAttributesW(secret.c_str()) & FILE_ATTRIBUTE_HIDDEN);
     CHECK(errorOf([&] { other.WriteInfoEntry(path, u"Title", u"Stale"); }) == Tagora::FileChanged);
@@ -201,7 +194,6 @@ void encryptedRewrite()
     TagoraInfo third;
     CHECK(errorOf([&] { third.LockFile(path, 0); }) == Tagora::FileLocked);
     later.Commit();
-    CHECK(entriesOf(secret)[u"Title"] == u"Encrypted again \u2713");
 }
 
 // Beside the book: a copy a killed save left, one a live writer holds open, and files
@@ -224,9 +216,7 @@ void leftovers()
     CloseHandle(live);
     CHECK(GetFileAttributesW(in(L"~left.pdf.0badf00d.tmp").c_str()) == INVALID_FILE_ATTRIBUTES);
     for (const wchar_t *name : kept)
-        CHECK(GetFileAttributesW(in(name).c_str()) != INVALID_FILE_ATTRIBUTES);
-    for (const wchar_t *name : kept)
-        DeleteFileW(in(name).c_str());
+        CHECK(DeleteFileW(in(name).c_str()));
 }
 
 // Saves of `path` round after round, each setting Title and Author to the round's number
@@ -260,7 +250,6 @@ void killedSaves()
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     int saved = 0;
-    int leftBeside = 0;
     for (int trial = 0; trial < 16; ++trial) {
         const bool trail = trial % 2 == 1;
         const std::wstring path = in(L"killed.pdf");
@@ -287,16 +276,12 @@ void killedSaves()
         const std::u16string author = entries.count(u"Author") ? entries.at(u"Author") : u"";
         CHECK(title == author || (title == u"User guide" && author == u"Zo\u00eb Lambert"));
         saved += title == author ? 1 : 0;
-        leftBeside += filesStartingWith(L"~killed") > 0 ? 1 : 0;
         TagoraInfo next;
         next.WriteInfoEntry(u16(path), u"Next", u"save");
         next.Commit();
         CHECK(filesStartingWith(L"~killed") == 0);
     }
     CHECK(saved > 0);
-    std::printf("killed saves: %d of 16 had saved a round, %d left a file beside the book until "
-                "the next save\n",
-                saved, leftBeside);
 }
 
 } // namespace
@@ -316,13 +301,10 @@ int wmain(int argc, wchar_t **argv)
                                                          {"leftovers", leftovers},
                                                          {"killedSaves", killedSaves}};
     for (const auto &[name, run] : cases) {
-        const int failedBefore = Checks::failures;
         std::u16string why;
-        if (const std::int32_t error = errorOf(run, &why)) {
-            Checks::check(false, name + std::string(" raised its error"));
-            std::printf("FAIL error %ld: %s\n", long(error), Automation::utf8(why).c_str());
-        }
-        std::printf("%s %s\n", Checks::failures == failedBefore ? "PASS" : "FAIL", name);
+        const std::int32_t error = errorOf(run, &why);
+        Checks::check(error == 0, name + (" raised error " + std::to_string(error)) + ": " +
+                                      Automation::utf8(why));
     }
     return Checks::summary("tst_wintagora") == 0 ? 0 : 1;
 }
