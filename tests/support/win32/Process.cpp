@@ -3,6 +3,7 @@
 #include "support/Process.h"
 
 #include "automation/Text.h"
+#include "win32base/Win32Base.h"
 
 #include <windows.h>
 
@@ -34,8 +35,7 @@ std::wstring quoted(const std::wstring &arg)
 
 std::wstring wide(const std::string &utf8)
 {
-    const std::u16string text = Automation::utf16(utf8);
-    return std::wstring(text.begin(), text.end());
+    return Win32Base::wide(Automation::utf16(utf8));
 }
 
 void readAll(HANDLE pipe, std::string &text)
