@@ -40,35 +40,27 @@ Ref<PublicationTree> threeBooks(const Support::fs::path &folder)
     return tree;
 }
 
-// A book list as the dialog's drop-down list keeps it: its entries and its selection.
-struct Books final : Platform::DropDownList
+// The dialog's book list, on the headless toolkit.
+struct Books
 {
-    explicit Books(Texts texts = {}, int selected = -1) : entries(std::move(texts)), at(selected) {}
-    void clear() override { entries.clear(), at = -1; }
-    void addItem(const std::u16string &text) override { entries.push_back(text); }
-    int count() const override { return int(entries.size()); }
-    std::u16string itemText(int index) const override { return entries.at(std::size_t(index)); }
-    int selectedIndex() const override { return at; }
-    void setSelectedIndex(int index) override { at = index; }
-    // Nothing else of a control is used.
-    void setGeometry(const Platform::Rect &) override {}
-    Platform::Rect geometry() const override { return {}; }
-    void setVisible(bool) override {}
-    bool isVisible() const override { return true; }
-    void setEnabled(bool) override {}
-    bool isEnabled() const override { return true; }
-    void setBackColor(Platform::OleColor) override {}
-    Platform::OleColor backColor() const override { return 0; }
-    void setForeColor(Platform::OleColor) override {}
-    Platform::OleColor foreColor() const override { return 0; }
-    void setFocus() override {}
-    bool hasFocus() const override { return false; }
-    void setAccessibleName(const std::u16string &) override {}
-    void raise() override {}
-    void repaint() override {}
+    explicit Books(const Texts &texts = {}, int selected = -1)
+    {
+        for (const auto &text : texts)
+            list->addItem(text);
+        list->setSelectedIndex(selected);
+    }
+    operator Platform::DropDownList &() { return *list; }
+    Platform::DropDownList *operator->() { return list.get(); }
+    Texts entries() const
+    {
+        Texts texts;
+        for (int i = 0; i < list->count(); ++i)
+            texts.push_back(list->itemText(i));
+        return texts;
+    }
 
-    Texts entries;
-    int at;
+    std::unique_ptr<Platform::Form> form = Platform::createForm("form");
+    std::unique_ptr<Platform::DropDownList> list = Platform::createDropDownList(*form, "books");
 };
 
 // A host that offers nothing: every call on it fails as on a foreign object.
@@ -123,13 +115,13 @@ TEST_CASE_FIXTURE(Folder, "the book list")
     Books books({u"stale 1", u"stale 2"}, 1);
     CHECK(mdlFunctions::FillBooksList(books, host.get()));
     // Books only, in tree order; the nodes below them are not books.
-    CHECK(books.entries == Texts{u"A", u"B", u"C"});
-    CHECK(books.selectedIndex() == 0);
+    CHECK(books.entries() == Texts{u"A", u"B", u"C"});
+    CHECK(books->selectedIndex() == 0);
     CHECK(boxes.shown.empty());
 
     // A host failing after two books: the two stay, the result is false.
     CHECK(!mdlFunctions::FillBooksList(books, make<FailingHost>().get()));
-    CHECK(books.entries == Texts{u"Book 1", u"Book 2"});
+    CHECK(books.entries() == Texts{u"Book 1", u"Book 2"});
     // No host at all is a failure too, not a quiet empty list.
     CHECK(!mdlFunctions::FillBooksList(books, nullptr));
     CHECK(boxes.takePrompts() ==
@@ -163,7 +155,7 @@ TEST_CASE_FIXTURE(Folder, "the book of the host's selected node is selected")
             host->setSelectedNode(host->nodeAt(row.selected));
         Books books(row.list, row.before);
         mdlTreeview::InitCombo(books, host.get());
-        CHECK(books.selectedIndex() == row.expected);
+        CHECK(books->selectedIndex() == row.expected);
     }
 }
 
@@ -173,20 +165,20 @@ TEST_CASE_FIXTURE(Folder, "broken hosts")
     Books books({u"A", u"B", u"C"}, 2);
     // No host: the default selection, quietly.
     mdlTreeview::InitCombo(books, nullptr);
-    CHECK(books.selectedIndex() == 0);
+    CHECK(books->selectedIndex() == 0);
     CHECK(boxes.shown.empty());
     // A selected node with no book above it (the walk runs off the root), and a host
     // without the members: the selection is kept.
     const auto loose = make<PublicationTree>();
     loose->setSelectedNode(loose->addNode(loose->createPublication(u"Loose"), u"Index", NodeTag));
-    books.setSelectedIndex(1);
+    books->setSelectedIndex(1);
     mdlTreeview::InitCombo(books, loose.get());
-    CHECK(books.selectedIndex() == 1);
+    CHECK(books->selectedIndex() == 1);
     const auto bare = make<BareHost>();
     mdlTreeview::InitCombo(books, bare.get());
-    CHECK(books.selectedIndex() == 1);
+    CHECK(books->selectedIndex() == 1);
     CHECK(!mdlFunctions::FillBooksList(books, bare.get()));
-    CHECK(books.count() == 0); // emptied first
+    CHECK(books->count() == 0); // emptied first
     CHECK(mdlFunctions::GetPdfPath(bare.get(), 0) == u"");
     CHECK(boxes.takePrompts() == Texts{trapped("mdlTreeview.InitCombo", 91, NotSet, 5),
                                        trapped("mdlTreeview.InitCombo", 13, "Type mismatch", 3),
