@@ -87,21 +87,6 @@ struct FakeSystem
     }
 };
 
-// A text box's font as the toolkit keeps it: what was set reads back.
-struct BoxFont : Font
-{
-    std::u16string face;
-    double points = 8.25;
-    int set = DEFAULT_CHARSET;
-
-    std::u16string name() const override { return face; }
-    void setName(const std::u16string &value) override { face = value; }
-    double size() const override { return points; }
-    void setSize(double value) override { points = value; }
-    int charset() const override { return set; }
-    void setCharset(int value) override { set = value; }
-};
-
 } // namespace
 
 // The files a search files, by the plug-in names they hold, in a folder with files of
@@ -282,6 +267,9 @@ TEST_CASE_FIXTURE(ModuleFolder, "the code page gives a text box its character se
         {1033, {}, 949, 1252, 0, 129, u"굴림"},
         {1033, {}, 950, 1252, 0, 136, u"新細明體"},
     };
+    const auto form = createForm("form"); // the fonts of a headless text box
+    const auto box = createTextBox(*form, "box");
+    Font &font = box->font();
     for (const auto &row : rows) {
         CAPTURE(row.lcid);
         CAPTURE(row.codePage);
@@ -292,15 +280,14 @@ TEST_CASE_FIXTURE(ModuleFolder, "the code page gives a text box its character se
         CHECK(system.localeInfoCalls == row.tableCalls);
         const bool cjk = row.charset >= 128 && row.charset <= 136;
         for (double size : {8.25, 12.0}) {
-            BoxFont font;
-            font.points = size;
-            font.set = 2; // none of the table's
+            font.setSize(size);
+            font.setCharset(2); // none of the table's
             system.fontCalls = 0;
             mdli18n::SetProperFont(font, row.codePage, 1);
-            CHECK(font.set == row.charset);
-            CHECK(font.face == row.face);
+            CHECK(font.charset() == row.charset);
+            CHECK(font.name() == row.face);
             CHECK(system.fontCalls == (cjk ? 0 : 1));
-            CHECK(font.points == (cjk ? std::max(size, 9.0) : size));
+            CHECK(font.size() == (cjk ? std::max(size, 9.0) : size));
         }
         // A failing conversion is reported each time the code page is asked for.
         CHECK(boxes.takePrompts() ==
@@ -330,9 +317,10 @@ TEST_CASE("the system's font faces, as the system stores them")
     system.fontsGiven = false;
     CHECK(mdli18n::SystemFont(1) == u"");
     CHECK(mdli18n::SystemFont(4) == u"");
-    BoxFont font;
-    mdli18n::SetProperFont(font, 1251, 1);
-    CHECK(font.set == RUSSIAN_CHARSET);
+    const auto form = createForm("form");
+    const auto box = createTextBox(*form, "box");
+    mdli18n::SetProperFont(box->font(), 1251, 1);
+    CHECK(box->font().charset() == RUSSIAN_CHARSET);
     CHECK(boxes.shown.empty());
 
     // In the system's code page, at most 31 bytes and a NUL; a character that does not fit
