@@ -282,10 +282,7 @@ TEST_CASE("the scroll bar and EnsureVisible")
 
     w.fill(3, false); // ten rows, the last six shown
     CHECK(w.shownNames() == "n5|n6|n7|n8|n9|n10");
-    w.list->EnsureVisible(3);
-    CHECK(w.list->FirstVisible() == 3);
-    w.list->EnsureVisible(4);
-    CHECK(w.list->FirstVisible() == 3);
+    w.list->EnsureVisible(3); // back up, redrawn (a row in view stays: the Up and Down cases)
     CHECK(w.bar.value() == 3);
 }
 
