@@ -317,7 +317,6 @@ TEST_CASE("the scroll bar's 16-bit limit ends the redraw in its trap")
     // The rows were drawn before the scroll bar failed, and redraws still run.
     CHECK(w.name(5).text() == u"last");
     w.list->RemoveElem(1);
-    CHECK(w.boxes.shown.empty());
     CHECK(w.bar.value() == 32767);
 }
 
