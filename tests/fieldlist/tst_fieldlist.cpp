@@ -155,7 +155,6 @@ TEST_CASE("AddElem: its events, the selection, the focus and the message font")
     setSystemFontHandlers(previous);
     CHECK(log.take() == "Change AddField(Name,Value) SelectedChange SelectedChange");
     CHECK(w.list->SelectedIndex() == 1);
-    CHECK(w.name(0).hasFocus());
     CHECK(User::selectedText(w.name(0)) == u"Name");
     CHECK(w.name(0).font().name() == u"Message Face");
     CHECK(w.value(0).font().name() == u"Message Face");
