@@ -262,28 +262,6 @@ private slots:
         QCOMPARE(orvfields({"read", "--json", m_pdf}).out, json.replace("FILE", m_pdf) + '\n');
     }
 
-    void isoDates()
-    {
-        // The dates of the PDF form, as the JSON report gives them in ISO 8601.
-        const std::pair<const char *, const char *> rows[] = {
-            {"D:20240115093000-05'30'", "\"2024-01-15T09:30:00-05:30\""},
-            {"D:20240115093000+0100", "\"2024-01-15T09:30:00+01:00\""},
-            {"D:20240115093000Z00'00'", "\"2024-01-15T09:30:00Z\""},
-            {"2024", "\"2024-01-01T00:00:00\""},
-            {"D:20230229", "null"},
-            {"D:2024011509300", "null"},
-            {"D:20240115+", "null"},
-            {"D:20240115093000Z garbage", "null"}};
-        for (const auto &[date, iso] : rows) {
-            QVERIFY(PdfMaker{.infoBody = std::string("<< /ModDate (") + date + ") >>"}.write(
-                m_pdf.toStdString()));
-            const QString out = orvfields({"read", "--json", m_pdf}).out;
-            QVERIFY2(out.contains(
-                         QStringLiteral("\"ModDate\":{\"pdf\":\"%1\",\"iso\":%2}").arg(date, iso)),
-                     qPrintable(out));
-        }
-    }
-
     void writesWithTheDialogsRules()
     {
         const QByteArray original = TestPdf::bytes(m_pdf);

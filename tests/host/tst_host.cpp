@@ -12,7 +12,7 @@
 #include "host/HostWindow.h"
 #include "host/model/PublicationReader.h"
 #include "host/model/PublicationTree.h"
-#include "support/MessageBoxRecorder.h"
+#include "support/Boxes.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -253,10 +253,10 @@ private slots:
         QCOMPARE(window.notices.size(), 1);
         QVERIFY(window.notices.takeFirst().startsWith(broken + QStringLiteral(", line 2: ")));
         QCOMPARE(window.treeView()->model()->rowCount(), 0);
-        MessageBoxRecorder boxes;
+        Boxes boxes;
         window.pluginAction()->trigger();
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes.first().title, QStringLiteral("Champs PDF"));
+        QCOMPARE(boxes.shown.size(), std::size_t(1));
+        QCOMPARE(boxes.shown.front().title, u"Champs PDF");
         QVERIFY(window.notices.isEmpty());
     }
 
@@ -264,14 +264,14 @@ private slots:
     {
         QCOMPARE(DllUnregisterServer(), 0);
         Window window;
-        MessageBoxRecorder boxes;
+        Boxes boxes;
         window.pluginAction()->trigger();
         QCOMPARE(DllRegisterServer(), 0);
         QCOMPARE(window.notices.size(), 1);
         QVERIFY2(window.notices.first().contains(QStringLiteral("error 429")),
                  qPrintable(window.notices.first()));
         QVERIFY(window.notices.first().contains(QStringLiteral("OrvFields.MainForm")));
-        QVERIFY(boxes.boxes.isEmpty());
+        QVERIFY(boxes.shown.empty());
     }
 
     void bundledSample()

@@ -14,7 +14,7 @@
 #include "platform/TextStream.h"
 #include "plugin/ErrorObject.h"
 #include "plugin/MainForm.h"
-#include "support/MessageBoxRecorder.h"
+#include "support/Boxes.h"
 #include "support/TestSupport.h"
 #include "trap/ErrorTrap.h"
 
@@ -25,6 +25,8 @@
 #include <QWidget>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 using namespace Automation;
 using Plugin::ErrorObject;
@@ -34,9 +36,12 @@ using Support::u;
 
 namespace {
 
-const QString InvalidEnglish =
-    QStringLiteral("16 PDF fields: There is no publication or the publication have no book. "
-                   "This plugin need an open and valid publication.");
+// Message boxes as "style title: prompt".
+using Lines = std::vector<std::string>;
+
+const std::string InvalidEnglish =
+    "16 PDF fields: There is no publication or the publication have no book. "
+    "This plugin need an open and valid publication.";
 
 // An object of the host's that notes when it goes.
 struct HostObject : Object
@@ -48,7 +53,7 @@ struct HostObject : Object
 };
 
 // What a text stream receives.
-struct Lines : Platform::TextStream
+struct Stream : Platform::TextStream
 {
     void Write(const std::u16string &text) override { written += q(text); }
     void WriteLine(const std::u16string &text) override { written += q(text) + "\r\n"; }
@@ -81,36 +86,36 @@ private slots:
 
     void trapReportsForeignFailures()
     {
-        MessageBoxRecorder boxes;
+        Boxes boxes;
         Trap::ErrorTrap(u".mdli18n.SystemFont").run([] { throw std::runtime_error("no font"); });
         Trap::ErrorTrap(u"MainForm.Show").run([] { throw 42; });
         QCOMPARE(boxes.take(),
-                 QStringList({"0 OrvFields: (OrvFields.mdli18n.SystemFont) Error -2147467259 : no "
-                              "font Line 0",
-                              "0 OrvFields: (OrvFieldsMainForm.Show) Error -2147467259 : "
-                              "Unspecified error Line 0"}));
+                 Lines({"0 OrvFields: (OrvFields.mdli18n.SystemFont) Error -2147467259 : no "
+                        "font Line 0",
+                        "0 OrvFields: (OrvFieldsMainForm.Show) Error -2147467259 : "
+                        "Unspecified error Line 0"}));
     }
 
     void errorRecordAndItsLog()
     {
         // Clients reach the three getters only (classTablesInSlotOrder).
-        MessageBoxRecorder boxes;
+        Boxes boxes;
         const auto record = make<ErrorObject>();
         QCOMPARE(get(record.get(), DispId(0x68030000)).toText(), u""); // Source, empty at first
         record->WriteLog(nullptr); // nothing to write to: no output, no message
         record->setNumber(-1);
         record->setSource(u".clsFields.GetDatas");
-        Lines stream;
+        Stream stream;
         record->WriteLog(&stream);
         QCOMPARE(stream.written, QStringLiteral("- Catch error -1 -\r\nDescription : \r\n"
                                                 "Position : .clsFields.GetDatas\r\n"
                                                 "------------------\r\n"));
-        QVERIFY(boxes.boxes.isEmpty());
+        QVERIFY(boxes.shown.empty());
     }
 
     void storedPropertiesAreKeptAndReleasedInOrder()
     {
-        MessageBoxRecorder boxes;
+        Boxes boxes;
         QStringList released;
         auto form = make<MainForm>();
         const auto host = [&](const char *name) {
@@ -152,7 +157,7 @@ private slots:
         form.reset();
         QCOMPARE(released, QStringList({"PluginState", "PluginPercent", "PluginObject",
                                         "PluginVariable", "Parent"}));
-        QVERIFY(boxes.boxes.isEmpty());
+        QVERIFY(boxes.shown.empty());
     }
 
     void languageSwitchesTheTexts_data()
@@ -225,27 +230,27 @@ private slots:
     {
         QTest::addColumn<QString>("host"); // "none", "bare" (offering nothing), "no books"
         QTest::addColumn<int>("language");
-        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<Lines>("boxes");
         QTest::addColumn<QString>("caption");
 
         const QString english = QStringLiteral("Define document fields");
-        QTest::newRow("no host object") << "none" << 1 << QStringList{InvalidEnglish} << english;
+        QTest::newRow("no host object") << "none" << 1 << Lines{InvalidEnglish} << english;
         QTest::newRow("no host object, French")
             << "none" << 0
-            << QStringList{"16 Champs PDF: Il n'y a aucune publication ouverte ou la publication "
-                           "ne possède pas de livre. Ce complément ne peux travailler sans une "
-                           "publication valide."}
+            << Lines{"16 Champs PDF: Il n'y a aucune publication ouverte ou la publication "
+                     "ne possède pas de livre. Ce complément ne peux travailler sans une "
+                     "publication valide."}
             << QStringLiteral("Définir les champs du document");
         QTest::newRow("publication without books")
-            << "no books" << 1 << QStringList{InvalidEnglish} << english;
+            << "no books" << 1 << Lines{InvalidEnglish} << english;
         // The validity check reports and lets the publication pass; the list filler then
         // reports its own failure and Show says nothing more.
-        const QString failure = QStringLiteral(
-            "0 OrvFields: (OrvFields.mdlFunctions.%1) Error 438 : Object doesn't support this "
-            "property or method Line 2");
+        const auto failure = [](const std::string &procedure) {
+            return "0 OrvFields: (OrvFields.mdlFunctions." + procedure +
+                   ") Error 438 : Object doesn't support this property or method Line 2";
+        };
         QTest::newRow("host that offers nothing")
-            << "bare" << 1
-            << QStringList{failure.arg("IsInvalidPublication"), failure.arg("FillBooksList")}
+            << "bare" << 1 << Lines{failure("IsInvalidPublication"), failure("FillBooksList")}
             << english;
     }
 
@@ -256,7 +261,7 @@ private slots:
         // user: tests of the host and of the dialog.)
         QFETCH(QString, host);
         QFETCH(int, language);
-        QFETCH(QStringList, boxes);
+        QFETCH(Lines, boxes);
         QFETCH(QString, caption);
         class Bare : public Object
         {
@@ -270,7 +275,7 @@ private slots:
             tree->createPublication(u"Empty");
             form->setPluginObject(tree);
         }
-        MessageBoxRecorder recorder;
+        Boxes recorder;
         QStringList whileUp;
         recorder.onBox = [&](const RecordedBox &) {
             whileUp = dialogs();

@@ -2,8 +2,8 @@
 // Records message boxes instead of showing them, for as long as it lives.
 #pragma once
 
+#include "automation/Text.h"
 #include "platform/MessageBox.h"
-#include "support/Doctest.h"
 
 #include <functional>
 #include <string>
@@ -48,8 +48,8 @@ public:
     {
         std::vector<std::string> lines;
         for (const RecordedBox &box : std::exchange(shown, {}))
-            lines.push_back(std::to_string(box.style) + ' ' + Support::utf8(box.title) + ": " +
-                            Support::utf8(box.prompt));
+            lines.push_back(std::to_string(box.style) + ' ' + Automation::utf8(box.title) + ": " +
+                            Automation::utf8(box.prompt));
         return lines;
     }
 

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 // What every suite of the portable core includes: doctest, the component's UTF-16 texts
-// printed as UTF-8 in failure reports, and the automation error a call raises. These
+// printed as UTF-8 in failure reports, and the automation error a call raises
+// (support/Errors.h). These
 // suites build with both compilers and run natively and under wine.
 #pragma once
 
-#include "automation/AutomationError.h"
 #include "automation/Text.h"
+#include "support/Errors.h"
 
 #include <doctest.h>
 
@@ -46,24 +47,6 @@ inline std::string utf8(const std::u16string &text)
 inline std::u16string u16(const std::string &utf8Text)
 {
     return Automation::utf16(utf8Text);
-}
-
-// The automation error `body` raises as "number description"; empty when it returns.
-template <typename Body> std::string failure(Body &&body)
-{
-    try {
-        body();
-    } catch (const Automation::AutomationError &error) {
-        return std::to_string(error.number()) + ' ' + utf8(error.description());
-    }
-    return {};
-}
-
-// The number of the automation error `body` raises; 0 when it returns.
-template <typename Body> std::int32_t errorOf(Body &&body)
-{
-    const std::string error = failure(std::forward<Body>(body));
-    return error.empty() ? 0 : std::stoi(error);
 }
 
 } // namespace Support

@@ -5,7 +5,7 @@
 // printing them).
 #pragma once
 
-#include "automation/AutomationError.h"
+#include "support/Errors.h"
 #include "support/Process.h"
 
 #include <QFile>
@@ -21,6 +21,14 @@ namespace QTest {
 inline char *toString(const std::u16string &text)
 {
     return QTest::toString(QString::fromStdU16String(text));
+}
+// Lines, as support/Boxes.h records them.
+inline char *toString(const std::vector<std::string> &lines)
+{
+    QStringList shown;
+    for (const std::string &line : lines)
+        shown.append(QString::fromStdString(line));
+    return QTest::toString(shown.join(QStringLiteral(" | ")));
 }
 } // namespace QTest
 
@@ -58,17 +66,6 @@ inline Output run(const QString &program, const QStringList &args, const QByteAr
     for (const QString &arg : args)
         arguments.push_back(arg.toStdString());
     return run(program.toStdString(), arguments, input.toStdString(), folder.toStdString());
-}
-
-// The number of the automation error `body` raises; 0 when it returns.
-template <typename Body> qint32 errorOf(Body &&body)
-{
-    try {
-        body();
-    } catch (const Automation::AutomationError &error) {
-        return error.number();
-    }
-    return 0;
 }
 
 } // namespace Support

@@ -16,7 +16,7 @@
 
 using namespace Tagora;
 
-TEST_CASE("a string's syntax keeps every byte; dates have the PDF form")
+TEST_CASE("a string's syntax keeps every byte; dates have the PDF form, and read as ISO 8601")
 {
     std::string bytes;
     for (int i = 0; i < 256; ++i)
@@ -31,6 +31,17 @@ TEST_CASE("a string's syntax keeps every byte; dates have the PDF form")
     }
     CHECK(PdfText::date({2024, 3, 9, 7, 5, 3, 2 * 60}) == u"D:20240309070503+02'00'");
     CHECK(PdfText::date({824, 12, 31, 23, 59, 0, -(5 * 60 + 30)}) == u"D:08241231235900-05'30'");
+    const std::pair<std::u16string, std::u16string> dates[] = {
+        {u"D:20240115093000-05'30'", u"2024-01-15T09:30:00-05:30"},
+        {u"D:20240115093000+0100", u"2024-01-15T09:30:00+01:00"},
+        {u"D:20240115093000Z00'00'", u"2024-01-15T09:30:00Z"},
+        {u"2024", u"2024-01-01T00:00:00"},
+        {u"D:20230229", u""},
+        {u"D:2024011509300", u""},
+        {u"D:20240115+", u""},
+        {u"D:20240115093000Z garbage", u""}};
+    for (const auto &[pdf, iso] : dates)
+        CHECK(PdfText::isoDate(pdf).value_or(u"") == iso);
 }
 
 TEST_CASE("the scanner finds keys in file order")

@@ -6,6 +6,7 @@
 // host interface through its own pointer, a by-reference call. How values cross
 // IDispatch::Invoke is tst_automation's (under wine).
 // Prints each failed check, then "comcheck: N checks, F failed"; exits with F.
+#include "../../support/Errors.h"
 #include "../Checks.h"
 #include "automation/ClassInfo.h"
 #include "automation/Dispatch.h"
@@ -24,7 +25,6 @@
 #include <OrvFields_h.h>
 
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +33,7 @@ namespace {
 
 using Checks::check;
 using Checks::narrow;
+using Support::errorOf;
 
 // What the component did to the test's objects, in order, each followed by a space.
 std::string journal;
@@ -298,19 +299,6 @@ public:
 private:
     std::u16string m_text = u"Book";
 };
-
-// The error number that `body` fails with, 0 when it does not.
-int errorOf(const std::function<void()> &body, std::u16string *description = nullptr)
-{
-    try {
-        body();
-    } catch (const Automation::AutomationError &error) {
-        if (description)
-            *description = error.description();
-        return error.number();
-    }
-    return 0;
-}
 
 void bridges()
 {

@@ -5,6 +5,7 @@
 // handles hold it, leftovers by their Windows names, killed saves. `tst_wintagora FOLDER`:
 // FOLDER holds user-guide.pdf, release-notes.pdf, annual-report.pdf and encrypted.pdf
 // (AES-128); the files it writes stay there for run.sh to read back with the Linux tools.
+#include "../../support/Errors.h"
 #include "../Checks.h"
 #include "automation/AutomationError.h"
 #include "automation/Text.h"
@@ -17,11 +18,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <string>
 #include <thread>
 
+using Support::errorOf;
 using Tagora::TagoraInfo;
 
 namespace {
@@ -81,19 +82,6 @@ std::map<std::u16string, std::u16string> entriesOf(const std::wstring &path)
     for (std::int32_t i = 0; i < count; ++i)
         entries[reader.InfoName(i)] = reader.InfoValue(i);
     return entries;
-}
-
-// The error number that `body` fails with, 0 when it does not.
-std::int32_t errorOf(const std::function<void()> &body, std::u16string *description = nullptr)
-{
-    try {
-        body();
-    } catch (const Automation::AutomationError &error) {
-        if (description)
-            *description = error.description();
-        return error.number();
-    }
-    return 0;
 }
 
 // Files in the folder whose name starts with `prefix`.
