@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // The error trap's catch-all, the error record and its log block, the entry object's
-// class tables, its members reached late-bound and what it keeps and releases, and
+// members reached late-bound and what it keeps and releases, and
 // MainForm.Show up to the book list: the invalid-publication message, failing hosts,
 // and the dialog it creates, loads and unloads, shown only for a valid publication.
 
 #include "automation/AutomationError.h"
-#include "automation/ClassInfo.h"
 #include "automation/Dispatch.h"
 #include "automation/Variant.h"
 #include "host/model/PublicationTree.h"
@@ -98,7 +97,7 @@ private slots:
 
     void errorRecordAndItsLog()
     {
-        // Clients reach the three getters only (classTablesInSlotOrder).
+        // Clients reach the three getters only (their table: the type library's test).
         Boxes boxes;
         const auto record = make<ErrorObject>();
         QCOMPARE(get(record.get(), DispId(0x68030000)).toText(), u""); // Source, empty at first
@@ -183,45 +182,6 @@ private slots:
         QCOMPARE(get(second, u"Language").toLong(), 0);
         QCOMPARE(mdlLanguage::GetText(u"WinMainApply"), u"Appliquer");
         QCOMPARE(get(form, u"Language").toLong(), value);
-    }
-
-    void classTablesInSlotOrder()
-    {
-        QCOMPARE(
-            QString::fromStdString(MainForm::staticClassInfo().describe()),
-            QStringLiteral("class MainForm (OrvFields.MainForm)\n"
-                           "  ClassID {DF1F9393-7797-4F8A-8277-02B50C3F1C8F}\n"
-                           "  interface _MainForm {8792A838-423B-43F0-8DEE-0F0BD19C19B8}\n"
-                           "  0x40030004 get CreateLogFile As Boolean\n"
-                           "  0x40030004 put CreateLogFile As Boolean\n"
-                           "  0x40030006 get CreatorField As String\n"
-                           "  0x40030006 put CreatorField As String\n"
-                           "  0x40030007 get PluginState As Object\n"
-                           "  0x40030007 putref PluginState As Object\n"
-                           "  0x40030008 get PluginPercent As Object\n"
-                           "  0x40030008 putref PluginPercent As Object\n"
-                           "  0x40030009 get PluginObject As Object\n"
-                           "  0x40030009 putref PluginObject As Object\n"
-                           "  0x4003000A get PluginVariable As Variant\n"
-                           "  0x4003000A put PluginVariable As Variant\n"
-                           "  0x4003000A putref PluginVariable As Variant\n"
-                           "  0x4003000B get Parent As Object\n"
-                           "  0x4003000B putref Parent As Object\n"
-                           "  0x68030003 get InputNeed As String\n"
-                           "  0x68030002 put Language As Long\n"
-                           "  0x68030002 get Language As Long\n"
-                           "  0x68030001 get LastError As _ErrorObject\n"
-                           "  0x68030000 get Reload As Boolean\n"
-                           "  0x60030006 method LoadSettings(ByRef ApplicationName As String)\n"
-                           "  0x60030007 method SaveSettings(ByRef ApplicationName As String)\n"
-                           "  0x60030008 method Show()\n"));
-        QCOMPARE(QString::fromStdString(ErrorObject::staticClassInfo().describe()),
-                 QStringLiteral("class ErrorObject (OrvFields.ErrorObject)\n"
-                                "  ClassID {8DFC2751-6440-4BD6-AB5E-B6671F25744C}\n"
-                                "  interface _ErrorObject {A5D37D0E-BEEE-483F-B397-345C6EC884DE}\n"
-                                "  0x68030002 get Description As String\n"
-                                "  0x68030001 get Number As Long\n"
-                                "  0x68030000 get Source As String\n"));
     }
 
     // ---- Show
