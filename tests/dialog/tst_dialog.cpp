@@ -122,11 +122,10 @@ Lines shown(Form &dialog)
 // What a screen reader announces for the book list, the four boxes and the first row.
 Lines accessibleNames(Form &dialog)
 {
-    Lines names{utf8(User::accessibleName(the(dialog, "cmbBooks")))};
-    for (const Control *box : {&box(dialog, "txtField_", 0), &box(dialog, "txtField_", 1),
-                               &box(dialog, "txtField_", 2), &box(dialog, "txtField_", 3),
-                               &box(dialog, "txtFieldName_", 0), &box(dialog, "txtFieldValue_", 0)})
-        names.push_back(utf8(User::accessibleName(*box)));
+    Lines names;
+    for (const char *name : {"cmbBooks", "txtField_0", "txtField_1", "txtField_2", "txtField_3",
+                             "txtFieldName_0", "txtFieldValue_0"})
+        names.push_back(utf8(User::accessibleName(the(dialog, name))));
     return names;
 }
 
