@@ -318,18 +318,16 @@ TEST_CASE("seven colour states: by reference, or read at the redraw")
     // The boxes of the two rows and of a visual row without a row: a system colour by
     // reference by its name, one read at the redraw as "=name", then the box's state.
     const auto states = [&] {
-        const std::pair<OleColor, const char *> colours[] = {
-            {SystemColor(COLOR_WINDOW), "window"},
-            {SystemColor(COLOR_3DLIGHT), "light"},
-            {GetSysColor(COLOR_GRADIENTACTIVECAPTION), "=caption"},
-            {GetSysColor(COLOR_MENUHILIGHT), "=menu"}};
         std::string found;
         for (int v = 0; v < 3; ++v) {
             for (const TextBox *box : {&w.name(v), &w.value(v)}) {
-                std::string state = "other";
-                for (const auto &[colour, name] : colours)
-                    state = box->backColor() == colour ? name : state;
-                found += (found.empty() ? "" : " ") + state +
+                const OleColor c = box->backColor();
+                found += std::string(found.empty() ? "" : " ") +
+                         (c == SystemColor(COLOR_WINDOW)                  ? "window"
+                          : c == SystemColor(COLOR_3DLIGHT)               ? "light"
+                          : c == GetSysColor(COLOR_GRADIENTACTIVECAPTION) ? "=caption"
+                          : c == GetSysColor(COLOR_MENUHILIGHT)           ? "=menu"
+                                                                          : "other") +
                          (!box->isEnabled()   ? "/disabled"
                           : box->isReadOnly() ? "/read-only"
                                               : "");
