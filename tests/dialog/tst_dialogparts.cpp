@@ -13,7 +13,6 @@ TEST_CASE("the number of a generated field name")
         std::u16string name;
         std::optional<std::int32_t> number; // none: overflow
     } rows[] = {
-        {"plain", u"Field7", 7},
         {"blanks, tabs and line feeds anywhere", u"Field 1\t2\n3", 123},
         {"half below", u"Field2.5", 2},
         {"half above", u"Field3.5", 4},
