@@ -7,12 +7,14 @@
 // orvfields.exe when ORVFIELDS_CLI_EXE names it: wine.sh then runs it under wine, the
 // Linux build's orvfields reads back what it wrote, and Windows paths are tried too.
 
-#include "support/TestPdf.h"
+#include "support/Pdf.h"
+#include "support/TestSupport.h"
 #include "tagora/PdfMaker.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,6 +82,24 @@ void readsBackTheSame(const QString &file)
     QCOMPARE(run(ORVFIELDS_CLI, read).out, orvfields(read).out);
 }
 
+// A small real PDF holding these Info entries (name without "/", value).
+void makePdf(const QString &path, const QList<std::pair<QString, QString>> &info)
+{
+    Pdf::Entries entries;
+    for (const auto &[name, value] : info)
+        entries.emplace_back(name.toStdString(), value.toStdString());
+    Pdf::make(path.toStdString(), entries);
+}
+
+// What pdfinfo reads of the file's Info, custom entries included.
+QMap<QString, QString> pdfinfo(const QString &path)
+{
+    QMap<QString, QString> result;
+    for (const auto &[name, value] : Pdf::pdfinfo(path.toStdString()))
+        result.insert(QString::fromStdString(name), QString::fromStdString(value));
+    return result;
+}
+
 QJsonObject object(const QString &line)
 {
     return QJsonDocument::fromJson(line.toUtf8()).object();
@@ -94,7 +114,7 @@ bool appendPageChange(const QString &path)
     QPDFObjectHandle page = pdf.getAllPages().front();
     QPDFObjectHandle changed = page.shallowCopy();
     changed.replaceKey("/MediaBox", QPDFObjectHandle::parse("[0 0 300 300]"));
-    const QByteArray bytes = TestPdf::bytes(path);
+    const QByteArray bytes = Support::bytes(path);
     QPDFObjectHandle trailer = pdf.getTrailer().shallowCopy();
     const QByteArray prev = bytes.mid(bytes.lastIndexOf("startxref") + 9).simplified();
     trailer.replaceKey("/Prev", QPDFObjectHandle::newInteger(prev.split(' ')[0].toLongLong()));
@@ -136,11 +156,11 @@ private slots:
     {
         m_dir.reset(new QTemporaryDir);
         m_pdf = m_dir->filePath(QStringLiteral("book.pdf"));
-        TestPdf::make(m_pdf, {{"Title", "Guide"},
-                              {"Author", "Zoë"},
-                              {"Creator", "maker"},
-                              {"Source", "scan"},
-                              {"Reviewer", "日本語"}});
+        makePdf(m_pdf, {{"Title", "Guide"},
+                        {"Author", "Zoë"},
+                        {"Creator", "maker"},
+                        {"Source", "scan"},
+                        {"Reviewer", "日本語"}});
     }
 
     void conventions_data()
@@ -208,14 +228,14 @@ private slots:
             QSKIP("The Windows command line is UTF-16: wine passes no byte that is not UTF-8");
         QVERIFY(QFile::copy(m_pdf, m_dir->filePath("--json")));
         args.replaceInStrings(QStringLiteral("X"), m_pdf);
-        const QByteArray original = TestPdf::bytes(m_pdf);
+        const QByteArray original = Support::bytes(m_pdf);
         const Result result = run(program, args, input, m_dir->path());
         QCOMPARE(result.exitCode, exitCode);
         QVERIFY2(result.out.contains(out) && (!out.isEmpty() || result.out.isEmpty()),
                  qPrintable(result.out));
         QVERIFY2(result.err.contains(err) && (!err.isEmpty() || result.err.isEmpty()),
                  qPrintable(result.err));
-        QCOMPARE(TestPdf::bytes(m_pdf), original);
+        QCOMPARE(Support::bytes(m_pdf), original);
     }
 
     void reports_data()
@@ -264,7 +284,7 @@ private slots:
 
     void writesWithTheDialogsRules()
     {
-        const QByteArray original = TestPdf::bytes(m_pdf);
+        const QByteArray original = Support::bytes(m_pdf);
         Result write = orvfields({"write", m_pdf, "--author", "Ana — été", "--set", "SOURCE=paper",
                                   "--set", "Edition=2", "--remove", "reviewer"});
         QCOMPARE(write.exitCode, 0);
@@ -272,15 +292,15 @@ private slots:
         QVERIFY2(write.out.startsWith("Title: Guide\nAuthor: Ana — été\nSubject: \nKeywords: \n"
                                       "Source: paper\nEdition: 2\n\nCreator: maker\n"),
                  qPrintable(write.out));
-        QMap<QString, QString> info = TestPdf::pdfinfo(m_pdf);
+        QMap<QString, QString> info = pdfinfo(m_pdf);
         QCOMPARE(info.value("Source"), QStringLiteral("paper"));
-        QVERIFY(TestPdf::bytes(m_pdf).startsWith(original));
+        QVERIFY(Support::bytes(m_pdf).startsWith(original));
         readsBackTheSame(m_pdf);
 
         write = orvfields({"write", m_pdf, "--clear-custom", "--set", "Only=1", "-q"});
         QCOMPARE(write.exitCode, 0);
         QCOMPARE(write.out, QString());
-        info = TestPdf::pdfinfo(m_pdf);
+        info = pdfinfo(m_pdf);
         QVERIFY(info.contains("Only") && !info.contains("Source") && !info.contains("Edition"));
     }
 
@@ -292,19 +312,19 @@ private slots:
         // bytes as they were.
         const QString a = m_dir->filePath("a.pdf");
         const QString b = m_dir->filePath("b été.pdf");
-        TestPdf::make(a, {{"Title", "Été"},
-                          {"Réviseur", "Zoë — 日本語"},
-                          {"Source", "scan"},
-                          {"Édition", "2ᵉ"}});
+        makePdf(a, {{"Title", "Été"},
+                    {"Réviseur", "Zoë — 日本語"},
+                    {"Source", "scan"},
+                    {"Édition", "2ᵉ"}});
         QVERIFY(PdfMaker{.infoBody = "<< /Author (Someone) /SOURCE (paper) /R#C3#A9viseur (old) "
                                      "/Zone (x) /#C3#A9dition (1) >>"}
                     .write(b.toStdString()));
         const Result read = orvfields({"read", "--json", a});
-        const QByteArray original = TestPdf::bytes(b);
+        const QByteArray original = Support::bytes(b);
         const Result dry =
             orvfields({"write", b, "--from-json", "-", "--dry-run", "--json"}, read.out.toUtf8());
         QCOMPARE(dry.exitCode, 0);
-        QCOMPARE(TestPdf::bytes(b), original);
+        QCOMPARE(Support::bytes(b), original);
         QCOMPARE(fieldsOf(object(dry.out)), fieldsOf(object(read.out)));
 
         const Result write = orvfields({"write", b, "--from-json", "-"}, read.out.toUtf8());
@@ -327,19 +347,19 @@ private slots:
             QFile::remove(locked);
             QVERIFY(PdfMaker::encrypt(m_pdf.toStdString(), locked.toStdString(), made, "owner",
                                       true, crypt));
-            const QByteArray original = TestPdf::bytes(locked);
+            const QByteArray original = Support::bytes(locked);
             QCOMPARE(orvfields({"read", locked}).exitCode, 1);
             QCOMPARE(orvfields({"write", locked, "--set", "Secret=yes", "-q", "--password", "clé"})
                          .exitCode,
                      0);
-            QVERIFY(TestPdf::bytes(locked).startsWith(original));
+            QVERIFY(Support::bytes(locked).startsWith(original));
             // qpdf's command line takes the password as we do.
             const QString decrypted = m_dir->filePath("decrypted.pdf");
             QCOMPARE(Support::run("qpdf", {"--password=clé", "--decrypt", "--qdf",
                                            "--object-streams=disable", locked, decrypted})
                          .exitCode,
                      0);
-            QVERIFY(TestPdf::bytes(decrypted).contains("/Secret (yes)"));
+            QVERIFY(Support::bytes(decrypted).contains("/Secret (yes)"));
         }
     }
 
@@ -360,7 +380,7 @@ private slots:
         const QString pdf = aes256 ? m_dir->filePath("aes.pdf") : m_pdf;
         QVERIFY(!aes256 || PdfMaker::encrypt(m_pdf.toStdString(), pdf.toStdString(), "", "owner",
                                              true, PdfMaker::Crypt::Aes256));
-        const QByteArray original = TestPdf::bytes(pdf);
+        const QByteArray original = Support::bytes(pdf);
         QCOMPARE(orvfields({"revert", pdf}).err,
                  "orvfields: " + pdf + ": the file has only its original revision\n");
         for (const char *title : {"First", "Second"})
@@ -384,37 +404,37 @@ private slots:
                      text.contains("\n  Title: Guide\n"),
                  qPrintable(text));
 
-        const QByteArray written = TestPdf::bytes(pdf);
+        const QByteArray written = Support::bytes(pdf);
         QCOMPARE(orvfields({"revert", pdf, "--to", "9"}).err,
                  "orvfields: " + pdf + ": the file has no revision 9 (it has 3)\n");
         QVERIFY(orvfields({"revert", pdf, "--to", "1"}).out.startsWith("Title: Guide\n"));
-        QCOMPARE(TestPdf::pdfinfo(pdf).value("Title"), QStringLiteral("Guide"));
-        QVERIFY(TestPdf::bytes(pdf).startsWith(written));
+        QCOMPARE(pdfinfo(pdf).value("Title"), QStringLiteral("Guide"));
+        QVERIFY(Support::bytes(pdf).startsWith(written));
         QCOMPARE(history()["revisions"].toArray().size(), 4);
         readsBackTheSame(pdf);
         QCOMPARE(orvfields({"revert", pdf, "--to", "1", "--truncate", "-q"}).exitCode, 0);
-        QCOMPARE(TestPdf::bytes(pdf), original);
+        QCOMPARE(Support::bytes(pdf), original);
 
         QCOMPARE(orvfields({"write", "-q", pdf, "--title", "Draft"}).exitCode, 0);
         QCOMPARE(orvfields({"compact", "-q", pdf}).exitCode, 0);
         report = history();
         QCOMPARE(report["revisions"].toArray().size(), 1);
         QCOMPARE(report["hiddenValues"].toArray(), QJsonArray());
-        QVERIFY(aes256 || !TestPdf::bytes(pdf).contains("Guide"));
+        QVERIFY(aes256 || !Support::bytes(pdf).contains("Guide"));
         QCOMPARE(orvfields({"write", "-q", pdf, "--title", "Final", "--drop-history"}).exitCode, 0);
         QCOMPARE(history()["revisions"].toArray().size(), 1);
-        QVERIFY(aes256 || !TestPdf::bytes(pdf).contains("Draft"));
-        QCOMPARE(TestPdf::pdfinfo(pdf).value("Title"), QStringLiteral("Final"));
-        QCOMPARE(TestPdf::bytes(pdf).contains("/Encrypt"), aes256);
+        QVERIFY(aes256 || !Support::bytes(pdf).contains("Draft"));
+        QCOMPARE(pdfinfo(pdf).value("Title"), QStringLiteral("Final"));
+        QCOMPARE(Support::bytes(pdf).contains("/Encrypt"), aes256);
 
         // A later revision that changed a page: cutting back would lose it.
         QCOMPARE(orvfields({"write", "-q", pdf, "--title", "Later"}).exitCode, 0);
         QVERIFY(appendPageChange(pdf));
-        const QByteArray withPage = TestPdf::bytes(pdf);
+        const QByteArray withPage = Support::bytes(pdf);
         const Result refused = orvfields({"revert", pdf, "--to", "1", "--truncate"});
         QCOMPARE(refused.exitCode, 1);
         QVERIFY2(refused.err.contains(pdf + ": revision 3 changed"), qPrintable(refused.err));
-        QCOMPARE(TestPdf::bytes(pdf), withPage);
+        QCOMPARE(Support::bytes(pdf), withPage);
     }
 
     void manyFilesKeepTheirOrder()
@@ -424,7 +444,7 @@ private slots:
         QStringList files;
         for (int i = 0; i < 12; ++i) {
             files << m_dir->filePath(QStringLiteral("book%1.pdf").arg(i));
-            TestPdf::make(files.last(), {{"Title", QStringLiteral("Book %1").arg(i)}});
+            makePdf(files.last(), {{"Title", QStringLiteral("Book %1").arg(i)}});
         }
         const QString missing = m_dir->filePath("missing.pdf");
         files.insert(5, missing);
@@ -445,7 +465,7 @@ private slots:
                 continue;
             at = text.out.indexOf("==> " + files[i] + " <==\nTitle: New\n", at);
             QVERIFY2(at >= 0, qPrintable(files[i]));
-            QCOMPARE(TestPdf::pdfinfo(files[i]).value("Title"), QStringLiteral("New"));
+            QCOMPARE(pdfinfo(files[i]).value("Title"), QStringLiteral("New"));
         }
     }
 
@@ -474,7 +494,7 @@ private slots:
         // field a writer reported written is in the file, and the entries nobody touched
         // stay.
         for (int round = 0; round < 20; ++round) {
-            TestPdf::make(m_pdf, {{"Title", "Guide"}, {"Keep", "me"}, {"Also", "this"}});
+            makePdf(m_pdf, {{"Title", "Guide"}, {"Keep", "me"}, {"Also", "this"}});
             std::vector<std::future<Result>> runs;
             for (int r = 0; r < 2; ++r)
                 runs.push_back(std::async(std::launch::async, [&] {
@@ -489,7 +509,7 @@ private slots:
                 const Result result = ran.get();
                 QVERIFY2(result.exitCode == 0, qPrintable(result.err));
             }
-            const QMap<QString, QString> info = TestPdf::pdfinfo(m_pdf);
+            const QMap<QString, QString> info = pdfinfo(m_pdf);
             for (int w = 0; w < 3; ++w)
                 QCOMPARE(info.value(QStringLiteral("W%1").arg(w)), QString::number(round));
             QCOMPARE(info.value("Keep") + info.value("Also") + info.value("Title"),
@@ -503,7 +523,7 @@ private slots:
         const Result result = orvfields({"write", text, "--title", "T"});
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err, "orvfields: " + text + ": the file is not a PDF\n");
-        QCOMPARE(TestPdf::bytes(text), QByteArray("not a pdf\n"));
+        QCOMPARE(Support::bytes(text), QByteArray("not a pdf\n"));
 
         // XMP metadata that cannot be read is left alone, with one line of warning.
         QVERIFY(PdfMaker{.metadata = "<x:xmpmeta><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/"
@@ -538,8 +558,8 @@ private slots:
             QCOMPARE(write.exitCode, 0);
             QCOMPARE(object(write.out).value("file").toString(), names[i]);
         }
-        const QMap<QString, QString> info = TestPdf::pdfinfo(m_pdf);
-        const QMap<QString, QString> longInfo = TestPdf::pdfinfo(longPdf);
+        const QMap<QString, QString> info = pdfinfo(m_pdf);
+        const QMap<QString, QString> longInfo = pdfinfo(longPdf);
         QVERIFY(info.contains("Path0") && info.contains("Path1"));
         QVERIFY(longInfo.contains("Path2") && longInfo.contains("Path3") &&
                 longInfo.contains("Path4"));

@@ -4,9 +4,8 @@
 // keys, clicks, focus moves, text and selection changes, scrolling and the close box;
 // a message box answered by another thread; the file questions on real files that the
 // dialog's suite does not ask (a folder, a listing, a file another handle holds); the
-// language files of the module folder.
+// module folder and the system's locale, fonts and code page.
 #include "../Checks.h"
-#include "i18n/mdlLanguage.h"
 #include "platform/DoEvents.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
@@ -20,7 +19,8 @@
 #include <commctrl.h>
 
 #include <atomic>
-#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -34,28 +34,16 @@ namespace {
 
 std::wstring writeFile(const std::wstring &path)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, "%PDF", 4, &written, nullptr);
-    CloseHandle(file);
+    std::ofstream(std::filesystem::path(path)) << "%PDF";
     return path;
-}
-
-LONGLONG lastWrite(const std::wstring &path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    return LONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
 }
 
 void files()
 {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = temp + (L"orv-win32-" + std::to_wstring(GetCurrentProcessId()));
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"\\sub.pdf").c_str(), nullptr);
+    const std::wstring folder = (std::filesystem::temp_directory_path() /
+                                 ("orv-win32-" + std::to_string(GetCurrentProcessId())))
+                                    .wstring();
+    std::filesystem::create_directories(folder + L"\\sub.pdf");
     const std::wstring free = writeFile(folder + L"\\b.pdf");
     const std::wstring upper = writeFile(folder + L"\\A.pdf");
     const std::wstring hidden = writeFile(folder + L"\\h.pdf");
@@ -68,10 +56,10 @@ void files()
     CHECK(!FileExists(u16(folder + L"\\sub.pdf")));
 
     // The lock test opens the file without touching it.
-    const LONGLONG written = lastWrite(free);
+    const auto written = std::filesystem::last_write_time(free);
     Sleep(20);
     CHECK(!FileLocked(u16(free)));
-    CHECK(lastWrite(free) == written);
+    CHECK(std::filesystem::last_write_time(free) == written);
     // Another handle that shares no writing holds it.
     const HANDLE reader = CreateFileW(free.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -82,12 +70,7 @@ void files()
     CHECK(FileLocked(u16(folder + L"\\sub.pdf")) && FileLocked(u16(folder + L"\\no.pdf")));
     CHECK(FileLocked(u""));
 
-    for (const std::wstring &path : {free, upper, hidden}) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-    }
-    RemoveDirectoryW((folder + L"\\sub.pdf").c_str());
-    RemoveDirectoryW(folder.c_str());
+    std::filesystem::remove_all(folder);
 }
 
 void systemAnswers()
@@ -97,34 +80,6 @@ void systemAnswers()
     const std::wstring path = program;
     CHECK(ModuleFolder() == u16(path.substr(0, path.find_last_of(L'\\'))));
     CHECK(DataFolder() == ModuleFolder());
-
-    // The module folder is the data folder: a language file that cannot be read is
-    // reported once, and the built-in texts serve.
-    wchar_t temporary[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temporary);
-    const std::wstring languages = std::wstring(temporary) + L"orv-languages";
-    CreateDirectoryW(languages.c_str(), nullptr);
-    const std::wstring broken = languages + L"\\OrvFields.bad";
-    const HANDLE file = CreateFileW(broken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    const char text[] = "OrvaneLanguage 1\r\nno equals sign here\r\n";
-    DWORD written = 0;
-    WriteFile(file, text, sizeof text - 1, &written, nullptr);
-    CloseHandle(file);
-    setModuleFolder(u16(languages));
-    std::vector<std::u16string> boxes;
-    const MessageBoxHandler previous =
-        setMessageBoxHandler([&](const std::u16string &prompt, int, const std::u16string &) {
-            boxes.push_back(prompt);
-            return 1;
-        });
-    mdlLanguage::LoadLanguage();
-    setMessageBoxHandler(previous);
-    setModuleFolder({});
-    CHECK(boxes.size() == 1 && boxes[0].find(u"OrvFields.bad") != std::u16string::npos);
-    CHECK(mdlLanguage::GetText(u"PluginName") == u"Champs PDF");
-    DeleteFileW(broken.c_str());
-    RemoveDirectoryW(languages.c_str());
 
     CHECK(SystemLocaleInfo(1033, 4100) == "1252");
     CHECK(SystemLocaleInfo(1049, 4100) == "1251");

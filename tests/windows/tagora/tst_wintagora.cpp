@@ -13,17 +13,22 @@
 #include "tagora/RevisionHistory.h"
 #include "tagora/TagoraError.h"
 #include "tagora/TagoraInfo.h"
+#include "win32base/Win32Base.h"
 
 #include <windows.h>
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <thread>
 
 using Support::errorOf;
 using Tagora::TagoraInfo;
+using Win32Base::u16;
 
 namespace {
 
@@ -34,23 +39,10 @@ std::wstring in(const std::wstring &name)
     return folder + L"\\" + name;
 }
 
-std::u16string u16(const std::wstring &text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
 std::string bytesOf(const std::wstring &path)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &read, nullptr) &&
-           read > 0)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // A new file holding `bytes`, made with `attributes` (wine keeps the hidden attribute
