@@ -16,7 +16,7 @@ void runBatch(const std::vector<std::u16string> &files, int threads, const Job &
     const std::size_t workers = std::min(std::size_t(std::max(threads, 1)), count);
     if (workers <= 1) {
         for (std::size_t i = 0; i < count; ++i)
-            done(i, job(files[i]));
+            done(i, job(i, files[i]));
         return;
     }
     std::vector<Outcome> outcomes(count);
@@ -29,7 +29,7 @@ void runBatch(const std::vector<std::u16string> &files, int threads, const Job &
     for (std::size_t w = 0; w < workers; ++w) {
         pool.emplace_back([&] {
             for (std::size_t i; (i = next++) < count;) {
-                Outcome outcome = job(files[i]);
+                Outcome outcome = job(i, files[i]);
                 const std::lock_guard lock(mutex);
                 outcomes[i] = std::move(outcome);
                 finished[i] = true;

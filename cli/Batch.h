@@ -20,7 +20,7 @@ struct Outcome
     bool failed = false;
 };
 
-using Job = std::function<Outcome(const std::u16string &file)>;
+using Job = std::function<Outcome(std::size_t index, const std::u16string &file)>;
 using Done = std::function<void(std::size_t index, const Outcome &outcome)>;
 
 // Runs `job` on every file with up to `threads` threads; `done` is called in the

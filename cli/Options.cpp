@@ -13,12 +13,14 @@ namespace Cli {
 namespace {
 
 constexpr char Usage[] = "usage: orvfields read [OPTIONS] FILE...\n"
-                         "       orvfields write [OPTIONS] FILE... [EDITS]\n";
+                         "       orvfields write [OPTIONS] FILE... [EDITS]\n"
+                         "       orvfields write [OPTIONS] --from-csv TABLE [EDITS]\n";
 constexpr char TryHelp[] = "Try 'orvfields --help' or 'orvfields COMMAND --help'.\n";
 
 constexpr char GeneralHelp[] =
     "Usage: orvfields read [OPTIONS] FILE...\n"
     "       orvfields write [OPTIONS] FILE... [EDITS]\n"
+    "       orvfields write [OPTIONS] --from-csv TABLE [EDITS]\n"
     "       orvfields history|revert|compact [OPTIONS] FILE...\n"
     "Reads and changes the document information of PDF files: Title, Author, Subject,\n"
     "Keywords and custom fields, with the rules of the OrvFields dialog.\n"
@@ -42,9 +44,11 @@ constexpr char ReadHelp[] =
 
 constexpr char WriteHelp[] =
     "Usage: orvfields write [OPTIONS] FILE... [EDITS]\n"
+    "       orvfields write [OPTIONS] --from-csv TABLE [EDITS]\n"
     "Changes the fields of each file, then prints them as read does. Each file is\n"
     "one locked read-modify-write that changes only what it is asked to; edits are\n"
-    "applied in this order: --clear-custom, --from-json, then the others as given.\n"
+    "applied in this order: --clear-custom, --from-json or the file's row of\n"
+    "--from-csv, then the others as given.\n"
     "An empty text removes a standard field; custom values cannot be empty.\n";
 
 constexpr char HistoryHelp[] =
@@ -79,6 +83,10 @@ constexpr char OptionsHead[] =
     "                  output keeps the order of the files.\n"
     "  --password <TEXT>\n"
     "                  The user password of encrypted files (default: empty).\n";
+constexpr char CsvOption[] =
+    "  --csv           Print one table of every file's fields for a spreadsheet\n"
+    "                  (RFC 4180, comma-separated): SourceFile, Title, Author,\n"
+    "                  Subject, Keywords, then a column for each custom name.\n";
 constexpr char QuietOption[] = "  -q, --quiet     Print no fields; failures are still reported.\n";
 constexpr char ProgressOption[] =
     "  --no-progress   Show no progress on standard error (shown only on a terminal,\n"
@@ -114,6 +122,13 @@ constexpr char EditOptions[] =
     "  --from-json <FILE>  Give each file the fields of a JSON object of the schema\n"
     "                      that read --json prints (from standard input for -),\n"
     "                      before the other edits.\n"
+    "  --from-csv <TABLE>  Edit the files a table names, one row a file, as read\n"
+    "                      --csv prints it (from standard input for -): SourceFile\n"
+    "                      is taken from the table's folder; an empty cell leaves\n"
+    "                      the field as it is, a cell holding only - removes it,\n"
+    "                      other text sets it. Comma or semicolon separators, UTF-8\n"
+    "                      with or without a byte-order mark. A row that fails is\n"
+    "                      reported with its line; the other rows go on.\n"
     "  --dry-run           Print what the write would leave; write nothing.\n";
 
 constexpr char WaitOption[] =
@@ -165,6 +180,8 @@ enum Id
     To,
     Truncate,
     Password,
+    Csv,
+    FromCsv,
     IdCount
 };
 
@@ -196,6 +213,8 @@ constexpr std::array<OptionInfo, IdCount> OptionTable = {{
     {u"", u"to", true},            // revert
     {u"", u"truncate", false},     // revert
     {u"", u"password", true},
+    {u"", u"csv", false},     // read
+    {u"", u"from-csv", true}, // write
 }};
 
 using IdSet = unsigned;
@@ -223,8 +242,9 @@ struct CommandInfo
 };
 
 constexpr CommandInfo Commands[] = {
-    {u"read", Options::Command::Read, Reporting, nullptr},
-    {u"write", Options::Command::Write, Reporting | Editing | idSet({Wait, DropHistory}), nullptr},
+    {u"read", Options::Command::Read, Reporting | idSet({Csv}), nullptr},
+    {u"write", Options::Command::Write, Reporting | Editing | idSet({Wait, DropHistory, FromCsv}),
+     nullptr},
     {u"history", Options::Command::History, Listing,
      "usage: orvfields history [OPTIONS] FILE...\n"},
     {u"revert", Options::Command::Revert, Reporting | idSet({Wait, To, Truncate}),
@@ -387,7 +407,8 @@ std::string joined(std::initializer_list<const char *> parts)
 std::string helpText(const std::u16string &command)
 {
     if (command == u"read")
-        return joined({ReadHelp, OptionsHead, QuietOption, ProgressOption, CommonFile, ExitStatus});
+        return joined({ReadHelp, OptionsHead, CsvOption, QuietOption, ProgressOption, CommonFile,
+                       ExitStatus});
     if (command == u"write")
         return joined({WriteHelp, WideOptions, EditOptions, WaitOption, DropHistoryOption,
                        WriteFile, ExitStatus});
@@ -469,6 +490,9 @@ void parseCommand(const Parsed &p, Options &options)
     if (!p.ok())
         throw UsageError{p.error()};
     options.json = p.isSet(Json);
+    options.csv = p.isSet(Csv);
+    if (options.csv && options.json)
+        throw UsageError{"--csv and --json cannot be combined"};
     if (p.isSet(Password))
         options.password = utf8(p.value(Password));
     options.quiet = p.isSet(Quiet);
@@ -476,8 +500,15 @@ void parseCommand(const Parsed &p, Options &options)
     if (p.isSet(Jobs))
         options.jobs = number(p.value(Jobs), "jobs", 1, 1024);
     options.files.assign(p.positional().begin() + 1, p.positional().end());
-    if (options.files.empty())
+    if (p.isSet(FromCsv)) {
+        options.fromCsv = p.value(FromCsv);
+        if (!options.files.empty())
+            throw UsageError{"--from-csv names the files: give no FILE"};
+        if (p.isSet(FromJson))
+            throw UsageError{"--from-csv and --from-json cannot be combined"};
+    } else if (options.files.empty()) {
         throw UsageError{"no file given"};
+    }
     if (p.isSet(Wait)) {
         const std::optional<double> seconds = numberOf<double>(p.value(Wait));
         if (!seconds || !(*seconds >= 0 && *seconds <= 86400))

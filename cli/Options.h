@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // Options: the command line of orvfields.
 //
-//   orvfields read [--json] [-j N] [-q] [--no-progress] FILE...
+//   orvfields read [--json|--csv] [-j N] [-q] [--no-progress] FILE...
 //   orvfields write [--json] [-j N] [-q] [--no-progress] [--dry-run] [--wait SECONDS]
 //                   [--drop-history] [--from-json FILE|-] [--clear-custom] [EDIT]... FILE...
+//   orvfields write [OPTIONS] --from-csv TABLE|- [EDIT]...
 //   orvfields history [--json] [-j N] [--no-progress] FILE...
 //   orvfields revert [--json] [-j N] [-q] [--no-progress] [--wait SECONDS] [--to N]
 //                    [--truncate] FILE...
@@ -71,6 +72,7 @@ struct Options
     Command command = Command::Read;
 
     bool json = false;
+    bool csv = false; // read: one table of every file
     bool quiet = false;
     bool progress = true;
     bool dryRun = false;
@@ -81,8 +83,9 @@ struct Options
     int revision = 0;                       // revert --to; 0: the one before the last
     bool truncate = false;                  // revert by cutting the file back
     std::optional<std::u16string> fromJson; // a file, or "-" for standard input
+    std::optional<std::u16string> fromCsv;  // a table naming the files, or "-"
     std::string password;                   // UTF-8: the user password of encrypted files
-    std::vector<std::u16string> files;
+    std::vector<std::u16string> files;      // none with fromCsv: the table names them
     std::vector<Edit> edits;
 
     // Reads the arguments that follow the program's name. Throws UsageError.

@@ -9,6 +9,9 @@
 // every other entry stays exactly as it stood, and a write that changes nothing writes
 // nothing. A file that fails is reported and the others go on.
 //
+// With --csv, read prints one table of every file instead (CsvTable.h); with --from-csv,
+// write takes its files and each one's edits from such a table.
+//
 // The history of a file is its appended revisions (RevisionHistory.h). revert gives back
 // an earlier revision's fields by appending one more, so that signatures of the earlier
 // ones still hold, or, with --truncate, cuts the file back to it; compact and
@@ -20,6 +23,7 @@
 
 #include "Batch.h"
 #include "Console.h"
+#include "CsvTable.h"
 #include "FieldDocument.h"
 #include "Options.h"
 #include "Report.h"
@@ -99,24 +103,36 @@ private:
     const std::u16string &m_given;
 };
 
+// What the files of a run are given besides the options: the --from-json document, the
+// rows of the --from-csv table (one a file), and where read --csv puts each file's row.
+struct Inputs
+{
+    std::optional<FieldDocument> document;
+    std::vector<CsvTable::FileEdits> rows;
+    std::vector<std::optional<CsvTable::FileFields>> *table = nullptr;
+};
+
 class Run
 {
 public:
-    Run(const Options &options, std::optional<FieldDocument> document)
-        : m_options(options), m_document(std::move(document))
-    {}
+    Run(const Options &options, Inputs inputs) : m_options(options), m_inputs(std::move(inputs)) {}
 
-    // One file, read or written as one transaction.
-    Outcome file(const std::u16string &path) const
+    // File `index` of the run, read or written as one transaction.
+    Outcome file(std::size_t index, const std::u16string &path) const
     {
+        const CsvTable::FileEdits *row = m_options.fromCsv ? &m_inputs.rows[index] : nullptr;
+        if (row && !row->problem.empty())
+            return failed(row, path, Automation::InvalidProcedureCall,
+                          Automation::utf16(row->problem));
         std::string warnings;
-        Outcome outcome = run(path, warnings);
+        Outcome outcome = run(index, row, path, warnings);
         outcome.err.insert(0, warnings);
         return outcome;
     }
 
 private:
-    Outcome run(const std::u16string &path, std::string &warnings) const
+    Outcome run(std::size_t index, const CsvTable::FileEdits *row, const std::u16string &path,
+                std::string &warnings) const
     {
         const std::u16string file = Console::systemPath(path);
         try {
@@ -135,7 +151,7 @@ private:
                     Tagora::TagoraInfo writer(&events);
                     writer.setPassword(m_options.password);
                     try {
-                        return write(writer, path, file);
+                        return write(writer, row, path, file);
                     } catch (const Automation::AutomationError &failure) {
                         if (failure.number() != Tagora::FileChanged || attempt == 3)
                             throw;
@@ -154,17 +170,30 @@ private:
                 break;
             }
             set.read(library, file, quietly);
+            if (m_inputs.table) {
+                (*m_inputs.table)[index] = tableRow(path, set);
+                return {};
+            }
             return {report(path, set, set), {}, false};
         } catch (const Automation::AutomationError &failure) {
-            return failed(path, failure.number(), asGiven(failure.description(), file, path));
+            return failed(row, path, failure.number(), asGiven(failure.description(), file, path));
         } catch (const std::exception &failure) {
-            return failed(path, Automation::GeneralFailure,
+            return failed(row, path, Automation::GeneralFailure,
                           path + u": " + Automation::utf16(failure.what()));
         }
     }
 
-    Outcome write(Tagora::TagoraInfo &library, const std::u16string &path,
-                  const std::u16string &file) const
+    static CsvTable::FileFields tableRow(const std::u16string &path, const FieldSet &set)
+    {
+        CsvTable::FileFields row{
+            path, {set.title(), set.author(), set.subject(), set.keywords()}, {}};
+        for (int i = 1; i <= set.count(); ++i)
+            row.custom.emplace_back(set.field(i)->Name(), set.field(i)->Content());
+        return row;
+    }
+
+    Outcome write(Tagora::TagoraInfo &library, const CsvTable::FileEdits *row,
+                  const std::u16string &path, const std::u16string &file) const
     {
         FieldSet set;
         FieldSet::Observer quietly;
@@ -177,8 +206,10 @@ private:
         const FieldSet before = set;
         if (m_options.clearCustom)
             set.clear();
-        if (m_document)
-            m_document->applyTo(set);
+        if (m_inputs.document)
+            m_inputs.document->applyTo(set);
+        for (const Edit &edit : row ? row->edits : std::vector<Edit>())
+            apply(set, edit);
         for (const Edit &edit : m_options.edits)
             apply(set, edit);
         if (m_options.dryRun)
@@ -217,7 +248,7 @@ private:
         if (revision == 0) {
             const int count = int(history(path, file).size());
             if (count == 1)
-                return failed(path, Automation::SubscriptOutOfRange,
+                return failed(nullptr, path, Automation::SubscriptOutOfRange,
                               path + u": the file has only its original revision");
             revision = count - 1;
         }
@@ -255,16 +286,21 @@ private:
         return header(path) + Report::text(set, read);
     }
 
-    Outcome failed(const std::u16string &path, int number, const std::u16string &message) const
+    // The library's messages name the file and the reason; a row of a table is named by
+    // the table and its line first.
+    Outcome failed(const CsvTable::FileEdits *row, const std::u16string &path, int number,
+                   std::u16string message) const
     {
-        // The library's messages name the file and the reason.
+        if (row)
+            message.insert(0, *m_options.fromCsv + u", line " + Automation::decimal(row->line) +
+                                  u": ");
         if (m_options.json && !m_options.quiet)
             return {Report::jsonFailure(path, number, message), {}, true};
         return {{}, "orvfields: " + utf8(Report::oneLine(message)) + '\n', true};
     }
 
     const Options &m_options;
-    const std::optional<FieldDocument> m_document;
+    const Inputs m_inputs;
 };
 
 // How many files are done, on standard error: only when it is a terminal that standard
@@ -306,13 +342,13 @@ private:
     std::chrono::steady_clock::time_point m_drawn;
 };
 
-FieldDocument readDocument(const std::u16string &source)
+std::string readInput(const char *option, const std::u16string &source)
 {
     std::string bytes;
     std::string reason;
     if (!Console::readAll(source, bytes, reason))
-        throw UsageError{"--from-json " + utf8(source) + ": " + reason};
-    return FieldDocument::parse(bytes);
+        throw UsageError{std::string(option) + " " + utf8(source) + ": " + reason};
+    return bytes;
 }
 
 } // namespace
@@ -327,11 +363,17 @@ int Cli::usageError(std::string_view message, std::string_view usage)
 int Cli::orvfields(const std::vector<std::u16string> &arguments)
 {
     Options options;
-    std::optional<FieldDocument> document;
+    Inputs inputs;
     try {
         options = Options::parse(arguments);
         if (options.fromJson)
-            document = readDocument(*options.fromJson);
+            inputs.document = FieldDocument::parse(readInput("--from-json", *options.fromJson));
+        if (options.fromCsv) {
+            inputs.rows =
+                CsvTable::read(readInput("--from-csv", *options.fromCsv), *options.fromCsv);
+            for (const CsvTable::FileEdits &row : inputs.rows)
+                options.files.push_back(row.file);
+        }
     } catch (const UsageError &error) {
         return usageError(error.text, error.usage);
     }
@@ -344,13 +386,17 @@ int Cli::orvfields(const std::vector<std::u16string> &arguments)
         return 0;
     }
 
-    const Run run(options, std::move(document));
+    std::vector<std::optional<CsvTable::FileFields>> table(options.files.size());
+    if (options.csv)
+        inputs.table = &table;
+    const Run run(options, std::move(inputs));
     Progress progress(options);
     bool anyFailed = false;
     bool printed = false;
     const int threads = options.jobs > 0 ? options.jobs : Console::processorCount();
     runBatch(
-        options.files, threads, [&](const std::u16string &file) { return run.file(file); },
+        options.files, threads,
+        [&](std::size_t index, const std::u16string &file) { return run.file(index, file); },
         [&](std::size_t index, const Outcome &outcome) {
             anyFailed = anyFailed || outcome.failed;
             if (!outcome.out.empty()) {
@@ -368,6 +414,14 @@ int Cli::orvfields(const std::vector<std::u16string> &arguments)
             progress.update(index + 1);
         });
     progress.clear();
+    if (options.csv && !options.quiet) {
+        std::vector<CsvTable::FileFields> rows;
+        for (std::optional<CsvTable::FileFields> &row : table) {
+            if (row)
+                rows.push_back(std::move(*row));
+        }
+        Console::write(Stream::Out, CsvTable::write(rows));
+    }
     if (!Console::flushOut()) {
         Console::write(Stream::Err, "orvfields: the output cannot be written\n");
         return 1;

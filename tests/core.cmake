@@ -30,7 +30,7 @@ target_link_libraries(orv_coretest PUBLIC orv_testprocess orv_automation_link)
 set_target_properties(orv_coretest PROPERTIES AUTOMOC OFF)
 
 # The areas whose suites run on both builds.
-set(orv_core_areas automation i18n publication fields tagora fieldlist dialog)
+set(orv_core_areas automation i18n publication fields tagora fieldlist dialog cli)
 
 # orv_add_core_test(NAME SOURCES ... LIBRARIES ... [HEADLESS]): a doctest suite. HEADLESS
 # links the headless toolkit in place of the build's own.

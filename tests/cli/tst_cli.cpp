@@ -214,6 +214,17 @@ private slots:
         row("help of revert", cli, {"revert", "-h"}, 0, "--truncate", "");
         row("revision 0", cli, {"revert", "X", "--to", "0"}, 2, "", "--to takes a revision number");
         row("truncate on write", cli, {"write", "X", "--truncate"}, 2, "", "option 'truncate'");
+        const QStringList fromTable{"write", "--from-csv", "-"};
+        row("table and files", cli, {"write", "--from-csv", "t.csv", "X"}, 2, "", "give no FILE");
+        row("csv and json", cli, {"read", "--csv", "--json", "X"}, 2, "", "cannot be combined");
+        row("no SourceFile", cli, fromTable, 2, "",
+            "--from-csv -: the header has no SourceFile column", "Title,Author\n");
+        row("a kept entry", cli, fromTable, 2, "", "column 2, Producer, is an entry",
+            "SourceFile,Producer\n");
+        row("a column twice", cli, fromTable, 2, "", "column 3 is named TITLE like column 2",
+            "SourceFile;Title;TITLE\n");
+        row("unclosed quote", cli, fromTable, 2, "",
+            "--from-csv -, line 3: ", "SourceFile\nX\n\"X\n");
     }
 
     void conventions()
@@ -285,22 +296,20 @@ private slots:
     void writesWithTheDialogsRules()
     {
         const QByteArray original = Support::bytes(m_pdf);
-        Result write = orvfields({"write", m_pdf, "--author", "Ana — été", "--set", "SOURCE=paper",
-                                  "--set", "Edition=2", "--remove", "reviewer"});
+        const Result write =
+            orvfields({"write", m_pdf, "--author", "Ana — été", "--set", "SOURCE=paper", "--set",
+                       "Edition=2", "--remove", "reviewer"});
         QCOMPARE(write.exitCode, 0);
         // --set of a name the file holds changes that field, whatever its case.
         QVERIFY2(write.out.startsWith("Title: Guide\nAuthor: Ana — été\nSubject: \nKeywords: \n"
                                       "Source: paper\nEdition: 2\n\nCreator: maker\n"),
                  qPrintable(write.out));
-        QMap<QString, QString> info = pdfinfo(m_pdf);
-        QCOMPARE(info.value("Source"), QStringLiteral("paper"));
         QVERIFY(Support::bytes(m_pdf).startsWith(original));
         readsBackTheSame(m_pdf);
 
-        write = orvfields({"write", m_pdf, "--clear-custom", "--set", "Only=1", "-q"});
-        QCOMPARE(write.exitCode, 0);
-        QCOMPARE(write.out, QString());
-        info = pdfinfo(m_pdf);
+        QCOMPARE(orvfields({"write", m_pdf, "--clear-custom", "--set", "Only=1", "-q"}).out,
+                 QString());
+        const QMap<QString, QString> info = pdfinfo(m_pdf);
         QVERIFY(info.contains("Only") && !info.contains("Source") && !info.contains("Edition"));
     }
 
@@ -331,6 +340,56 @@ private slots:
         QCOMPARE(write.exitCode, 0);
         const QJsonObject written = object(orvfields({"read", "--json", b}).out);
         QCOMPARE(fieldsOf(written), fieldsOf(object(read.out)));
+        readsBackTheSame(b);
+    }
+
+    void spreadsheetTables()
+    {
+        // read --csv of three books; the table edited as a spreadsheet in a French locale
+        // saves it (semicolons, a byte-order mark, CR LF, a quoted separator and line
+        // break, columns in another order) and written with --from-csv: each file holds
+        // what its row says, the rest as it was; a row naming a missing file is reported
+        // with its line, and the other rows are written.
+        QVERIFY(QDir(m_dir->path()).mkdir("sub"));
+        const QString a = m_dir->filePath("a.pdf"), b = m_dir->filePath("sub/b été.pdf"),
+                      c = m_dir->filePath("c.pdf");
+        makePdf(a, {{"Title", "A, first"}, {"Author", "Ann"}, {"Réviseur", "日本語"}});
+        makePdf(b, {{"Title", "B"}, {"Keywords", "k"}, {"réviseur", "x"}});
+        makePdf(c, {{"Title", "C"}, {"Source", "scan"}});
+        const Result read = orvfields({"read", "--csv", a, b, c});
+        QCOMPARE(read.exitCode, 0);
+        QCOMPARE(read.out, "SourceFile,Title,Author,Subject,Keywords,Réviseur,Source\r\n" + a +
+                               ",\"A, first\",Ann,,,日本語,\r\n" + b + ",B,,,k,x,\r\n" + c +
+                               ",C,,,,,scan\r\n");
+
+        const QString table = Support::writeFile(
+            m_dir->filePath("table.csv"), "\xEF\xBB\xBFSourceFile;SOURCE;title;Author;Réviseur\r\n"
+                                          "a.pdf;;\"Guide; 2nd\";-;\"line one\r\nline two\"\r\n"
+                                          "missing.pdf;x;;;\r\n"
+                                          "sub/b été.pdf;Ünïcode ✓;;;-\r\n"
+                                          "c.pdf;paper;;Zoë;\r\n");
+        const QByteArray original = Support::bytes(a);
+        QCOMPARE(orvfields({"write", "--from-csv", table, "--dry-run", "-q"}).exitCode, 1);
+        QCOMPARE(Support::bytes(a), original);
+        const Result write = orvfields({"write", "--from-csv", table, "-q"});
+        QCOMPARE(write.exitCode, 1);
+        const QString missing = m_dir->filePath("missing.pdf");
+        QCOMPARE(write.err, "orvfields: " + escaped(table) + ", line 4: " +
+                                escaped(windows() ? m_dir->path() + "\\missing.pdf" : missing) +
+                                ": the file does not exist\n");
+        QMap<QString, QString> info = pdfinfo(a);
+        QCOMPARE(info.value("Title") + "|" + info.value("Author", "(none)"),
+                 QStringLiteral("Guide; 2nd|(none)"));
+        QVERIFY2(orvfields({"read", "--json", a})
+                     .out.contains(R"({"name":"Réviseur","value":"line one\r\nline two"})"),
+                 "the line break kept in a's custom field");
+        info = pdfinfo(b);
+        QCOMPARE(info.value("Title") + "|" + info.value("SOURCE") + "|" +
+                     info.value("réviseur", "(none)"),
+                 QStringLiteral("B|Ünïcode ✓|(none)"));
+        info = pdfinfo(c);
+        QCOMPARE(info.value("Title") + "|" + info.value("Author") + "|" + info.value("Source"),
+                 QStringLiteral("C|Zoë|paper"));
         readsBackTheSame(b);
     }
 
