@@ -54,26 +54,22 @@ TEST_CASE("what write gives, read gives back, each record with the line it start
         {"short"},
     };
     const int lines[] = {1, 2, 3, 7, 8, 9, 10, 11};
-    for (const char separator : {',', ';'})
-        for (const bool mark : {false, true}) {
-            CAPTURE(separator);
-            CAPTURE(mark);
-            const Csv::Table table = Csv::read(Csv::write(rows, separator, mark));
-            CHECK(table.separator == separator);
-            CHECK(table.byteOrderMark == mark);
-            REQUIRE(table.rows.size() == rows.size());
-            for (std::size_t k = 0; k < rows.size(); ++k) {
-                CHECK(table.rows[k].cells == rows[k]);
-                CHECK(table.rows[k].line == lines[k]);
-            }
+    // (The byte-order mark both ways: the cases of write's bytes and of read's tables.)
+    for (const char separator : {',', ';'}) {
+        CAPTURE(separator);
+        const Csv::Table table = Csv::read(Csv::write(rows, separator));
+        CHECK(table.separator == separator);
+        REQUIRE(table.rows.size() == rows.size());
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            CHECK(table.rows[k].cells == rows[k]);
+            CHECK(table.rows[k].line == lines[k]);
         }
+    }
 }
 
 TEST_CASE("read takes any line end, skips empty lines, and finds the separator in the header")
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"a,b\nc,d\n", ", 1[a|b] 2[c|d]"},
-        {"a,b\r\nc,d", ", 1[a|b] 2[c|d]"},
         {"a,b\rc,d\r", ", 1[a|b] 2[c|d]"},
         {"\n\r\na,b\r\n\r\n\rc,d\n\n", ", 3[a|b] 6[c|d]"},
         {"\"x\ny\",z\nw\n", ", 1[x\ny|z] 3[w]"},
