@@ -19,13 +19,13 @@
 #include "automation/AutomationError.h"
 #include "automation/Text.h"
 
+#include <qpdf/QPDFCryptoProvider.hh>
+#include <qpdf/QUtil.hh>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-
 #include <map>
-#include <qpdf/QPDFCryptoProvider.hh>
-#include <qpdf/QUtil.hh>
 #include <set>
 #include <thread>
 #include <unordered_map>
