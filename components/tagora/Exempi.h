@@ -22,6 +22,8 @@ struct Exempi
     decltype(&::xmp_has_property) xmp_has_property = nullptr;
     decltype(&::xmp_init) xmp_init = nullptr;
     decltype(&::xmp_new) xmp_new = nullptr;
+    decltype(&::xmp_new_empty) xmp_new_empty = nullptr;
+    decltype(&::xmp_register_namespace) xmp_register_namespace = nullptr;
     decltype(&::xmp_serialize) xmp_serialize = nullptr;
     decltype(&::xmp_set_localized_text) xmp_set_localized_text = nullptr;
     decltype(&::xmp_set_property) xmp_set_property = nullptr;

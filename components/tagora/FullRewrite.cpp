@@ -2,6 +2,7 @@
 #include "FullRewrite.h"
 
 #include "PdfInfoFile.h"
+#include "PdfText.h"
 #include "ReplacementFile.h"
 #include "SaveProof.h"
 #include "TagoraError.h"
@@ -69,42 +70,6 @@ private:
     std::vector<unsigned char> m_buffer;
 };
 
-// A name as qpdf's writer must be given it to write it right. Some versions of qpdf
-// write a "#" inside a name as it is, which readers then take for the start of an
-// escape ("x#41y" would read "xAy"); given as "#23" it reads back as itself.
-std::string writable(const std::string &name)
-{
-    static const bool writerEscapes = QPDFObjectHandle::newName("/#").unparse() != "/#";
-    if (writerEscapes || name.find('#') == std::string::npos)
-        return name;
-    std::string escaped;
-    for (const char c : name)
-        escaped += c == '#' ? std::string("#23") : std::string(1, c);
-    return escaped;
-}
-
-// `value` with its names (in arrays and dictionaries too) made writable.
-QPDFObjectHandle writable(QPDFObjectHandle value)
-{
-    if (value.isIndirect())
-        return value;
-    if (value.isName())
-        return QPDFObjectHandle::newName(writable(value.getName()));
-    if (value.isArray()) {
-        QPDFObjectHandle array = QPDFObjectHandle::newArray();
-        for (int i = 0; i < value.getArrayNItems(); ++i)
-            array.appendItem(writable(value.getArrayItem(i)));
-        return array;
-    }
-    if (value.isDictionary()) {
-        QPDFObjectHandle dictionary = QPDFObjectHandle::newDictionary();
-        for (const std::string &key : value.getKeys())
-            dictionary.replaceKey(writable(key), writable(value.getKey(key)));
-        return dictionary;
-    }
-    return value;
-}
-
 } // namespace
 
 void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool replaceInfo,
@@ -113,16 +78,26 @@ void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool repl
 {
     QPDF &pdf = file.document();
     if (metadata) {
-        QPDFObjectHandle stream = pdf.getTrailer().getKey("/Root").getKey("/Metadata");
-        stream.replaceStreamData(*metadata, QPDFObjectHandle::newNull(),
-                                 QPDFObjectHandle::newNull());
+        QPDFObjectHandle root = pdf.getRoot();
+        QPDFObjectHandle stream = root.getKey("/Metadata");
+        if (stream.isStream() && stream.isIndirect()) {
+            stream.replaceStreamData(*metadata, QPDFObjectHandle::newNull(),
+                                     QPDFObjectHandle::newNull());
+        } else {
+            // Uncompressed, as readers that look for a packet by its bytes expect it.
+            stream = QPDFObjectHandle::newStream(&pdf, *metadata);
+            stream.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
+            stream.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
+            root.replaceKey("/Metadata", stream);
+        }
     }
     QPDFObjectHandle dictionary = QPDFObjectHandle::newDictionary();
     // qpdf parses a reference only inside another object.
     for (const InfoEntry &entry : info.entries())
         dictionary.replaceKey(
-            writable("/" + entry.key),
-            writable(QPDFObjectHandle::parse(&pdf, "[" + entry.value + "]").getArrayItem(0)));
+            PdfText::writableName("/" + entry.key),
+            PdfText::writable(
+                QPDFObjectHandle::parse(&pdf, "[" + entry.value + "]").getArrayItem(0)));
     QPDFObjectHandle trailer = pdf.getTrailer();
     QPDFObjectHandle old = trailer.getKey("/Info");
     if (replaceInfo && old.isIndirect())
@@ -150,7 +125,8 @@ void FullRewrite::write(PdfInfoFile &file, const InfoDictionary &info, bool repl
         Automation::raise(RewriteRefused, u"qpdf warned while writing it anew (" +
                                               warningText(*warning, target) +
                                               u"); it was left as it was");
-    SaveProof::checkRewrite(file, writer, target, copy->file(), info);
+    SaveProof::checkRewrite(file, writer, target, copy->file(), info,
+                            metadata ? &*metadata : nullptr);
     copy->commit(held);
 }
 

@@ -31,7 +31,8 @@ public:
     // Writes the document of `pdf` with `info` as its document-information dictionary
     // over `target` (a file, not a symbolic link). The dictionary replaces the old Info
     // object when `replaceInfo`, else it takes a new object; `metadata`, when given,
-    // becomes the data of the catalog's metadata stream. Throws AutomationError
+    // becomes the data of the catalog's metadata stream, a new one (/Type /Metadata
+    // /Subtype /XML, unfiltered) when the catalog has none. Throws AutomationError
     // (RewriteRefused when qpdf warned or the copy does not pass the proof); the target
     // is then unchanged.
     // `held`: the target as the save holds it (see ReplacementFile::commit).

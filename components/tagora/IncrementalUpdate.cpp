@@ -88,6 +88,11 @@ std::pair<int, int> IncrementalUpdate::infoObject(const RevisionBase &base)
     return {base.size, 0};
 }
 
+int IncrementalUpdate::freeNumber(const RevisionBase &base)
+{
+    return std::max(base.size, infoObject(base).first + 1);
+}
+
 std::string IncrementalUpdate::build(const RevisionBase &base, const std::string &info,
                                      const std::vector<Object> &others)
 {

@@ -11,7 +11,8 @@
 //
 // The changed objects are the document-information dictionary, which keeps its object
 // number and generation when the file had it as an indirect object of its own (else it
-// takes the next free number), and any others the caller gives (the XMP metadata stream).
+// takes the next free number), and any others the caller gives (the XMP metadata stream,
+// the catalog that names a new one); /Size grows past every number written.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +56,9 @@ public:
 
     // The number and generation the revision's Info object takes.
     static std::pair<int, int> infoObject(const RevisionBase &base);
+    // The first number that a new object of the revision other than Info may take: after
+    // the Info object's when that takes a new one too.
+    static int freeNumber(const RevisionBase &base);
 
     // The bytes to append at `base.length` so that `info` (a dictionary in PDF syntax)
     // becomes the document-information dictionary, and `others` replace the objects of

@@ -445,6 +445,45 @@ std::optional<PdfInfoFile::Metadata> PdfInfoFile::metadata()
     return metadata;
 }
 
+namespace {
+
+// "2.0" as {2, 0}; {0, 0} for anything else.
+std::pair<int, int> versionOf(std::string_view text)
+{
+    int major = 0, minor = 0;
+    const char *const end = text.data() + text.size();
+    const auto [dot, majorError] = std::from_chars(text.data(), end, major);
+    if (majorError != std::errc() || dot == end || *dot != '.')
+        return {0, 0};
+    const auto [after, minorError] = std::from_chars(dot + 1, end, minor);
+    if (minorError != std::errc() || after != end)
+        return {0, 0};
+    return {major, minor};
+}
+
+} // namespace
+
+std::string PdfInfoFile::catalogRest()
+{
+    QPDFObjectHandle root = m_pdf->getTrailer().getKey("/Root");
+    if (!root.isIndirect() || !root.isDictionary())
+        return {};
+    QPDFObjectHandle rest = root.shallowCopy();
+    rest.removeKey("/Metadata");
+    return rest.unparse();
+}
+
+std::pair<int, int> PdfInfoFile::version()
+{
+    std::pair<int, int> version = versionOf(m_pdf->getPDFVersion());
+    QPDFObjectHandle root = m_pdf->getTrailer().getKey("/Root");
+    QPDFObjectHandle declared = root.isDictionary() ? root.getKey("/Version") : root;
+    // A catalog's /Version only ever raises the header's.
+    if (declared.isName())
+        version = std::max(version, versionOf(declared.getName().substr(1)));
+    return version;
+}
+
 bool PdfInfoFile::infoStandsAlone()
 {
     QPDFObjectHandle trailer = m_pdf->getTrailer();

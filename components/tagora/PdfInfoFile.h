@@ -28,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Tagora {
@@ -83,6 +84,15 @@ public:
         QPDFObjectHandle stream;
     };
     std::optional<Metadata> metadata();
+
+    // The catalog dictionary but for its /Metadata, in qpdf's syntax (strings decrypted):
+    // what a revision that only names another XMP packet leaves as it was. Empty when the
+    // catalog is not an indirect dictionary.
+    std::string catalogRest();
+
+    // The PDF version the document declares, major and minor ({1, 7}): the later of its
+    // header's and its catalog's /Version; {0, 0} when neither reads as one.
+    std::pair<int, int> version();
 
     // Whether the trailer's /Info is an indirect dictionary of its own, which a new Info
     // dictionary may replace under the same number. Not when it points at the catalog,

@@ -230,4 +230,36 @@ std::optional<std::u16string> isoDate(std::u16string_view pdfDate)
     return iso;
 }
 
+std::string writableName(const std::string &name)
+{
+    static const bool writerEscapes = QPDFObjectHandle::newName("/#").unparse() != "/#";
+    if (writerEscapes || name.find('#') == std::string::npos)
+        return name;
+    std::string escaped;
+    for (const char c : name)
+        escaped += c == '#' ? std::string("#23") : std::string(1, c);
+    return escaped;
+}
+
+QPDFObjectHandle writable(QPDFObjectHandle value)
+{
+    if (value.isIndirect())
+        return value;
+    if (value.isName())
+        return QPDFObjectHandle::newName(writableName(value.getName()));
+    if (value.isArray()) {
+        QPDFObjectHandle array = QPDFObjectHandle::newArray();
+        for (int i = 0; i < value.getArrayNItems(); ++i)
+            array.appendItem(writable(value.getArrayItem(i)));
+        return array;
+    }
+    if (value.isDictionary()) {
+        QPDFObjectHandle dictionary = QPDFObjectHandle::newDictionary();
+        for (const std::string &key : value.getKeys())
+            dictionary.replaceKey(writableName(key), writable(value.getKey(key)));
+        return dictionary;
+    }
+    return value;
+}
+
 } // namespace Tagora::PdfText

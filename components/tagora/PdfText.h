@@ -14,6 +14,8 @@
 
 #include "LocalTime.h"
 
+#include <qpdf/QPDFObjectHandle.hh>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +40,14 @@ std::string nameBytes(std::u16string_view text);
 
 // A name in PDF syntax: "/" and the bytes, escaped where needed.
 std::string nameSyntax(const std::string &bytes);
+
+// `value` (a direct object; references in it stay) with every name in it, keys included,
+// as qpdf must be given it to write it right. Some versions of qpdf write a "#" inside a
+// name as it is, which readers then take for the start of an escape ("x#41y" would read
+// "xAy"); given as "#23" it reads back as itself.
+QPDFObjectHandle writable(QPDFObjectHandle value);
+// A name ("/x#y") so given.
+std::string writableName(const std::string &name);
 
 // A date in PDF form, "D:YYYYMMDDHHmmSS+HH'mm'", at the offset from UTC of `moment`;
 // PdfText::date(localTimeNow()) is now.

@@ -130,10 +130,31 @@ bool samePlace(const QPDFXRefEntry &a, const QPDFXRefEntry &b)
     return a.getType() != 1 || a.getOffset() == b.getOffset();
 }
 
+// The catalog of a revision as qpdf reads it, but for its /Metadata, which names the
+// document information's XMP packet.
+struct Catalog
+{
+    QPDFObjGen object;
+    std::string rest; // its dictionary without /Metadata, in PDF syntax
+
+    bool operator==(const Catalog &) const = default;
+};
+
+std::optional<Catalog> catalogOf(PdfInfoFile &pdf)
+{
+    std::string rest = pdf.catalogRest();
+    if (rest.empty())
+        return std::nullopt;
+    return Catalog{pdf.document().getTrailer().getKey("/Root").getObjGen(), std::move(rest)};
+}
+
 // What the revision read from `pdf` gave a new place to besides the document
-// information, compared with the cross-reference entries `before`.
+// information, compared with the cross-reference entries `before` and the catalog
+// `catalog` of the revision before: a catalog written anew only to name another XMP
+// packet belongs to the document information.
 std::vector<std::u16string> otherChanges(PdfInfoFile &pdf,
-                                         const std::map<QPDFObjGen, QPDFXRefEntry> &before)
+                                         const std::map<QPDFObjGen, QPDFXRefEntry> &before,
+                                         const std::optional<Catalog> &catalog)
 {
     QPDF &document = pdf.document();
     std::set<QPDFObjGen> information;
@@ -142,6 +163,8 @@ std::vector<std::u16string> otherChanges(PdfInfoFile &pdf,
         information.insert(info.getObjGen());
     if (const std::optional<PdfInfoFile::Metadata> metadata = pdf.metadata())
         information.insert(metadata->object);
+    if (const std::optional<Catalog> now = catalogOf(pdf); now && now == catalog)
+        information.insert(now->object);
     std::vector<std::u16string> changes;
     for (const auto &[object, entry] : document.getXRefTable()) {
         const auto was = before.find(object);
@@ -171,6 +194,7 @@ std::vector<Revision> RevisionHistory::read(const std::u16string &path, const st
     const std::int64_t size = file->identity().size;
     std::vector<Revision> revisions;
     std::map<QPDFObjGen, QPDFXRefEntry> before;
+    std::optional<Catalog> catalog;
     for (const std::int64_t end : revisionEnds(*file, size)) {
         try {
             PdfInfoFile pdf(path, std::make_shared<Prefix>(file, end), password);
@@ -179,8 +203,9 @@ std::vector<Revision> RevisionHistory::read(const std::u16string &path, const st
                 continue;
             Revision revision = revisionOf(pdf, end);
             if (!revisions.empty())
-                revision.otherChanges = otherChanges(pdf, before);
+                revision.otherChanges = otherChanges(pdf, before, catalog);
             before = pdf.document().getXRefTable();
+            catalog = catalogOf(pdf);
             revisions.push_back(std::move(revision));
         } catch (const Automation::AutomationError &error) {
             // A password or a file that is not a PDF fails every prefix alike.

@@ -11,7 +11,9 @@
 //
 // What a revision changed is told by the objects its cross-reference section gives a new
 // place to: a revision that changed only the document information gives one to its Info
-// dictionary, its XMP metadata stream and its cross-reference stream, nothing else.
+// dictionary, its XMP metadata stream and its cross-reference stream, and to its catalog
+// when that differs from the one before in /Metadata alone (a packet made for a document
+// that had none), nothing else.
 #pragma once
 
 #include "InfoDictionary.h"

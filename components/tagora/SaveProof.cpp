@@ -75,7 +75,8 @@ bool readsAlike(QPDFObjectHandle original, QPDFObjectHandle copy)
 } // namespace
 
 void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16string &name,
-                  const std::shared_ptr<File> &file, const InfoDictionary &intended)
+                  const std::shared_ptr<File> &file, const InfoDictionary &intended,
+                  const std::string *metadata)
 {
     QPDF &was = original.document();
     // Pages qpdf cannot find in the original, its writer has left out of the copy.
@@ -89,6 +90,11 @@ void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16strin
         refuse(u"the copy written anew lost its encryption");
     if (!readsAs(copy.info(), intended))
         refuse(u"the information entries of the copy written anew do not read back as written");
+    if (metadata) {
+        const std::optional<PdfInfoFile::Metadata> read = copy.metadata();
+        if (!read || !read->decoded || read->data != *metadata)
+            refuse(u"the XMP metadata of the copy written anew does not read back as written");
+    }
     if (pageCount(pdf) != pages)
         refuse(u"the copy written anew does not have the " +
                Automation::decimal(std::int64_t(*pages)) + u" pages of the file");
@@ -116,11 +122,13 @@ void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16strin
 
 void checkRevision(const std::u16string &name, const std::shared_ptr<File> &file,
                    const InfoDictionary &intended, const std::string *metadata,
-                   const std::string &password)
+                   const std::string *catalog, const std::string &password)
 {
     PdfInfoFile written(name, file, password);
     if (!readsAs(written.info(), intended))
         refuse(u"the information entries do not read back as written");
+    if (catalog && written.catalogRest() != *catalog)
+        refuse(u"the document catalog does not read back as written");
     if (!metadata)
         return;
     const std::optional<PdfInfoFile::Metadata> read = written.metadata();

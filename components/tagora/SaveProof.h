@@ -13,8 +13,9 @@
 // doubtful encryption, a dropped history).
 //
 // An appended revision is proved where that is cheap: the Info of the file as it now
-// ends, and the XMP packet when the revision replaced it, read (and decrypted) through a
-// fresh qpdf object.
+// ends, the XMP packet when the revision replaced or made it, and the catalog when the
+// revision wrote it anew to name a new packet, read (and decrypted) through a fresh qpdf
+// object.
 //
 // Both throw AutomationError(RewriteRefused) saying what differs; the caller leaves the
 // file (or puts it back) as it was.
@@ -35,15 +36,18 @@ class PdfInfoFile;
 namespace Tagora::SaveProof {
 
 // The copy that `writer` wrote of `original` into `copy` (`name` names it in qpdf's
-// messages); `intended` is the Info it must read back. A stream whose data the save
-// replaced (the XMP metadata) is compared with its new data.
+// messages); `intended` is the Info it must read back, `metadata` (when given) the data
+// of its XMP stream. A stream whose data the save replaced or made (the XMP metadata) is
+// compared with its new data.
 void checkRewrite(PdfInfoFile &original, QPDFWriter &writer, const std::u16string &name,
-                  const std::shared_ptr<File> &copy, const InfoDictionary &intended);
+                  const std::shared_ptr<File> &copy, const InfoDictionary &intended,
+                  const std::string *metadata);
 
-// The Info of `file`, opened with `password`, reads back as `intended`, and its XMP
-// packet as `metadata` when that is given.
+// The Info of `file`, opened with `password`, reads back as `intended`, its XMP packet as
+// `metadata` and its catalog, /Metadata aside, as `catalog` (see
+// PdfInfoFile::catalogRest), each when given.
 void checkRevision(const std::u16string &name, const std::shared_ptr<File> &file,
                    const InfoDictionary &intended, const std::string *metadata,
-                   const std::string &password);
+                   const std::string *catalog, const std::string &password);
 
 } // namespace Tagora::SaveProof

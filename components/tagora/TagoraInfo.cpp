@@ -19,6 +19,9 @@
 #include "automation/AutomationError.h"
 #include "automation/Text.h"
 
+#include <qpdf/QPDFCryptoProvider.hh>
+#include <qpdf/QUtil.hh>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -91,20 +94,91 @@ struct Metadata
     }
 };
 
-// The metadata stream `stream` with `data` as its contents, in PDF syntax, unfiltered;
-// encrypted as the file's new objects are, when `encryption` is given.
-std::string metadataStream(QPDFObjectHandle stream, const std::string &data,
+// The metadata stream `object` with the dictionary `dictionary` (a direct copy) and `data`
+// as its contents, in PDF syntax, unfiltered; encrypted as the file's new objects are,
+// when `encryption` is given.
+std::string metadataStream(QPDFObjectHandle dictionary, QPDFObjGen object, const std::string &data,
                            const ObjectEncryption *encryption)
 {
-    const std::string bytes =
-        encryption ? encryption->stream(data, stream.getObjGen(), true) : data;
-    QPDFObjectHandle dictionary = stream.getDict().shallowCopy();
+    const std::string bytes = encryption ? encryption->stream(data, object, true) : data;
     for (const char *key : {"/Filter", "/DecodeParms", "/DL", "/Length"})
         dictionary.removeKey(key);
     dictionary.replaceKey("/Length", QPDFObjectHandle::newInteger(std::int64_t(bytes.size())));
-    return (encryption ? encryption->syntax(dictionary, stream.getObjGen())
-                       : dictionary.unparse()) +
+    return (encryption ? encryption->syntax(dictionary, object) : dictionary.unparse()) +
            "\nstream\n" + bytes + "\nendstream";
+}
+
+// The catalog `root` naming object `metadata` as its XMP packet, in PDF syntax, its
+// strings encrypted for the catalog's object when `encryption` is given. Built key by key:
+// qpdf leaves out of a dictionary a reference to an object it does not have yet.
+std::string catalogNaming(QPDFObjectHandle root, QPDFObjGen metadata,
+                          const ObjectEncryption *encryption)
+{
+    QPDFObjectHandle rest = root.shallowCopy();
+    rest.removeKey("/Metadata");
+    std::string out("<<");
+    for (auto [key, value] : PdfText::writable(rest).ditems())
+        out += ' ' + QPDFObjectHandle::newName(key).unparse() + ' ' +
+               (encryption ? encryption->syntax(value, root.getObjGen()) : value.unparse());
+    return out + " /Metadata " + metadata.unparse(' ') + " R >>";
+}
+
+// "uuid:" and 16 bytes in the 8-4-4-4-12 hexadecimal form.
+std::string uuid(const unsigned char (&bytes)[16])
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out("uuid:");
+    for (std::size_t i = 0; i < 16; ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            out += '-';
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 0x0F];
+    }
+    return out;
+}
+
+// A random UUID, version 4.
+std::string newUuid()
+{
+    unsigned char bytes[16];
+    QUtil::initializeWithRandomBytes(bytes, sizeof bytes);
+    bytes[6] = (bytes[6] & 0x0F) | 0x40;
+    bytes[8] = (bytes[8] & 0x3F) | 0x80;
+    return uuid(bytes);
+}
+
+// The document's UUID: its first /ID element, which no save changes (its MD5 when it is
+// not 16 bytes long); a new one when the file has none.
+std::string documentUuid(QPDF &pdf)
+{
+    QPDFObjectHandle id = pdf.getTrailer().getKey("/ID");
+    QPDFObjectHandle first = id.isArray() ? id.getArrayItem(0) : id;
+    const std::string bytes = first.isString() ? first.getStringValue() : std::string();
+    if (bytes.empty())
+        return newUuid();
+    QPDFCryptoImpl::MD5_Digest digest;
+    if (bytes.size() == sizeof digest) {
+        std::copy(bytes.begin(), bytes.end(), digest);
+    } else {
+        const std::shared_ptr<QPDFCryptoImpl> md5 = QPDFCryptoProvider::getImpl();
+        md5->MD5_init();
+        md5->MD5_update(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size());
+        md5->MD5_finalize();
+        md5->MD5_digest(digest);
+    }
+    return uuid(digest);
+}
+
+// The Info entries other than the standard eight, as custom fields, in order.
+std::vector<XmpPacket::Field> customFields(const InfoDictionary &info)
+{
+    std::vector<XmpPacket::Field> fields;
+    for (const InfoEntry &entry : info.entries()) {
+        if (std::find(Edited.begin(), Edited.end(), entry.name) == Edited.end() &&
+            std::find(Kept.begin(), Kept.end(), entry.name) == Kept.end())
+            fields.push_back({entry.name, entry.text});
+    }
+    return fields;
 }
 
 // The four edited standard entries and their XMP equivalents.
@@ -222,6 +296,14 @@ struct TagoraInfo::Private
         rewritten;
     std::map<std::u16string, std::unique_ptr<Save>> saves;
     std::string password; // of the encrypted files read and written
+    XmpMode xmpMode = XmpMode::Update;
+
+    // Whether a save of `pdf`, which has no XMP packet, makes one.
+    bool makesXmp(PdfInfoFile &pdf) const
+    {
+        return xmpMode == XmpMode::Create ||
+               (xmpMode == XmpMode::Update && pdf.version() >= std::pair{2, 0});
+    }
 
     // The path of the file itself, symbolic links resolved.
     const std::u16string &target(const std::u16string &path)
@@ -299,6 +381,11 @@ void TagoraInfo::setEvents(Events *events)
 void TagoraInfo::setPassword(const std::string &password)
 {
     d->password = password;
+}
+
+void TagoraInfo::setXmpMode(XmpMode mode)
+{
+    d->xmpMode = mode;
 }
 
 std::int32_t TagoraInfo::job(const std::u16string &path, const std::u16string &operation,
@@ -633,6 +720,12 @@ std::optional<std::string> TagoraInfo::updatedMetadata(Save &save, std::vector<s
         if (packet.pdfx(name).value_or(text) != text)
             changed = packet.setPdfx(name, text) || changed;
     }
+    // The custom fields' array, where the packet has one, holds every custom entry.
+    const std::vector<XmpPacket::Field> fields = customFields(save.info);
+    if (const auto held = packet.customFields(); held && *held != fields) {
+        packet.setCustomFields(fields);
+        changed = true;
+    }
     const InfoEntry *modified = save.info.find(std::u16string(ModDate));
     const InfoEntry *was = save.original.find(std::u16string(ModDate));
     if (modified && (!was || was->text != modified->text))
@@ -640,7 +733,39 @@ std::optional<std::string> TagoraInfo::updatedMetadata(Save &save, std::vector<s
     // Untouched, the packet stays byte for byte as it was.
     if (!changed)
         return std::nullopt;
+    if (packet.hasInstanceId())
+        packet.setInstanceId(newUuid());
     return packet.serialize();
+}
+
+std::optional<std::string> TagoraInfo::createdMetadata(Save &save, std::vector<std::u16string> &log)
+{
+    std::u16string problem;
+    std::optional<XmpPacket> packet = XmpPacket::create(&problem);
+    if (!packet) {
+        log.push_back(u"warning: no XMP metadata could be made for " + save.target + u" (" +
+                      problem + u")");
+        return std::nullopt;
+    }
+    const std::vector<InfoEntry> entries = save.info.entries();
+    for (const Equivalent &equivalent : Equivalents) {
+        if (const InfoEntry *entry = readAs(entries, equivalent.name))
+            (*packet.*equivalent.set)(entry->text);
+    }
+    const auto text = [&](std::u16string_view name) {
+        const InfoEntry *entry = save.info.find(std::u16string(name));
+        return entry ? entry->text : std::u16string();
+    };
+    packet->setProducer(text(Producer));
+    packet->setCreatorTool(text(Creator));
+    packet->setCreateDate(text(CreationDate));
+    if (!packet->setModifyDate(text(ModDate)))
+        packet->setMetadataDate(PdfText::date(localTimeNow()));
+    packet->setDocumentId(documentUuid(save.pdf->document()));
+    packet->setInstanceId(newUuid());
+    packet->setCustomFields(customFields(save.info));
+    log.push_back(save.target + u": XMP metadata made for it");
+    return packet->serialize();
 }
 
 void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
@@ -657,19 +782,36 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
         Automation::raise(FileChanged, u"the file was changed by another program during the save");
     // Under the lock no other save of ours is writing a copy of this file.
     ReplacementFile::removeLeftovers(save.target);
-    // A past revision's packet goes back as it was, where the file still has a stream.
-    const bool restoresXmp = save.restoredXmp && save.metadata->load(*save.pdf);
-    const std::optional<std::string> metadata = !restoresXmp ? updatedMetadata(save, log)
-                                                : *save.restoredXmp != save.metadata->stream->data
-                                                    ? save.restoredXmp
-                                                    : std::nullopt;
+    // A past revision's packet goes back as it was, where the file still has a stream; a
+    // file without one may get a new one.
+    const bool hasXmp = save.metadata->load(*save.pdf);
+    const bool restoresXmp = save.restoredXmp && hasXmp;
+    const std::optional<std::string> metadata =
+        !hasXmp        ? (d->makesXmp(*save.pdf) ? createdMetadata(save, log) : std::nullopt)
+        : !restoresXmp ? updatedMetadata(save, log)
+        : *save.restoredXmp != save.metadata->stream->data ? save.restoredXmp
+                                                           : std::nullopt;
     if (save.base) {
         const ObjectEncryption *encryption = save.encryption ? &*save.encryption : nullptr;
         std::vector<IncrementalUpdate::Object> others;
-        if (metadata) {
+        std::optional<std::string> catalog; // as the proof must read it back, /Metadata aside
+        if (metadata && hasXmp) {
             const PdfInfoFile::Metadata &stream = *save.metadata->stream;
-            others.push_back({stream.object.getObj(), stream.object.getGen(),
-                              metadataStream(stream.stream, *metadata, encryption)});
+            others.push_back(
+                {stream.object.getObj(), stream.object.getGen(),
+                 metadataStream(QPDFObjectHandle(stream.stream).getDict().shallowCopy(),
+                                stream.object, *metadata, encryption)});
+        } else if (metadata) {
+            // A new stream, and the catalog anew to name it.
+            QPDFObjectHandle root = save.pdf->document().getRoot();
+            const QPDFObjGen object(IncrementalUpdate::freeNumber(*save.base), 0);
+            others.push_back(
+                {object.getObj(), 0,
+                 metadataStream(QPDFObjectHandle::parse("<< /Type /Metadata /Subtype /XML >>"),
+                                object, *metadata, encryption)});
+            others.push_back({root.getObjectID(), root.getGeneration(),
+                              catalogNaming(root, object, encryption)});
+            catalog = save.pdf->catalogRest();
         }
         std::string info = save.info.syntax();
         if (encryption) {
@@ -686,7 +828,8 @@ void TagoraInfo::commit(Save &save, std::vector<std::u16string> &log)
         RevisionWriter::append(*save.file, save.base->length, revision);
         try {
             SaveProof::checkRevision(save.target, save.file, save.info,
-                                     metadata ? &*metadata : nullptr, d->password);
+                                     metadata ? &*metadata : nullptr, catalog ? &*catalog : nullptr,
+                                     d->password);
         } catch (...) {
             RevisionWriter::cutBack(*save.file, save.base->length);
             throw;

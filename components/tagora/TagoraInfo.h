@@ -36,6 +36,20 @@
 // original object (a name stays a name, 42 stays a number). A symbolic link is
 // followed: its target is written and the link stays.
 //
+// XMP metadata. A save keeps the file's XMP packet in step with what it writes to Info
+// (see XmpPacket.h), in the same revision; a packet it cannot read stays as it was, with
+// a log message that starts with "warning:". A file without a packet gets one, as
+// setXmpMode says: a new /Metadata stream (uncompressed; encrypted as the file's streams
+// are, unless its encryption leaves metadata in clear) that the catalog, written anew in
+// the same revision, names. The new packet holds the Info entries' equivalents: dc:title,
+// dc:creator, dc:description, pdf:Keywords, pdf:Producer, xmp:CreatorTool,
+// xmp:CreateDate, xmp:ModifyDate and xmp:MetadataDate (dates as Info's, in ISO 8601; the
+// metadata date of the save when Info has no ModDate), xmpMM:DocumentID (from the first
+// /ID element, so it is the same for every save of the file; new when the file has no
+// /ID), a new xmpMM:InstanceID, and every other entry in the custom fields' array
+// orvf:fields. Every later save updates that packet like any other, the custom fields'
+// array with it, and gives it a new xmpMM:InstanceID.
+//
 // ReadInfo loads the entries of the file's Info dictionary in the order they stand
 // in the file; InfoName and InfoValue answer from that load until the next ReadInfo.
 // Values that are not strings read as their PDF text (see InfoDictionary.h).
@@ -75,6 +89,15 @@ public:
         virtual void OnPageNumber(std::int32_t nPageNumber);
     };
 
+    // When a save makes an XMP packet for a file that has none.
+    enum class XmpMode
+    {
+        Keep,   // never: an existing packet is kept in step, none is made
+        Update, // for a PDF 2.0 file (its header or its catalog's /Version), whose readers
+                // take the document's title, author, subject and keywords from XMP alone
+        Create  // for every file
+    };
+
     explicit TagoraInfo(Events *events = nullptr);
     // Ends the save in progress as Commit does; a failure then is reported through
     // OnLogMessage and OnJobError only.
@@ -88,6 +111,9 @@ public:
     // (UTF-8; empty, the default, opens only files whose user password is empty). The
     // same password proves what a save wrote.
     void setPassword(const std::string &password);
+    // When the saves this object commits from now on make an XMP packet (by default
+    // Update).
+    void setXmpMode(XmpMode mode);
 
     // Writes Title, Author, Subject and Keywords (an empty text removes the entry),
     // and Creator and Producer when given. Empty Creator and Producer keep what the file
@@ -151,6 +177,8 @@ private:
     // The save's XMP metadata brought in step with what it wrote to Info, or nothing when
     // the stream stays as it is.
     std::optional<std::string> updatedMetadata(Save &save, std::vector<std::u16string> &log);
+    // A new packet in step with the save's Info, or nothing when exempi cannot be had.
+    std::optional<std::string> createdMetadata(Save &save, std::vector<std::u16string> &log);
     void putText(Save &save, const std::u16string &name, const std::u16string &text);
     const InfoEntry &loaded(std::int32_t index) const;
 

@@ -23,17 +23,30 @@ constexpr char kDc[] = "http://purl.org/dc/elements/1.1/";
 constexpr char kPdf[] = "http://ns.adobe.com/pdf/1.3/";
 constexpr char kPdfx[] = "http://ns.adobe.com/pdfx/1.3/";
 constexpr char kXmp[] = "http://ns.adobe.com/xap/1.0/";
+constexpr char kXmpMM[] = "http://ns.adobe.com/xap/1.0/mm/";
+constexpr const char *kOrvf = XmpPacket::CustomNamespace;
 constexpr char kRdf[] = "http://www.w3.org/1999/02/22-rdf-syntax-ns#";
 
 // Padding of a writeable packet that does not fit in its old length.
 constexpr std::uint32_t kPadding = 2048;
 
-// The library, bound and initialised once; nothing when it cannot be had.
+// The prefix of the custom fields' namespace, with its colon, as exempi registered it.
+std::string customPrefix = "orvf:";
+
+// The library, bound and initialised once; nothing when it cannot be had. The custom
+// fields' namespace is registered before any packet is parsed: a packet that declared its
+// URI first would otherwise choose the prefix of its paths.
 const Exempi *loadExempi()
 {
     static const Exempi *const loaded = [] {
         const Exempi *api = bindExempi();
-        return api && api->xmp_init() ? api : nullptr;
+        if (!api || !api->xmp_init())
+            return static_cast<const Exempi *>(nullptr);
+        XmpStringPtr prefix = api->xmp_string_new();
+        if (api->xmp_register_namespace(kOrvf, "orvf", prefix))
+            customPrefix.assign(api->xmp_string_cstr(prefix), api->xmp_string_len(prefix));
+        api->xmp_string_free(prefix);
+        return api;
     }();
     return loaded;
 }
@@ -271,6 +284,25 @@ std::optional<XmpPacket> XmpPacket::parse(const std::string &streamData, std::u1
     return XmpPacket(std::move(data));
 }
 
+std::optional<XmpPacket> XmpPacket::create(std::u16string *reason)
+{
+    if (!loadExempi()) {
+        if (reason)
+            *reason = u"the XMP library " + utf16(ExempiLibrary) + u" cannot be loaded";
+        return std::nullopt;
+    }
+    auto data = std::make_unique<Data>();
+    data->xmp.reset(exempi().xmp_new_empty());
+    if (!data->xmp) {
+        if (reason)
+            *reason = u"exempi could not make a packet: " + errorText(exempi().xmp_get_error());
+        return std::nullopt;
+    }
+    XmpPacket packet(std::move(data));
+    packet.setCustomFields({});
+    return packet;
+}
+
 std::optional<std::u16string> XmpPacket::title() const
 {
     return d->localized("title");
@@ -334,6 +366,84 @@ bool XmpPacket::setPdfx(const std::u16string &name, const std::u16string &value)
     if (!exempi().xmp_has_property(d->xmp.get(), kPdfx, key.c_str()))
         return false;
     d->replace(kPdfx, key, value);
+    return true;
+}
+
+std::optional<std::vector<XmpPacket::Field>> XmpPacket::customFields() const
+{
+    XmpString value = newString();
+    std::uint32_t bits = 0;
+    if (!exempi().xmp_get_property(d->xmp.get(), kOrvf, "fields", value.get(), &bits) ||
+        (bits & XMP_PROP_VALUE_IS_ARRAY) == 0)
+        return std::nullopt;
+    std::vector<Field> fields;
+    for (int i = 1;; ++i) {
+        const std::string item = "fields[" + std::to_string(i) + "]";
+        if (!exempi().xmp_has_property(d->xmp.get(), kOrvf, item.c_str()))
+            break;
+        fields.push_back({d->get(kOrvf, item + "/" + customPrefix + "name").value_or(u""),
+                          d->get(kOrvf, item + "/" + customPrefix + "value").value_or(u"")});
+    }
+    return fields;
+}
+
+void XmpPacket::setCustomFields(const std::vector<Field> &fields)
+{
+    const Exempi &api = exempi();
+    XmpPtr xmp = d->xmp.get();
+    api.xmp_delete_property(xmp, kOrvf, "fields");
+    api.xmp_set_property(xmp, kOrvf, "fields", nullptr, XMP_PROP_ARRAY_IS_ORDERED);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        api.xmp_append_array_item(xmp, kOrvf, "fields", XMP_PROP_ARRAY_IS_ORDERED, nullptr,
+                                  XMP_PROP_VALUE_IS_STRUCT);
+        const std::string item = "fields[" + std::to_string(i + 1) + "]/" + customPrefix;
+        api.xmp_set_property(xmp, kOrvf, (item + "name").c_str(), xmlText(fields[i].name).c_str(),
+                             0);
+        api.xmp_set_property(xmp, kOrvf, (item + "value").c_str(), xmlText(fields[i].value).c_str(),
+                             0);
+    }
+}
+
+void XmpPacket::setProducer(const std::u16string &text)
+{
+    d->replace(kPdf, "Producer", text);
+}
+
+void XmpPacket::setCreatorTool(const std::u16string &text)
+{
+    d->replace(kXmp, "CreatorTool", text);
+}
+
+void XmpPacket::setDocumentId(const std::string &id)
+{
+    d->replace(kXmpMM, "DocumentID", utf16(id));
+}
+
+bool XmpPacket::hasInstanceId() const
+{
+    return exempi().xmp_has_property(d->xmp.get(), kXmpMM, "InstanceID");
+}
+
+void XmpPacket::setInstanceId(const std::string &id)
+{
+    d->replace(kXmpMM, "InstanceID", utf16(id));
+}
+
+bool XmpPacket::setCreateDate(const std::u16string &pdfDate)
+{
+    const std::optional<std::u16string> date = PdfText::isoDate(pdfDate);
+    if (!date)
+        return false;
+    d->replace(kXmp, "CreateDate", *date);
+    return true;
+}
+
+bool XmpPacket::setMetadataDate(const std::u16string &pdfDate)
+{
+    const std::optional<std::u16string> date = PdfText::isoDate(pdfDate);
+    if (!date)
+        return false;
+    d->replace(kXmp, "MetadataDate", *date);
     return true;
 }
 

@@ -19,15 +19,26 @@
 // lone surrogate) is written as a space: exempi refuses some of them and reads the others
 // back as spaces, so a text reads back exactly as it was written.
 //
+// A packet can also be made anew (create()), for a document that has none: then it holds
+// what the caller sets, and an empty array of custom fields.
+//
+// Custom fields: the entries of the document-information dictionary other than the
+// standard eight, in a namespace of OrvFields' own (CustomNamespace, prefix "orvf"), as
+// one ordered array orvf:fields (rdf:Seq) of structures, each with an orvf:name and an
+// orvf:value, in the dictionary's order. Any name fits (it is a value, not an XML name),
+// so the array holds every entry exactly, but for the characters that XML does not allow
+// (see below).
+//
 // exempi is bound (Exempi.h) and initialised once per process, on the first call to
-// parse() (a program that reads no XMP never loads it), and never terminated; without it
-// parse() answers nothing, with the reason. Packets may be used on several threads at once, each
-// packet on one thread at a time.
+// parse() or create() (a program that reads no XMP never loads it), and never terminated;
+// without it they answer nothing, with the reason. Packets may be used on several threads at once,
+// each packet on one thread at a time.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Tagora {
 
@@ -42,6 +53,20 @@ public:
     // without such a wrapper it is the whole data.
     static std::optional<XmpPacket> parse(const std::string &streamData,
                                           std::u16string *reason = nullptr);
+    // A new packet with nothing in it but an empty orvf:fields array; nothing when exempi
+    // cannot be loaded (`reason` then says why). It serializes with a writeable wrapper
+    // and 2048 bytes of padding, and no bytes around it.
+    static std::optional<XmpPacket> create(std::u16string *reason = nullptr);
+
+    // The custom fields' namespace.
+    static constexpr char CustomNamespace[] = "http://ns.orvfields.org/custom/1.0/";
+    // A custom field: the name and the text of a document-information entry.
+    struct Field
+    {
+        std::u16string name;
+        std::u16string value;
+        bool operator==(const Field &) const = default;
+    };
 
     XmpPacket(XmpPacket &&other) noexcept;
     XmpPacket &operator=(XmpPacket &&other) noexcept;
@@ -78,6 +103,26 @@ public:
     // Sets the pdfx property `name` to `value` (removes it when `value` is empty), only
     // when the packet already has it. Returns whether it had it; never adds a property.
     bool setPdfx(const std::u16string &name, const std::u16string &value);
+    // The items of orvf:fields, in order (an item without a name or value reads it as
+    // empty); nothing when the packet has no such array.
+    std::optional<std::vector<Field>> customFields() const;
+    // Replaces orvf:fields by an array of `fields`, in their order; makes it when the
+    // packet has none.
+    void setCustomFields(const std::vector<Field> &fields);
+    // Replaces pdf:Producer, and xmp:CreatorTool, by `text`; an empty text removes it.
+    void setProducer(const std::u16string &text);
+    void setCreatorTool(const std::u16string &text);
+    // Replaces xmpMM:DocumentID by `id` ("uuid:..."), which stays the same for every
+    // version of the document.
+    void setDocumentId(const std::string &id);
+    // Whether the packet has an xmpMM:InstanceID, which names one saved version.
+    bool hasInstanceId() const;
+    // Replaces xmpMM:InstanceID by `id` ("uuid:...").
+    void setInstanceId(const std::string &id);
+    // Sets xmp:CreateDate, and xmp:MetadataDate alone, to a date in PDF form, as
+    // setModifyDate() does; false, changing nothing, for a text that is no such date.
+    bool setCreateDate(const std::u16string &pdfDate);
+    bool setMetadataDate(const std::u16string &pdfDate);
     // Sets xmp:ModifyDate and xmp:MetadataDate to a date in PDF form
     // ("D:20261206052400+01'00'"), written as ISO 8601 (see PdfText::isoDate). Returns
     // false, changing nothing, when the text is not such a date.

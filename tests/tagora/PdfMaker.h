@@ -51,6 +51,8 @@ struct PdfMaker
     // When set, the data of an XMP metadata stream (object 8) that the catalog names.
     std::string metadata = {};
     std::string version = "1.5";
+    // More entries of the catalog, in PDF syntax ("/Lang (en)").
+    std::string catalogEntries = {};
     // Bytes of page content, to make larger files.
     std::size_t contentBytes = 64;
 
@@ -72,8 +74,8 @@ struct PdfMaker
             return "<< " + dictionary + " /Length " + std::to_string(data.size()) +
                    " >>\nstream\n" + data + "\nendstream";
         };
-        add(1, metadata.empty() ? "<< /Type /Catalog /Pages 2 0 R >>"
-                                : "<< /Type /Catalog /Pages 2 0 R /Metadata 8 0 R >>");
+        add(1, "<< /Type /Catalog /Pages 2 0 R " + catalogEntries +
+                   (metadata.empty() ? " >>" : " /Metadata 8 0 R >>"));
         add(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
         add(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>");
         std::string content;

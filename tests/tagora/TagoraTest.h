@@ -156,7 +156,7 @@ namespace Oracle {
 
 // What the qpdf library reads with the empty password: the Info entries by name (texts
 // in UTF-8, other values in PDF syntax), the pages, whether the file is encrypted, the
-// first /ID element and the XMP packet.
+// first /ID element, the XMP packet and its object, and the catalog but for its /Metadata.
 struct QpdfView
 {
     std::map<std::string, std::string> info;
@@ -164,6 +164,8 @@ struct QpdfView
     bool encrypted = false;
     std::string id;
     std::string xmp;
+    int xmpObject = 0;
+    std::string catalog;
 };
 
 inline QpdfView qpdf(const fs::path &path)
@@ -182,7 +184,11 @@ inline QpdfView qpdf(const fs::path &path)
     if (QPDFObjectHandle metadata = pdf.getRoot().getKey("/Metadata"); metadata.isStream()) {
         const auto data = metadata.getStreamData();
         view.xmp.assign(reinterpret_cast<const char *>(data->getBuffer()), data->getSize());
+        view.xmpObject = metadata.getObjectID();
     }
+    QPDFObjectHandle catalog = pdf.getRoot().shallowCopy();
+    catalog.removeKey("/Metadata");
+    view.catalog = catalog.unparse();
     return view;
 }
 

@@ -3,6 +3,7 @@
 // independent readers find in the files afterwards (the qpdf library everywhere; pdfinfo,
 // and mutool where they run).
 #include "TagoraTest.h"
+#include "tagora/RevisionHistory.h"
 
 #include <chrono>
 #include <regex>
@@ -346,8 +347,8 @@ TEST_CASE_FIXTURE(Folder, "appends a revision to encrypted files, with XMP in st
 
 TEST_CASE_FIXTURE(Folder, "XMP where Info says nothing")
 {
-    // Info lacking a field reads XMP's; a save adds no XMP where there is none and leaves a
-    // packet it cannot read as it was, and says so.
+    // Info lacking a field reads XMP's; a save leaves a packet it cannot read as it was, and
+    // says so.
     const struct
     {
         std::string info;
@@ -380,8 +381,8 @@ TEST_CASE_FIXTURE(Folder, "XMP where Info says nothing")
         CHECK(std::count_if(log.log.begin(), log.log.end(), [](const std::string &line) {
                   return contains(line, "warning: the XMP metadata");
               }) == int(row.warned));
-        // No XMP written where none was asked.
-        CHECK(!contains(Support::readFile(path).substr(original.size()), "\n8 0 obj"));
+        // A packet with nothing to follow, or that cannot be read, keeps every byte.
+        CHECK((row.metadata.empty() || Oracle::qpdf(path).xmp == row.metadata));
         CHECK(Oracle::appendedRevisionProblems(original, path) == "");
     }
 }
@@ -426,5 +427,136 @@ TEST_CASE_FIXTURE(Folder, "rewrites files that cannot take a revision, keeping t
         CHECK(readEntries(path) ==
               Entries{{"Zeta", "z"}, {"Added", "second"}, {"x#41y", "escaped"}, {"More", "third"}});
         CHECK(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()) == 1);
+    }
+}
+
+TEST_CASE_FIXTURE(Folder, "makes XMP for a file without it, as the mode says")
+{
+    // The packet comes in the revision that writes Info (or in the file written anew), holds
+    // Info's entries, and is the one a second save updates; readers that are not ours find
+    // it, and the history counts both saves as document information only.
+    using Mode = TagoraInfo::XmpMode;
+    const struct
+    {
+        std::string version;
+        std::optional<Crypt> crypt;
+        Xref xref;
+        Where where;
+        std::optional<Mode> mode; // none: the default
+        bool rewrite;             // bytes after the end: written anew
+        bool made;
+    } rows[] = {
+        {"2.0", std::nullopt, Xref::Table, Where::Indirect, std::nullopt, false, true},
+        {"2.0", Crypt::Aes256, Xref::Stream, Where::Indirect, std::nullopt, false, true},
+        {"2.0", Crypt::Aes128ClearXmp, Xref::Table, Where::Indirect, Mode::Update, false, true},
+        {"2.0", std::nullopt, Xref::Stream, Where::Direct, Mode::Update, false, true},
+        {"2.0", std::nullopt, Xref::Table, Where::Indirect, std::nullopt, true, true},
+        {"1.7", std::nullopt, Xref::Table, Where::Indirect, Mode::Update, false, false},
+        {"1.7", std::nullopt, Xref::Table, Where::Indirect, Mode::Create, false, true},
+        {"2.0", std::nullopt, Xref::Table, Where::Indirect, Mode::Keep, false, false},
+    };
+    for (const auto &row : rows) {
+        CAPTURE(row.version);
+        CAPTURE(int(row.crypt.value_or(Crypt(-1))));
+        CAPTURE(int(row.xref) * 10 + int(row.where));
+        CAPTURE(int(row.mode.value_or(Mode(-1))));
+        const PdfMaker maker{.xref = row.xref,
+                             .info = row.where,
+                             .infoBody = "<< /Title (Old) /Author (An author) /Subject (S) "
+                                         "/Keywords (k) /Producer (Prod) /CreationDate "
+                                         "(D:20200102030405Z) /Edition (1) /My#20Field (x) >>",
+                             .version = row.version,
+                             .catalogEntries = "/Lang (en-GB)"};
+        const fs::path path = make("noxmp.pdf", maker.bytes());
+        REQUIRE(
+            (!row.crypt || PdfMaker::encrypt(make("plain.pdf", maker.bytes()), path, "", "owner",
+                                             true, *row.crypt, row.xref == Xref::Stream)));
+        if (row.rewrite)
+            trail(path);
+        const std::string original = Support::readFile(path);
+        const std::string id = Oracle::qpdf(path).id;
+        // The first /ID element as a UUID, 8-4-4-4-12.
+        std::string uuid = "uuid:";
+        for (std::size_t i = 0; i < id.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(id[i]);
+            uuid += std::string(i == 4 || i == 6 || i == 8 || i == 10 ? "-" : "") +
+                    "0123456789abcdef"[byte >> 4] + "0123456789abcdef"[byte & 15];
+        }
+        std::string lastInstance;
+        int xmpObject = 0;
+        for (const auto &[title, edition] : {std::pair<std::string, std::string>{"New title", "2"},
+                                             std::pair<std::string, std::string>{"Second", "3"}}) {
+            const std::string before = Support::readFile(path);
+            const std::string catalog = Oracle::qpdf(path).catalog;
+            const bool rewritten = row.rewrite && title == "New title";
+            TagoraInfo info;
+            if (row.mode)
+                info.setXmpMode(*row.mode);
+            info.WriteStandardInfo(u16(path), u16(title), u"An author", u"S", u"k", u"", u"");
+            info.WriteInfoEntry(u16(path), u"Edition", u16(edition));
+            info.Commit();
+            CHECK((rewritten ? Pdf::problems(path)
+                             : Oracle::appendedRevisionProblems(before, path)) == "");
+            const Oracle::QpdfView view = Oracle::qpdf(path);
+            // Written anew, the catalog names other numbers.
+            CHECK((rewritten || view.catalog == catalog));
+            CHECK(view.xmp.empty() == !row.made);
+            if (!row.made)
+                continue;
+            const std::optional<XmpPacket> packet = XmpPacket::parse(view.xmp);
+            REQUIRE(packet);
+            std::string fields;
+            for (const auto &[name, value] :
+                 packet->customFields().value_or(std::vector<XmpPacket::Field>{{u"none", u""}}))
+                fields += '|' + utf8(name) + '=' + utf8(value);
+            CHECK(utf8(packet->title().value_or(u"-") + u"|" + packet->author().value_or(u"-") +
+                       u"|" + packet->description().value_or(u"-") + u"|" +
+                       packet->keywords().value_or(u"-")) +
+                      fields ==
+                  title + "|An author|S|k|Edition=" + edition + "|My Field=x");
+            const std::string modDate = std::regex_replace(
+                view.info.at("ModDate"),
+                std::regex(R"(D:(\d{4})(\d\d)(\d\d)(\d\d)(\d\d)(\d\d)([+-]\d\d)'(\d\d)')"),
+                "$1-$2-$3T$4:$5:$6$7:$8");
+            for (const std::string &property :
+                 Lines{"<pdf:Producer>Prod</pdf:Producer>",
+                       "<xmp:CreateDate>2020-01-02T03:04:05Z</xmp:CreateDate>",
+                       "<xmp:ModifyDate>" + modDate + "</xmp:ModifyDate>",
+                       "<xmpMM:DocumentID>" + uuid + "</xmpMM:DocumentID>"})
+                CHECK_MESSAGE(contains(view.xmp, property), property);
+            // One packet: a second save updates the first one's stream.
+            std::smatch instance;
+            REQUIRE(std::regex_search(view.xmp, instance,
+                                      std::regex("<xmpMM:InstanceID>uuid:[-0-9a-f]{36}<")));
+            CHECK(instance.str() != lastInstance);
+            CHECK((xmpObject == 0 || view.xmpObject == xmpObject));
+            lastInstance = instance.str();
+            xmpObject = view.xmpObject;
+            // In clear exactly when the file is not encrypted or leaves metadata so.
+            CHECK(contains(Support::readFile(path).substr(rewritten ? 0 : before.size()),
+                           "<?xpacket begin") ==
+                  (!row.crypt || row.crypt == Crypt::Aes128ClearXmp));
+            if (Support::otherReadersRun()) {
+                const std::string file = utf8(path);
+                // poppler decrypts even a packet that the file leaves in clear.
+                CHECK((row.crypt == Crypt::Aes128ClearXmp ||
+                       contains(Support::run("pdfinfo", {"-meta", file}).out, title)));
+                CHECK(contains(Support::run("exiftool", {"-j", "-XMP:Title", file}).out,
+                               "\"Title\": \"" + title + '"'));
+                CHECK(
+                    Support::run("/usr/bin/python3", {"-c",
+                                                      "import pikepdf, sys\n"
+                                                      "with pikepdf.open(sys.argv[1]) as pdf:\n"
+                                                      "    print(pdf.open_metadata()['dc:title'])",
+                                                      file})
+                        .out == title + "\n");
+            }
+        }
+        // Both saves changed the document information only: the file cuts back.
+        const std::vector<Revision> revisions = RevisionHistory::read(u16(path));
+        for (const Revision &revision : revisions)
+            CHECK(revision.otherChanges.empty());
+        TagoraInfo().TruncateToRevision(u16(path), 1, 0);
+        CHECK(Support::readFile(path).size() == std::size_t(revisions[0].end));
     }
 }

@@ -143,3 +143,29 @@ TEST_CASE("keeps the wrapper")
         CHECK(XmpPacket::parse(data)->title().value_or(u"-") == title);
     }
 }
+
+TEST_CASE("a new packet holds the custom fields in order, whatever their names")
+{
+    using Fields = std::vector<XmpPacket::Field>;
+    const Fields rows[] = {
+        {},
+        {{u"Edition", u"2"}},
+        {{u"z <&> /[1] \"x\"", u""}, {u"日本語 😀", u"値"}, {u"a", u"1"}, {u"a", u"again"}},
+    };
+    for (const Fields &fields : rows) {
+        CAPTURE(fields.size());
+        std::optional<XmpPacket> packet = XmpPacket::create();
+        REQUIRE(packet);
+        CHECK(packet->customFields() == Fields());
+        packet->setCustomFields(fields);
+        packet->setTitle(u"T");
+        const std::string data = packet->serialize();
+        CHECK(data.find("<?xpacket end=\"w\"?>") != std::string::npos);
+        const std::optional<XmpPacket> again = XmpPacket::parse(data);
+        REQUIRE(again);
+        CHECK(again->customFields() == fields);
+        CHECK(again->title() == u"T");
+    }
+    // A packet of another tool has no such array.
+    CHECK(!XmpPacket::parse(wrapped(Attributes))->customFields());
+}

@@ -34,6 +34,8 @@ const Exempi *bindExempi()
         bind(api.xmp_has_property, "xmp_has_property");
         bind(api.xmp_init, "xmp_init");
         bind(api.xmp_new, "xmp_new");
+        bind(api.xmp_new_empty, "xmp_new_empty");
+        bind(api.xmp_register_namespace, "xmp_register_namespace");
         bind(api.xmp_serialize, "xmp_serialize");
         bind(api.xmp_set_localized_text, "xmp_set_localized_text");
         bind(api.xmp_set_property, "xmp_set_property");

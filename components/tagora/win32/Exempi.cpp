@@ -19,6 +19,8 @@ const Exempi *bindExempi()
         .xmp_has_property = &::xmp_has_property,
         .xmp_init = &::xmp_init,
         .xmp_new = &::xmp_new,
+        .xmp_new_empty = &::xmp_new_empty,
+        .xmp_register_namespace = &::xmp_register_namespace,
         .xmp_serialize = &::xmp_serialize,
         .xmp_set_localized_text = &::xmp_set_localized_text,
         .xmp_set_property = &::xmp_set_property,
