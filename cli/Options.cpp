@@ -135,6 +135,12 @@ constexpr char WaitOption[] =
     "  --wait <SECONDS>    Wait up to SECONDS for another writer of a file (default:\n"
     "                      5).\n";
 
+constexpr char XmpOption[] =
+    "  --xmp <MODE>        When a file without XMP metadata gets a packet: update\n"
+    "                      (the default) for PDF 2.0 files, whose readers look only\n"
+    "                      there; create for every file; keep for none. A packet a\n"
+    "                      file has follows its Info in every mode.\n";
+
 constexpr char DropHistoryOption[] =
     "  --drop-history      Write the file anew, so that the values its earlier\n"
     "                      revisions held are gone (see compact).\n";
@@ -182,6 +188,7 @@ enum Id
     Password,
     Csv,
     FromCsv,
+    XmpMode,
     IdCount
 };
 
@@ -215,6 +222,7 @@ constexpr std::array<OptionInfo, IdCount> OptionTable = {{
     {u"", u"password", true},
     {u"", u"csv", false},     // read
     {u"", u"from-csv", true}, // write
+    {u"", u"xmp", true},      // write
 }};
 
 using IdSet = unsigned;
@@ -243,8 +251,8 @@ struct CommandInfo
 
 constexpr CommandInfo Commands[] = {
     {u"read", Options::Command::Read, Reporting | idSet({Csv}), nullptr},
-    {u"write", Options::Command::Write, Reporting | Editing | idSet({Wait, DropHistory, FromCsv}),
-     nullptr},
+    {u"write", Options::Command::Write,
+     Reporting | Editing | idSet({Wait, DropHistory, FromCsv, XmpMode}), nullptr},
     {u"history", Options::Command::History, Listing,
      "usage: orvfields history [OPTIONS] FILE...\n"},
     {u"revert", Options::Command::Revert, Reporting | idSet({Wait, To, Truncate}),
@@ -410,8 +418,8 @@ std::string helpText(const std::u16string &command)
         return joined({ReadHelp, OptionsHead, CsvOption, QuietOption, ProgressOption, CommonFile,
                        ExitStatus});
     if (command == u"write")
-        return joined({WriteHelp, WideOptions, EditOptions, WaitOption, DropHistoryOption,
-                       WriteFile, ExitStatus});
+        return joined({WriteHelp, WideOptions, EditOptions, WaitOption, XmpOption,
+                       DropHistoryOption, WriteFile, ExitStatus});
     if (command == u"history")
         return joined({HistoryHelp, OptionsHead, ProgressOption, CommonFile, ExitStatus});
     if (command == u"revert")
@@ -527,6 +535,14 @@ void parseCommand(const Parsed &p, Options &options)
         return;
 
     options.dryRun = p.isSet(DryRun);
+    if (p.isSet(XmpMode)) {
+        const std::u16string mode = p.value(XmpMode);
+        if (mode != u"keep" && mode != u"update" && mode != u"create")
+            throw UsageError{"--xmp takes create, update or keep"};
+        options.xmp = mode == u"keep"     ? Options::Xmp::Keep
+                      : mode == u"create" ? Options::Xmp::Create
+                                          : Options::Xmp::Update;
+    }
     options.clearCustom = p.isSet(ClearCustom);
     if (p.isSet(FromJson))
         options.fromJson = p.value(FromJson);

@@ -3,7 +3,8 @@
 //
 //   orvfields read [--json|--csv] [-j N] [-q] [--no-progress] FILE...
 //   orvfields write [--json] [-j N] [-q] [--no-progress] [--dry-run] [--wait SECONDS]
-//                   [--drop-history] [--from-json FILE|-] [--clear-custom] [EDIT]... FILE...
+//                   [--drop-history] [--xmp create|update|keep] [--from-json FILE|-]
+//                   [--clear-custom] [EDIT]... FILE...
 //   orvfields write [OPTIONS] --from-csv TABLE|- [EDIT]...
 //   orvfields history [--json] [-j N] [--no-progress] FILE...
 //   orvfields revert [--json] [-j N] [-q] [--no-progress] [--wait SECONDS] [--to N]
@@ -77,11 +78,18 @@ struct Options
     bool progress = true;
     bool dryRun = false;
     bool clearCustom = false;
-    int jobs = 0;                           // files read or written at once; 0: one per processor
-    int wait = 5000;                        // milliseconds a write waits for another writer
-    bool dropHistory = false;               // write the file anew: compact, write --drop-history
-    int revision = 0;                       // revert --to; 0: the one before the last
-    bool truncate = false;                  // revert by cutting the file back
+    int jobs = 0;             // files read or written at once; 0: one per processor
+    int wait = 5000;          // milliseconds a write waits for another writer
+    bool dropHistory = false; // write the file anew: compact, write --drop-history
+    int revision = 0;         // revert --to; 0: the one before the last
+    bool truncate = false;    // revert by cutting the file back
+    // write: when a file without XMP metadata gets a packet (the library's modes).
+    enum class Xmp
+    {
+        Keep,
+        Update,
+        Create
+    } xmp = Xmp::Update;
     std::optional<std::u16string> fromJson; // a file, or "-" for standard input
     std::optional<std::u16string> fromCsv;  // a table naming the files, or "-"
     std::string password;                   // UTF-8: the user password of encrypted files

@@ -150,6 +150,7 @@ private:
                 for (int attempt = 1;; ++attempt) {
                     Tagora::TagoraInfo writer(&events);
                     writer.setPassword(m_options.password);
+                    writer.setXmpMode(xmpMode());
                     try {
                         return write(writer, row, path, file);
                     } catch (const Automation::AutomationError &failure) {
@@ -190,6 +191,20 @@ private:
         for (int i = 1; i <= set.count(); ++i)
             row.custom.emplace_back(set.field(i)->Name(), set.field(i)->Content());
         return row;
+    }
+
+    Tagora::TagoraInfo::XmpMode xmpMode() const
+    {
+        using Mode = Tagora::TagoraInfo::XmpMode;
+        switch (m_options.xmp) {
+        case Options::Xmp::Keep:
+            return Mode::Keep;
+        case Options::Xmp::Create:
+            return Mode::Create;
+        case Options::Xmp::Update:
+            break;
+        }
+        return Mode::Update;
     }
 
     Outcome write(Tagora::TagoraInfo &library, const CsvTable::FileEdits *row,

@@ -214,6 +214,7 @@ private slots:
         row("help of revert", cli, {"revert", "-h"}, 0, "--truncate", "");
         row("revision 0", cli, {"revert", "X", "--to", "0"}, 2, "", "--to takes a revision number");
         row("truncate on write", cli, {"write", "X", "--truncate"}, 2, "", "option 'truncate'");
+        row("bad XMP mode", cli, {"write", "X", "--xmp", "make"}, 2, "", "--xmp takes create");
         const QStringList fromTable{"write", "--from-csv", "-"};
         row("table and files", cli, {"write", "--from-csv", "t.csv", "X"}, 2, "", "give no FILE");
         row("csv and json", cli, {"read", "--csv", "--json", "X"}, 2, "", "cannot be combined");
@@ -295,10 +296,15 @@ private slots:
 
     void writesWithTheDialogsRules()
     {
+        // The file is PDF 1.3: --xmp keep, like the default, makes no XMP packet for it,
+        // --xmp create does (the modes themselves are tst_tagorainfo's), and pdfinfo finds it.
+        const auto meta = [&] {
+            return QString::fromStdString(Support::run("pdfinfo", {"-meta", m_pdf}).out);
+        };
         const QByteArray original = Support::bytes(m_pdf);
         const Result write =
-            orvfields({"write", m_pdf, "--author", "Ana — été", "--set", "SOURCE=paper", "--set",
-                       "Edition=2", "--remove", "reviewer"});
+            orvfields({"write", m_pdf, "--xmp", "keep", "--author", "Ana — été", "--set",
+                       "SOURCE=paper", "--set", "Edition=2", "--remove", "reviewer"});
         QCOMPARE(write.exitCode, 0);
         // --set of a name the file holds changes that field, whatever its case.
         QVERIFY2(write.out.startsWith("Title: Guide\nAuthor: Ana — été\nSubject: \nKeywords: \n"
@@ -306,9 +312,13 @@ private slots:
                  qPrintable(write.out));
         QVERIFY(Support::bytes(m_pdf).startsWith(original));
         readsBackTheSame(m_pdf);
+        QVERIFY(meta().isEmpty());
 
-        QCOMPARE(orvfields({"write", m_pdf, "--clear-custom", "--set", "Only=1", "-q"}).out,
+        QCOMPARE(orvfields(
+                     {"write", m_pdf, "--clear-custom", "--set", "Only=1", "-q", "--xmp", "create"})
+                     .out,
                  QString());
+        QVERIFY2(meta().contains(">Ana — été</rdf:li>"), qPrintable(meta()));
         const QMap<QString, QString> info = pdfinfo(m_pdf);
         QVERIFY(info.contains("Only") && !info.contains("Source") && !info.contains("Edition"));
     }
@@ -382,6 +392,21 @@ private slots:
                      ",\"Guide; 2nd\",,,,\"line one\r\nline two\",\r\n" + b +
                      ",B,,,k,,Ünïcode ✓\r\n" + c + ",C,Zoë,,,,paper\r\n");
         readsBackTheSame(b);
+    }
+
+    void xmpModes()
+    {
+        // What each mode makes is the library's (tst_tagorainfo); the option reaches it, and
+        // an independent reader finds the packet. The file is PDF 1.3: update makes none.
+        const auto meta = [&] {
+            return QString::fromStdString(Support::run("pdfinfo", {"-meta", m_pdf}).out);
+        };
+        for (const char *mode : {"update", "keep"})
+            QCOMPARE(orvfields({"write", "-q", "--xmp", mode, m_pdf, "--title", mode}).exitCode, 0);
+        QVERIFY(meta().isEmpty());
+        QCOMPARE(orvfields({"write", "-q", "--xmp", "create", m_pdf, "--title", "Made"}).exitCode,
+                 0);
+        QVERIFY2(meta().contains(">Made</rdf:li>"), qPrintable(meta()));
     }
 
     void encryptedFiles()
