@@ -3,6 +3,7 @@
 // independent readers find in the files afterwards (the qpdf library everywhere; pdfinfo,
 // and mutool where they run).
 #include "TagoraTest.h"
+#include "tagora/PdfText.h"
 #include "tagora/RevisionHistory.h"
 
 #include <chrono>
@@ -325,9 +326,7 @@ TEST_CASE_FIXTURE(Folder, "appends a revision to encrypted files, with XMP in st
                                      packet->pdfx(u"Other").value_or(u"-")) ==
                   (xmp ? title + "|Ünïcode author|k1, k2|-|" + edition + "|-" : "none"));
             // What the save did not write stays; both XMP dates are Info's ModDate.
-            const std::string iso = std::regex_replace(
-                modDate, std::regex(R"(D:(\d{4})(\d\d)(\d\d)(\d\d)(\d\d)(\d\d)([+-]\d\d)'(\d\d)')"),
-                "$1-$2-$3T$4:$5:$6$7:$8");
+            const std::string iso = utf8(PdfText::isoDate(u16(modDate)).value_or(u"?"));
             for (const auto &[tag, value] :
                  std::map<std::string, std::string>{{"pdfaid:part", "2"},
                                                     {"pdfaid:conformance", "B"},
@@ -503,10 +502,8 @@ TEST_CASE_FIXTURE(Folder, "makes XMP for a file without it, as the mode says")
                        packet->keywords().value_or(u"-")) +
                       fields ==
                   title + "|An author|S|k|Edition=" + edition + "|My Field=x");
-            const std::string modDate = std::regex_replace(
-                view.info.at("ModDate"),
-                std::regex(R"(D:(\d{4})(\d\d)(\d\d)(\d\d)(\d\d)(\d\d)([+-]\d\d)'(\d\d)')"),
-                "$1-$2-$3T$4:$5:$6$7:$8");
+            const std::string modDate =
+                utf8(PdfText::isoDate(u16(view.info.at("ModDate"))).value_or(u"?"));
             for (const std::string &property :
                  Lines{"<pdf:Producer>Prod</pdf:Producer>",
                        "<xmp:CreateDate>2020-01-02T03:04:05Z</xmp:CreateDate>",
