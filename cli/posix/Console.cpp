@@ -18,38 +18,11 @@ namespace Cli::Console {
 
 namespace {
 
+// Strictly UTF-8 (no overlong forms, no surrogates, nothing beyond U+10FFFF): only then
+// does the runtime's conversion give the bytes back.
 bool isUtf8(std::string_view bytes)
 {
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        // The sequence's length, and the range of its second byte (no overlong forms, no
-        // surrogates, nothing beyond U+10FFFF).
-        std::size_t length = 1;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (byte >= 0xC2 && byte <= 0xDF) {
-            length = 2;
-        } else if (byte >= 0xE0 && byte <= 0xEF) {
-            length = 3;
-            low = byte == 0xE0 ? 0xA0 : 0x80;
-            high = byte == 0xED ? 0x9F : 0xBF;
-        } else if (byte >= 0xF0 && byte <= 0xF4) {
-            length = 4;
-            low = byte == 0xF0 ? 0x90 : 0x80;
-            high = byte == 0xF4 ? 0x8F : 0xBF;
-        } else if (byte >= 0x80) {
-            return false;
-        }
-        if (i + length > bytes.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-                return false;
-        }
-        i += length;
-    }
-    return true;
+    return Automation::utf8(Automation::utf16(bytes)) == bytes;
 }
 
 FILE *fileOf(Stream stream)
