@@ -27,7 +27,8 @@ struct Column
     {
         Source,
         Standard,
-        Custom
+        Custom,
+        Unnamed // a spreadsheet's empty column: its cells must be empty too
     } kind;
     int standard = 0;    // Standard: 0 to 3
     std::u16string name; // Custom
@@ -43,8 +44,10 @@ std::vector<Column> columnsOf(const std::vector<std::string> &header, const std:
     for (const std::string &cell : header) {
         const std::u16string name(Automation::trimmed(Automation::utf16(cell)));
         const std::string shown = "column " + std::to_string(columns.size() + 1);
-        if (name.empty())
-            refuse(shown + " has no name");
+        if (name.empty()) {
+            columns.push_back({Column::Unnamed, 0, {}});
+            continue;
+        }
         const auto [at, added] = named.emplace(Automation::lowerCase(name), columns.size() + 1);
         if (!added)
             refuse(shown + " is named " + cell + " like column " + std::to_string(at->second));
@@ -68,14 +71,15 @@ FileEdits editsOf(const Csv::Row &row, const std::vector<Column> &columns,
 {
     FileEdits result;
     result.line = row.line;
-    if (row.cells.size() > columns.size()) {
-        result.problem = "the row has " + std::to_string(row.cells.size()) + " cells, the header " +
-                         std::to_string(columns.size());
-        return result;
-    }
     for (std::size_t i = 0; i < row.cells.size(); ++i) {
         const std::u16string cell = Automation::utf16(row.cells[i]);
-        const Column &column = columns[i];
+        // Cells past the header's, like those of an unnamed column, may only be empty.
+        const Column &column = i < columns.size() ? columns[i] : Column{Column::Unnamed, 0, {}};
+        if (column.kind == Column::Unnamed && !cell.empty()) {
+            result.problem =
+                "cell " + std::to_string(i + 1) + " has a value but its column no name";
+            return result;
+        }
         if (column.kind == Column::Source) {
             result.file = cell;
         } else if (cell.empty()) {

@@ -13,9 +13,10 @@
 // holding only "-" removes it, any other text sets it (a custom field the file lacks is
 // added last). Column names are matched ignoring letter case and may come in any order;
 // a SourceFile that is not absolute is taken from the table's folder. A table whose
-// header cannot be used (no SourceFile, a column named twice or without a name, one of
-// the entries orvfields never writes) is refused as a whole; a row that cannot be used
-// is reported by its line, and the other rows go on.
+// header cannot be used (no SourceFile, a column named twice, one of the entries
+// orvfields never writes) is refused as a whole; a row that cannot be used is reported by
+// its line, and the other rows go on. Columns without a name, and cells past the header's,
+// are what spreadsheets leave of emptied columns: they must be empty.
 #pragma once
 
 #include "Options.h"

@@ -373,17 +373,19 @@ private slots:
                                ",C,,,,,scan\r\n");
 
         const QString table = Support::writeFile(
-            m_dir->filePath("table.csv"), "\xEF\xBB\xBFSourceFile;SOURCE;title;Author;Réviseur\r\n"
+            m_dir->filePath("table.csv"), "\xEF\xBB\xBFSourceFile;SOURCE;title;Author;Réviseur;\r\n"
                                           "a.pdf;;\"Guide; 2nd\";-;\"line one\r\nline two\"\r\n"
                                           "missing.pdf;x;;;\r\n"
                                           "sub/b été.pdf;Ünïcode ✓;;;-\r\n"
-                                          "c.pdf;paper;;Zoë;\r\n");
+                                          "c.pdf;paper;;Zoë;;;\r\n"
+                                          "c.pdf;;Lost;;;kept nowhere\r\n");
         const Result write = orvfields({"write", "--from-csv", table, "-q"});
         QCOMPARE(write.exitCode, 1);
         const QString missing = m_dir->filePath("missing.pdf");
         QCOMPARE(write.err, "orvfields: " + escaped(table) + ", line 4: " +
                                 escaped(windows() ? m_dir->path() + "\\missing.pdf" : missing) +
-                                ": the file does not exist\n");
+                                ": the file does not exist\norvfields: " + escaped(table) +
+                                ", line 7: cell 6 has a value but its column no name\n");
         const QMap<QString, QString> info = pdfinfo(a);
         QCOMPARE(info.value("Title") + "|" + info.value("Author", "(none)"),
                  QStringLiteral("Guide; 2nd|(none)"));
