@@ -136,18 +136,10 @@ public:
         ShowWindow(hwnd, SW_SHOW);
         MSG message;
         while (*alive && IsWindowVisible(hwnd)) {
-            const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-            if (got == -1)
+            // GetMessageW gives 0 for WM_QUIT: the program is ending, and its own loop gets
+            // the quit message too.
+            if (GetMessageW(&message, nullptr, 0, 0) == -1 || !DispatchTaken(message))
                 break;
-            if (got == 0) {
-                // The program is ending: its own loop gets the quit message too.
-                PostQuitMessage(int(message.wParam));
-                break;
-            }
-            if (IsHeldInput(message))
-                continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
         }
         if (!*alive)
             return;

@@ -62,16 +62,23 @@ void DoEvents()
     for (int handled = 0;
          handled < MessagesPerYield && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);
          ++handled) {
-        if (message.message == WM_QUIT) {
-            // The program's own loop ends on it: leave it there.
-            PostQuitMessage(int(message.wParam));
+        if (!DispatchTaken(message))
             return;
-        }
-        if (IsHeldInput(message))
-            continue;
+    }
+}
+
+bool DispatchTaken(const MSG &message)
+{
+    if (message.message == WM_QUIT) {
+        // The program's own loop ends on it: leave it there.
+        PostQuitMessage(int(message.wParam));
+        return false;
+    }
+    if (!IsHeldInput(message)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    return true;
 }
 
 int Win32MessageBox(const std::u16string &prompt, int style, const std::u16string &title)

@@ -41,5 +41,9 @@ HMODULE ThisModule();
 // form's modal loop and DoEvents).
 void HoldInput(HWND form, bool held);
 bool IsHeldInput(const MSG &message);
+// One message taken from the queue, as the form's modal loop and DoEvents take them:
+// WM_QUIT is posted again for the program's own loop and ends the caller's (false); held
+// input is dropped; the rest is translated and dispatched.
+bool DispatchTaken(const MSG &message);
 
 } // namespace Platform
