@@ -10,6 +10,7 @@
 #include "HeadlessToolkit.h"
 #include "automation/Text.h"
 #include "platform/KeyCodes.h"
+#include "platform/ScrollRange.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -114,18 +115,16 @@ public:
 
     void setRange(int minimum, int maximum) override
     {
-        m_minimum = minimum;
-        m_maximum = std::max(minimum, maximum);
-        moveTo(m_value);
+        changed(m_range.setRange(minimum, maximum));
     }
-    int minimum() const override { return m_minimum; }
-    int maximum() const override { return m_maximum; }
-    void setSmallChange(int step) override { m_small = step; }
-    int smallChange() const override { return m_small; }
-    void setLargeChange(int step) override { m_large = step; }
-    int largeChange() const override { return m_large; }
-    void setValue(int value) override { moveTo(value); }
-    int value() const override { return m_value; }
+    int minimum() const override { return m_range.minimum(); }
+    int maximum() const override { return m_range.maximum(); }
+    void setSmallChange(int step) override { m_range.setSmallChange(step); }
+    int smallChange() const override { return m_range.smallChange(); }
+    void setLargeChange(int step) override { m_range.setLargeChange(step); }
+    int largeChange() const override { return m_range.largeChange(); }
+    void setValue(int value) override { changed(m_range.moveTo(value)); }
+    int value() const override { return m_range.value(); }
 
     bool isTabStop() const override { return true; }
     void keyDown(int key, int shift) override { fire(onKeyDown, key, shift); }
@@ -134,15 +133,15 @@ public:
         switch (key) {
         case vbKeyUp:
         case vbKeyDown:
-            moveTo(m_value + (key == vbKeyDown ? m_small : -m_small));
+            changed(m_range.lines(key == vbKeyDown ? 1 : -1));
             break;
         case vbKeyPageUp:
         case vbKeyPageDown:
-            moveTo(m_value + (key == vbKeyPageDown ? m_large : -m_large));
+            changed(m_range.pages(key == vbKeyPageDown ? 1 : -1));
             break;
         case vbKeyHome:
         case vbKeyEnd:
-            moveTo(key == vbKeyHome ? m_minimum : m_maximum);
+            changed(m_range.moveTo(key == vbKeyHome ? m_range.minimum() : m_range.maximum()));
             break;
         default:
             break;
@@ -150,21 +149,13 @@ public:
     }
 
 private:
-    void moveTo(int value)
+    void changed(bool moved)
     {
-        const int next = std::clamp(value, m_minimum, m_maximum);
-        if (next == m_value)
-            return;
-        m_value = next;
-        fire(onChange);
+        if (moved)
+            fire(onChange);
     }
 
-    // The toolkit's defaults for a scroll bar: 0 to 32767 in steps of 1.
-    int m_minimum = 0;
-    int m_maximum = 32767;
-    int m_small = 1;
-    int m_large = 1;
-    int m_value = 0;
+    ScrollRange m_range;
 };
 
 class HeadlessPanel final : public ContainerOver<Panel>

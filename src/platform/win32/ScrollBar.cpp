@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The scroll bar on Win32: a vertical SCROLLBAR, with the toolkit's range, steps and
-// value kept by the control.
+// value kept by the control (ScrollRange.h).
 #include "ControlWindow.h"
+#include "platform/ScrollRange.h"
 
 #include <algorithm>
 
@@ -16,22 +17,20 @@ class Win32ScrollBar final : public Over<ScrollBar>
 public:
     void setRange(int minimum, int maximum) override
     {
-        m_minimum = minimum;
-        m_maximum = std::max(minimum, maximum);
-        moveTo(m_value);
+        changed(m_range.setRange(minimum, maximum));
     }
-    int minimum() const override { return m_minimum; }
-    int maximum() const override { return m_maximum; }
-    void setSmallChange(int step) override { m_small = step; }
-    int smallChange() const override { return m_small; }
+    int minimum() const override { return m_range.minimum(); }
+    int maximum() const override { return m_range.maximum(); }
+    void setSmallChange(int step) override { m_range.setSmallChange(step); }
+    int smallChange() const override { return m_range.smallChange(); }
     void setLargeChange(int step) override
     {
-        m_large = step;
+        m_range.setLargeChange(step);
         update();
     }
-    int largeChange() const override { return m_large; }
-    void setValue(int value) override { moveTo(value); }
-    int value() const override { return m_value; }
+    int largeChange() const override { return m_range.largeChange(); }
+    void setValue(int value) override { changed(m_range.moveTo(value)); }
+    int value() const override { return m_range.value(); }
 
     // The toolkit's scrolling: a line is the small change, a page the large one; the
     // thumb's 16-bit position while it is dragged.
@@ -39,26 +38,20 @@ public:
     {
         switch (code) {
         case SB_LINEUP:
-            moveTo(m_value - m_small);
-            break;
         case SB_LINEDOWN:
-            moveTo(m_value + m_small);
+            changed(m_range.lines(code == SB_LINEDOWN ? 1 : -1));
             break;
         case SB_PAGEUP:
-            moveTo(m_value - m_large);
-            break;
         case SB_PAGEDOWN:
-            moveTo(m_value + m_large);
+            changed(m_range.pages(code == SB_PAGEDOWN ? 1 : -1));
             break;
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION:
-            moveTo(position);
+            changed(m_range.moveTo(position));
             break;
         case SB_TOP:
-            moveTo(m_minimum);
-            break;
         case SB_BOTTOM:
-            moveTo(m_maximum);
+            changed(m_range.moveTo(code == SB_TOP ? m_range.minimum() : m_range.maximum()));
             break;
         default:
             break;
@@ -70,14 +63,14 @@ public:
     // toolkit's does; the bar reaches its maximum.
     void update()
     {
-        const int page = std::max(m_large, 1);
+        const int page = std::max(m_range.largeChange(), 1);
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-        info.nMin = m_minimum;
-        info.nMax = m_maximum + page - 1;
+        info.nMin = m_range.minimum();
+        info.nMax = m_range.maximum() + page - 1;
         info.nPage = UINT(page);
-        info.nPos = m_value;
+        info.nPos = m_range.value();
         if (m_shown.cbSize && info.nMin == m_shown.nMin && info.nMax == m_shown.nMax &&
             info.nPage == m_shown.nPage && info.nPos == m_shown.nPos)
             return;
@@ -89,22 +82,15 @@ public:
     }
 
 private:
-    void moveTo(int value)
+    // The bar drawn as the range now stands; Change when the value moved.
+    void changed(bool moved)
     {
-        const int next = std::clamp(value, m_minimum, m_maximum);
-        const bool moved = next != m_value;
-        m_value = next;
         update();
         if (moved)
             fire(onChange);
     }
 
-    // The toolkit's defaults for a scroll bar: 0 to 32767 in steps of 1.
-    int m_minimum = 0;
-    int m_maximum = 32767;
-    int m_small = 1;
-    int m_large = 1;
-    int m_value = 0;
+    ScrollRange m_range;
     SCROLLINFO m_shown{};
 };
 
