@@ -8,6 +8,7 @@
 #include <exempi/xmperrors.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <iostream>
 #include <mutex>
 #include <type_traits>
@@ -233,6 +234,18 @@ struct XmpPacket::Data
             exempi().xmp_set_property(xmp.get(), ns, name.c_str(), xmlText(value).c_str(), 0);
     }
 
+    // Sets xmp: date properties to a date in PDF form, written as ISO 8601; false, changing
+    // nothing, when the text is not such a date.
+    bool replaceDates(std::initializer_list<const char *> names, const std::u16string &pdfDate)
+    {
+        const std::optional<std::u16string> date = PdfText::isoDate(pdfDate);
+        if (!date)
+            return false;
+        for (const char *name : names)
+            replace(kXmp, name, *date);
+        return true;
+    }
+
     std::optional<std::string> write(std::uint32_t options, std::uint32_t padding) const
     {
         XmpString packet = newString();
@@ -431,30 +444,17 @@ void XmpPacket::setInstanceId(const std::string &id)
 
 bool XmpPacket::setCreateDate(const std::u16string &pdfDate)
 {
-    const std::optional<std::u16string> date = PdfText::isoDate(pdfDate);
-    if (!date)
-        return false;
-    d->replace(kXmp, "CreateDate", *date);
-    return true;
+    return d->replaceDates({"CreateDate"}, pdfDate);
 }
 
 bool XmpPacket::setMetadataDate(const std::u16string &pdfDate)
 {
-    const std::optional<std::u16string> date = PdfText::isoDate(pdfDate);
-    if (!date)
-        return false;
-    d->replace(kXmp, "MetadataDate", *date);
-    return true;
+    return d->replaceDates({"MetadataDate"}, pdfDate);
 }
 
 bool XmpPacket::setModifyDate(const std::u16string &pdfDate)
 {
-    const std::optional<std::u16string> date = PdfText::isoDate(pdfDate);
-    if (!date)
-        return false;
-    d->replace(kXmp, "ModifyDate", *date);
-    d->replace(kXmp, "MetadataDate", *date);
-    return true;
+    return d->replaceDates({"ModifyDate", "MetadataDate"}, pdfDate);
 }
 
 std::string XmpPacket::serialize() const
